@@ -1,0 +1,26 @@
+#pragma once
+// The program's errors. An error stops the command where it arises and is
+// shown by the application's error report (a message box); nothing is logged.
+
+#include <stdexcept>
+#include <string>
+
+namespace sondrel {
+
+class AppError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kDivisionByZero = "Floating point division by zero";
+inline constexpr const char* kInvalidOperation = "Invalid floating point operation";
+inline constexpr const char* kOutOfMemory = "Out of memory while expanding memory stream";
+
+AppError InvalidFloatError(const std::string& text);    // "'text' is not a valid floating point value"
+AppError InvalidIntegerError(const std::string& text);  // "'text' is not a valid integer value"
+
+// The text of the error report: the message with a full stop added when its
+// last character sorts after ".", so "value'" gains one and "stream." does not.
+std::string ErrorReportText(const std::string& message);
+
+}  // namespace sondrel

@@ -1,0 +1,28 @@
+#pragma once
+// What the tone engine needs from the main window, and nothing more: the
+// engine builds and is tested without any GUI toolkit.
+
+#include <string>
+
+#include "engine/PanelState.h"
+
+namespace sondrel {
+
+class EngineWindow {
+ public:
+  virtual ~EngineWindow() = default;
+
+  // The parameter controls' values at this moment.
+  virtual PanelState ReadPanelState() = 0;
+  // "ON" while idle, "OFF" while a tone is on.
+  virtual void SetOnButtonCaption(const std::string& caption) = 0;
+  // The device list is disabled while a tone plays.
+  virtual void SetWaveDeviceEnabled(bool enabled) = 0;
+  // Runs every pending window message; handlers may call back into the engine.
+  virtual void ProcessMessages() = 0;
+  virtual void Sleep(int milliseconds) = 0;
+  // True once the application has been asked to end.
+  virtual bool ApplicationQuitting() = 0;
+};
+
+}  // namespace sondrel

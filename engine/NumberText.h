@@ -1,0 +1,37 @@
+#pragma once
+// Numbers as the panel's edit boxes hold them: decimal texts with the user's
+// decimal separator, converted where they are used.
+//
+// A decimal number is: optional blanks, an optional sign, digits with an
+// optional fraction after the decimal separator (at least one digit in all),
+// an optional exponent (E or e, an optional sign, digits), optional blanks.
+// "inf", "nan", hexadecimal floats, thousands separators and anything else
+// are conversion errors.
+
+#include <cstdint>
+#include <string>
+
+namespace sondrel {
+
+// The decimal separator of the user's locale; "." until the application
+// sets it at start-up.
+char DecimalSeparator();
+void SetDecimalSeparator(char separator);
+
+// Extended precision (80-bit on x86-64). Throws "'%s' is not a valid floating point value".
+long double StrToFloat(const std::string& text);
+bool TryStrToFloat(const std::string& text, long double* value);
+
+// Optional blanks, an optional sign, decimal digits, optional blanks, within
+// the signed 32-bit range. Throws "'%s' is not a valid integer value".
+int32_t StrToInt(const std::string& text);
+
+// To the nearest 32-bit signed integer, halves to the even neighbour
+// (2.5 -> 2, 3.5 -> 4). NaN or a result outside the 32-bit range throws
+// "Invalid floating point operation".
+int32_t Round(long double value);
+
+// Plain decimal digits, a leading minus sign when negative.
+std::string IntToStr(int64_t value);
+
+}  // namespace sondrel

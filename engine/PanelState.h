@@ -1,0 +1,39 @@
+#pragma once
+// The panel's parameter controls as the engine reads them when a tone starts
+// or is exported. Each field bears the name of the control that supplies it;
+// numbers stay texts until the synthesis converts them.
+
+#include <cstdint>
+#include <string>
+
+namespace sondrel {
+
+enum class SignalPage { Constant, Sweep };
+
+// Item indices of the waveform list.
+enum WaveFormIndex : int32_t { kSine = 0, kSquare = 1, kTriangular = 2 };
+
+struct PanelState {
+  SignalPage SignalType = SignalPage::Constant;
+  std::string fEdit = "1000";    // constant-tone frequency, Hz
+  std::string fInit = "100";     // sweep start frequency, Hz
+  std::string fFinal = "10000";  // sweep end frequency, Hz
+  std::string Duration = "1";    // seconds
+  std::string Amplitude = "0";   // whole decibels relative to full scale
+  int32_t WaveForm = kSine;      // -1 when nothing is selected
+  int32_t WaveDevice = 0;        // device number; -1 for the default device
+  bool Loop = true;
+  bool Logarithmic = false;      // exponential sweep instead of linear
+  bool AlwaysStereo = false;
+  bool LongBuffer = false;
+};
+
+// The channel check boxes as the engine sees them, kept in step with the
+// boxes by the panel.
+struct ChannelGains {
+  int32_t LeftGain = 1;   // 0 or 1
+  int32_t RightGain = 1;  // 0 or 1
+  int32_t PhaseSign = 1;  // +1 in phase, -1 out of phase; never 0
+};
+
+}  // namespace sondrel

@@ -1,0 +1,107 @@
+#include "engine/Playback.h"
+
+#include "engine/AppError.h"
+#include "engine/NumberText.h"
+#include "engine/Synthesis.h"
+
+namespace sondrel {
+
+Playback::~Playback() { CloseDevice(); }
+
+void Playback::StartTone() {
+  Playing = true;
+  StopRequested = false;
+  SampleStream.Free();
+  window_.SetOnButtonCaption("OFF");
+  const PanelState state = window_.ReadPanelState();
+  try {
+    SynthesizeSignal(state, Gains(), SampleStream);
+    if (state.SignalType == SignalPage::Constant) window_.Sleep(kConstantToneStartPauseMs);
+    OpenAndPlay(state, state.WaveDevice, SampleStream);
+  } catch (...) {
+    ReturnToIdle();  // no tone, no buffer, "ON" again
+    throw;
+  }
+  window_.SetWaveDeviceEnabled(false);
+  if (state.Loop) return;
+
+  // A handler run from here may stop the tone (the reset marks the buffer
+  // done) or restart it (a looping restart clears the mark again, so this
+  // wait goes on until that tone is stopped too).
+  do {
+    window_.ProcessMessages();
+    window_.Sleep(kWaitPollMs);
+  } while (!(WaveHeader.dwFlags.load() & WHDR_DONE) && !StopRequested &&
+           !window_.ApplicationQuitting());
+  StopTone();
+}
+
+void Playback::StopTone() {
+  if (!Playing) return;
+  CloseDevice();
+  ReturnToIdle();
+}
+
+void Playback::OnButtonClick() {
+  if (!Playing) {
+    StartTone();
+  } else {
+    StopTone();
+  }
+}
+
+void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuffer& stream) {
+  const bool stereo = StereoLayout(LeftGain, RightGain, PhaseSign, state.AlwaysStereo);
+  WaveFormat.wFormatTag = WAVE_FORMAT_PCM;
+  WaveFormat.nChannels = stereo ? 2 : 1;
+  WaveFormat.nSamplesPerSec = kFramesPerSecond;
+  WaveFormat.nBlockAlign = stereo ? 4 : 2;
+  WaveFormat.nAvgBytesPerSec = kFramesPerSecond * WaveFormat.nBlockAlign;
+  WaveFormat.wBitsPerSample = 16;
+  WaveFormat.cbSize = 0;
+
+  WaveHeader.lpData = stream.Data();
+  WaveHeader.dwBufferLength = static_cast<uint32_t>(stream.Size());
+  WaveHeader.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;  // also clears the last tone's done mark
+  WaveHeader.dwLoops = LoopCount(state, static_cast<uint32_t>(stream.Size() / WaveFormat.nBlockAlign));
+  WaveHeader.reserved = 0;
+
+  WaveResult result = waveOut_.Open(&WaveOutHandle, device, WaveFormat);
+  if (!result.empty()) throw AppError(result);
+  deviceOpen_ = true;
+  result = waveOut_.PrepareHeader(WaveOutHandle, &WaveHeader);
+  if (result.empty()) result = waveOut_.Write(WaveOutHandle, &WaveHeader);
+  if (!result.empty()) {
+    CloseDevice();
+    throw AppError(result);
+  }
+}
+
+uint32_t Playback::LoopCount(const PanelState& state, uint32_t frames) const {
+  if (state.Loop) return kLoopForever;
+  if (state.SignalType == SignalPage::Sweep) return 1;
+  // The constant tone plays Duration rounded to whole buffers.
+  const long double samples = StrToFloat(state.Duration) * 44100.0L;
+  if (frames == 0) throw AppError(samples == 0 ? kInvalidOperation : kDivisionByZero);
+  const int32_t loops = Round(samples / frames);
+  // A negative duration plays nothing rather than wrapping to an almost
+  // endless count.
+  return loops > 0 ? static_cast<uint32_t>(loops) : 0;
+}
+
+void Playback::CloseDevice() {
+  if (!deviceOpen_) return;
+  waveOut_.Reset(WaveOutHandle);
+  waveOut_.UnprepareHeader(WaveOutHandle, &WaveHeader);
+  waveOut_.Close(WaveOutHandle);
+  deviceOpen_ = false;
+}
+
+void Playback::ReturnToIdle() {
+  SampleStream.Free();
+  Playing = false;
+  window_.SetWaveDeviceEnabled(true);
+  window_.SetOnButtonCaption("ON");
+}
+
+}  // namespace sondrel

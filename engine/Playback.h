@@ -1,0 +1,66 @@
+#pragma once
+// The playback engine: switches the tone on and off. StartTone synthesizes
+// the whole buffer, opens the chosen device and queues the buffer once with a
+// loop count; the device repeats it by itself. Without Loop, StartTone waits
+// for the end, keeping the window's messages flowing, and then switches off.
+//
+// Everything runs on the GUI thread. Handlers may run inside the wait and
+// call StopTone or even StartTone again; the members below are shared by all
+// of those calls, which is what keeps the nesting consistent.
+
+#include <cstdint>
+
+#include "engine/EngineWindow.h"
+#include "engine/PanelState.h"
+#include "engine/PcmBuffer.h"
+#include "platform/WaveOut.h"
+
+namespace sondrel {
+
+inline constexpr uint32_t kLoopForever = 0xFFFFFFFF;
+inline constexpr int kConstantToneStartPauseMs = 200;
+inline constexpr int kWaitPollMs = 50;
+
+class Playback {
+ public:
+  Playback(WaveOut& waveOut, EngineWindow& window) : waveOut_(waveOut), window_(window) {}
+  Playback(const Playback&) = delete;
+  Playback& operator=(const Playback&) = delete;
+  ~Playback();
+
+  // Switches the tone on with the panel's current values. Requires Playing
+  // to be false. A start that fails (a parameter that does not convert, a
+  // device that will not open) is undone before the error is thrown, so the
+  // engine is idle again.
+  void StartTone();
+  // Switches the tone off; does nothing when no tone is on.
+  void StopTone();
+  // StartTone when idle, otherwise StopTone.
+  void OnButtonClick();
+
+  ChannelGains Gains() const { return {LeftGain, RightGain, PhaseSign}; }
+
+  bool Playing = false;        // a tone is on
+  bool StopRequested = false;  // asks a waiting StartTone to end
+  int32_t LeftGain = 1;        // 0 or 1, follows the Left box
+  int32_t RightGain = 1;       // 0 or 1, follows the Right box
+  int32_t PhaseSign = 1;       // +1 in phase, -1 out of phase
+  PcmBuffer SampleStream;      // the buffer the device plays
+  WAVEFORMATEX WaveFormat;
+  WAVEHDR WaveHeader;
+  HWAVEOUT WaveOutHandle = 0;
+
+ private:
+  // Describes the buffer to the device and queues it. Throws AppError, with
+  // the device left closed, when the sound system refuses.
+  void OpenAndPlay(const PanelState& state, int32_t device, const PcmBuffer& stream);
+  uint32_t LoopCount(const PanelState& state, uint32_t frames) const;
+  void CloseDevice();
+  void ReturnToIdle();
+
+  WaveOut& waveOut_;
+  EngineWindow& window_;
+  bool deviceOpen_ = false;
+};
+
+}  // namespace sondrel

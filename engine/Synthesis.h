@@ -1,0 +1,63 @@
+#pragma once
+// Signal synthesis: the panel's parameters become one buffer of 16-bit PCM at
+// 44100 frames per second. A constant tone's buffer holds a whole number of
+// periods and is repeated by the device; a sweep's buffer holds it once.
+//
+// Arithmetic is 80-bit extended precision (long double on x86-64) in the
+// order written below; the exact bytes of every buffer depend on it.
+
+#include <cstdint>
+
+#include "engine/PanelState.h"
+#include "engine/PcmBuffer.h"
+
+namespace sondrel {
+
+inline constexpr int32_t kFramesPerSecond = 44100;
+
+// The parameters of one synthesis run, read and converted from the panel.
+class SignalRun {
+ public:
+  // Reads the parameters in the panel's order; the first text that does not
+  // convert decides the error. Throws AppError.
+  explicit SignalRun(const PanelState& state);
+
+  // The sample value c of frame n, 0 <= n < N, before the 16-bit clip.
+  // Throws "Invalid floating point operation" when c leaves the 32-bit range.
+  int32_t ComputeSample(int32_t n) const;
+
+  double f0 = 0;        // start frequency, Hz
+  double f1 = 0;        // end frequency, Hz
+  double D = 0;         // f1 - f0; exactly 0 for a constant tone
+  int32_t N = 0;        // frames; nothing is synthesized when N <= 0
+  long double A = 1;    // linear amplitude factor, 1 at 0 dB
+  int32_t WaveForm = kSine;
+  bool LogarithmicSweep = false;  // exponential law, f0 > 0, f1 > 0, f0 != f1
+
+ private:
+  long double Phase(int32_t n) const;  // radians
+  long double logRatio_ = 0;           // ln(f1 / f0) of an exponential sweep
+};
+
+// Appends the frames of the panel's signal to stream, which must be empty.
+// Nothing is appended when a parameter fails to convert.
+void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream);
+
+// +1 when v >= 0, otherwise -1.
+int32_t SquareOf(float v);
+// The triangle in phase with sin(x): (2/pi) * arcsin(sin x), in [-1, 1].
+float TriangleOf(float x);
+int32_t GreatestCommonDivisor(int32_t a, int32_t b);
+// Two channels when exactly one channel is on, when out of phase, or always
+// when the compatibility option asks for it; otherwise one.
+bool StereoLayout(int32_t LeftGain, int32_t RightGain, int32_t PhaseSign, bool AlwaysStereo);
+
+// Departure from a plain 16-bit store: values beyond the 16-bit range (only
+// possible above 0 dB) are clipped to +-32767 instead of wrapping.
+inline int16_t ClipTo16Bits(int32_t value) {
+  if (value > 32767) return 32767;
+  if (value < -32767) return -32767;
+  return static_cast<int16_t>(value);
+}
+
+}  // namespace sondrel

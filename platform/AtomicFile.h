@@ -1,0 +1,31 @@
+#pragma once
+// Replaces a file's whole content so that a reader (or a crash) sees either
+// the old file or the new one, never a part: the bytes go to a temporary file
+// beside the target, which is flushed and then renamed over it.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sondrel {
+
+struct AtomicWriteResult {
+  enum class Status {
+    Ok,
+    CannotCreate,  // the folder is missing or not writable, or the rename failed
+    WriteFailed,   // the data did not all reach the disk (full disk, I/O error)
+  };
+  Status status = Status::Ok;
+  int error = 0;  // the system's error number when not Ok
+  bool ok() const { return status == Status::Ok; }
+};
+
+// Writes the pieces one after the other as the file's new content. A symbolic
+// link is followed, so the file it points to is replaced, not the link. An
+// existing file keeps its permissions; a new one gets the usual 0666 less the
+// umask. On failure the old file is untouched and no temporary file remains.
+AtomicWriteResult WriteFileAtomically(const std::string& path,
+                                      const std::vector<std::pair<const uint8_t*, size_t>>& pieces);
+
+}  // namespace sondrel

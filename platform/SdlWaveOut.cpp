@@ -1,0 +1,189 @@
+#include "platform/SdlWaveOut.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace sondrel {
+
+namespace {
+// Frames SDL asks for per callback: about 12 ms at 44100 Hz, short enough
+// that a stop or a one-shot tone's end is not noticeably late.
+constexpr Uint16 kFramesPerCallback = 512;
+
+std::string SdlReason(const char* what) {
+  std::string reason = SDL_GetError();
+  return reason.empty() ? std::string(what) : std::string(what) + ": " + reason;
+}
+}  // namespace
+
+// Everything below `header` is shared with SDL's audio thread and only
+// touched while the device is locked (or from inside the callback).
+struct SdlWaveOut::Device {
+  SDL_AudioDeviceID id = 0;
+  WAVEHDR* header = nullptr;  // the queued buffer, nullptr when none plays
+  uint32_t offset = 0;           // next byte of the buffer to hand out
+  uint32_t loopsLeft = 0;        // whole passes still to play, counting the current one
+  bool lastFramesSent = false;   // the final pass has been handed to SDL
+
+  static void SDLCALL Feed(void* userdata, Uint8* stream, int length);
+};
+
+// SDL's audio thread. Copies the buffer into SDL's chunk, pass after pass
+// without a gap, and pads with silence once the loop count is used up. The
+// done flag is set one callback after the last frame went out, so by then
+// SDL has taken that frame on towards the device.
+void SDLCALL SdlWaveOut::Device::Feed(void* userdata, Uint8* stream, int length) {
+  auto* device = static_cast<Device*>(userdata);
+  size_t filled = 0;
+  const size_t wanted = static_cast<size_t>(length);
+  WAVEHDR* header = device->header;
+  if (header != nullptr && device->lastFramesSent) {
+    header->dwFlags.fetch_or(WHDR_DONE);
+    device->header = nullptr;
+    header = nullptr;
+  }
+  if (header != nullptr) {
+    const uint32_t size = header->dwBufferLength;
+    while (filled < wanted && device->loopsLeft > 0) {
+      const size_t count = std::min<size_t>(wanted - filled, size - device->offset);
+      std::memcpy(stream + filled, header->lpData + device->offset, count);
+      filled += count;
+      device->offset += static_cast<uint32_t>(count);
+      if (device->offset == size) {
+        device->offset = 0;
+        --device->loopsLeft;
+      }
+    }
+    if (device->loopsLeft == 0) device->lastFramesSent = true;
+  }
+  std::memset(stream + filled, 0, wanted - filled);  // signed 16-bit silence
+}
+
+SdlWaveOut::SdlWaveOut() {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    initialised_ = true;
+  } else {
+    initError_ = SdlReason("The sound system could not be started");
+  }
+}
+
+SdlWaveOut::~SdlWaveOut() {
+  for (auto& [handle, device] : devices_) SDL_CloseAudioDevice(device->id);
+  devices_.clear();
+  if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+uint32_t SdlWaveOut::GetNumDevs() {
+  if (!initialised_) return 0;
+  const int count = SDL_GetNumAudioDevices(0);
+  return count > 0 ? static_cast<uint32_t>(count) : 0;
+}
+
+std::string SdlWaveOut::GetDeviceName(uint32_t device) {
+  if (!initialised_) return {};
+  const char* name = SDL_GetAudioDeviceName(static_cast<int>(device), 0);
+  if (name == nullptr) return "Sound device " + std::to_string(device + 1);
+  return name;
+}
+
+SdlWaveOut::Device* SdlWaveOut::Find(HWAVEOUT handle) {
+  auto found = devices_.find(handle);
+  return found == devices_.end() ? nullptr : found->second.get();
+}
+
+WaveResult SdlWaveOut::Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) {
+  if (!initialised_) return initError_;
+  if (format.wFormatTag != WAVE_FORMAT_PCM || format.wBitsPerSample != 16 ||
+      format.nChannels < 1 || format.nChannels > 2 || format.nSamplesPerSec == 0) {
+    return "The sound format is not supported";
+  }
+  const char* name = nullptr;  // SDL's default device
+  if (device != WAVE_MAPPER) {
+    // SDL2 opens devices by name; two devices with the same name both open
+    // the first of them, which sound servers avoid by numbering duplicates.
+    if (device < 0 || device >= SDL_GetNumAudioDevices(0)) {
+      return "The sound device " + std::to_string(device) + " does not exist";
+    }
+    name = SDL_GetAudioDeviceName(device, 0);
+  }
+
+  auto opened = std::make_unique<Device>();
+  SDL_AudioSpec want{};
+  want.freq = static_cast<int>(format.nSamplesPerSec);
+  want.format = AUDIO_S16LSB;
+  want.channels = static_cast<Uint8>(format.nChannels);
+  want.samples = kFramesPerCallback;
+  want.callback = &Device::Feed;
+  want.userdata = opened.get();
+  SDL_AudioSpec have{};
+  // No changes allowed: SDL converts to whatever the hardware takes.
+  opened->id = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+  if (opened->id == 0) return SdlReason("The sound device could not be opened");
+
+  *handle = nextHandle_++;
+  devices_.emplace(*handle, std::move(opened));
+  return {};
+}
+
+WaveResult SdlWaveOut::PrepareHeader(HWAVEOUT handle, WAVEHDR* header) {
+  if (Find(handle) == nullptr) return "The sound device is not open";
+  if (header == nullptr || (header->lpData == nullptr && header->dwBufferLength > 0)) {
+    return "The sound buffer is not valid";
+  }
+  header->dwFlags.fetch_or(WHDR_PREPARED);
+  return {};
+}
+
+WaveResult SdlWaveOut::Write(HWAVEOUT handle, WAVEHDR* header) {
+  Device* device = Find(handle);
+  if (device == nullptr) return "The sound device is not open";
+  if (!(header->dwFlags.load() & WHDR_PREPARED)) return "The sound buffer is not prepared";
+  header->dwFlags.fetch_and(~WHDR_DONE);
+  if (header->dwLoops == 0 || header->dwBufferLength == 0) {
+    header->dwFlags.fetch_or(WHDR_DONE);
+    return {};
+  }
+  SDL_LockAudioDevice(device->id);
+  device->header = header;
+  device->offset = 0;
+  device->loopsLeft = header->dwLoops;
+  device->lastFramesSent = false;
+  SDL_UnlockAudioDevice(device->id);
+  SDL_PauseAudioDevice(device->id, 0);
+  return {};
+}
+
+WaveResult SdlWaveOut::Reset(HWAVEOUT handle) {
+  Device* device = Find(handle);
+  if (device == nullptr) return "The sound device is not open";
+  SDL_LockAudioDevice(device->id);
+  if (device->header != nullptr) device->header->dwFlags.fetch_or(WHDR_DONE);
+  device->header = nullptr;
+  device->loopsLeft = 0;
+  SDL_UnlockAudioDevice(device->id);
+  SDL_PauseAudioDevice(device->id, 1);
+  return {};
+}
+
+WaveResult SdlWaveOut::UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) {
+  Device* device = Find(handle);
+  if (device == nullptr) return "The sound device is not open";
+  SDL_LockAudioDevice(device->id);
+  const bool playing = device->header == header;
+  SDL_UnlockAudioDevice(device->id);
+  if (playing) return "The sound buffer is still playing";
+  header->dwFlags.fetch_and(~WHDR_PREPARED);
+  return {};
+}
+
+WaveResult SdlWaveOut::Close(HWAVEOUT handle) {
+  Device* device = Find(handle);
+  if (device == nullptr) return "The sound device is not open";
+  SDL_CloseAudioDevice(device->id);  // waits for a running callback to finish
+  devices_.erase(handle);
+  return {};
+}
+
+}  // namespace sondrel

@@ -1,0 +1,40 @@
+#pragma once
+// Waveform output over SDL2's audio subsystem. SDL's own audio thread plays
+// the queued buffer straight from the caller's memory, repeating it by its
+// loop count; the calling (GUI) thread only opens, queues, resets and closes.
+
+#include <map>
+#include <memory>
+
+#include "platform/WaveOut.h"
+
+namespace sondrel {
+
+class SdlWaveOut : public WaveOut {
+ public:
+  SdlWaveOut();
+  ~SdlWaveOut() override;
+  SdlWaveOut(const SdlWaveOut&) = delete;
+  SdlWaveOut& operator=(const SdlWaveOut&) = delete;
+
+  uint32_t GetNumDevs() override;
+  std::string GetDeviceName(uint32_t device) override;
+  WaveResult Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) override;
+  WaveResult PrepareHeader(HWAVEOUT handle, WAVEHDR* header) override;
+  WaveResult Write(HWAVEOUT handle, WAVEHDR* header) override;
+  WaveResult Reset(HWAVEOUT handle) override;
+  WaveResult UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) override;
+  WaveResult Close(HWAVEOUT handle) override;
+
+  struct Device;  // one open SDL device and its play position
+
+ private:
+  bool initialised_ = false;
+  std::string initError_;
+  HWAVEOUT nextHandle_ = 1;
+  std::map<HWAVEOUT, std::unique_ptr<Device>> devices_;
+
+  Device* Find(HWAVEOUT handle);
+};
+
+}  // namespace sondrel

@@ -1,0 +1,76 @@
+#pragma once
+// The waveform audio output that the tone engine plays through: one device
+// at a time, one queued buffer that the device repeats by its loop count
+// without a gap, a done flag when it has finished, and a reset that ends the
+// output at once. Records and flag values keep the classic waveform-audio
+// layout so that the engine can fill them field by field.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace sondrel {
+
+constexpr uint16_t WAVE_FORMAT_PCM = 1;
+
+// Flags of WAVEHDR::dwFlags.
+constexpr uint32_t WHDR_DONE = 1;       // set by the device when it has finished with the buffer
+constexpr uint32_t WHDR_PREPARED = 2;   // set by PrepareHeader, cleared by UnprepareHeader
+constexpr uint32_t WHDR_BEGINLOOP = 4;  // the buffer begins a loop block
+constexpr uint32_t WHDR_ENDLOOP = 8;    // the buffer ends a loop block
+
+// The "default device" number: opens whatever the sound server prefers.
+constexpr int32_t WAVE_MAPPER = -1;
+
+struct WAVEFORMATEX {
+  uint16_t wFormatTag = 0;
+  uint16_t nChannels = 0;
+  uint32_t nSamplesPerSec = 0;   // frames per second
+  uint32_t nAvgBytesPerSec = 0;
+  uint16_t nBlockAlign = 0;      // bytes per frame
+  uint16_t wBitsPerSample = 0;
+  uint16_t cbSize = 0;
+};
+
+struct WAVEHDR {
+  const uint8_t* lpData = nullptr;
+  uint32_t dwBufferLength = 0;   // bytes
+  uint32_t dwBytesRecorded = 0;
+  uintptr_t dwUser = 0;
+  // Written by the audio thread (WHDR_DONE) and read by the GUI thread.
+  std::atomic<uint32_t> dwFlags{0};
+  uint32_t dwLoops = 0;          // how many times the buffer plays
+  WAVEHDR* lpNext = nullptr;
+  uintptr_t reserved = 0;
+};
+
+// An opened device; 0 is never a valid handle.
+using HWAVEOUT = uintptr_t;
+
+// Result of an operation: empty when it succeeded, otherwise the reason in
+// the words of the sound system.
+using WaveResult = std::string;
+
+class WaveOut {
+ public:
+  virtual ~WaveOut() = default;
+
+  // Devices are numbered 0 .. GetNumDevs() - 1.
+  virtual uint32_t GetNumDevs() = 0;
+  // The device's full name as the sound server describes it.
+  virtual std::string GetDeviceName(uint32_t device) = 0;
+
+  // device is a number from the list, or WAVE_MAPPER for the default device.
+  virtual WaveResult Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) = 0;
+  virtual WaveResult PrepareHeader(HWAVEOUT handle, WAVEHDR* header) = 0;
+  // Plays header->dwLoops times the header->dwBufferLength bytes at
+  // header->lpData, then sets WHDR_DONE. A loop count of 0 or an empty
+  // buffer plays nothing and is done at once.
+  virtual WaveResult Write(HWAVEOUT handle, WAVEHDR* header) = 0;
+  // Stops the output at once and marks the queued buffer done.
+  virtual WaveResult Reset(HWAVEOUT handle) = 0;
+  virtual WaveResult UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) = 0;
+  virtual WaveResult Close(HWAVEOUT handle) = 0;
+};
+
+}  // namespace sondrel

@@ -1,0 +1,35 @@
+#pragma once
+// The engine's view of the window, for tests: the panel is a plain struct,
+// captions and enable states are recorded, and a test can run its own code
+// where the real window would process messages.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/EngineWindow.h"
+
+namespace sondrel {
+
+class FakeEngineWindow : public EngineWindow {
+ public:
+  PanelState panel;
+  std::string caption = "ON";
+  bool waveDeviceEnabled = true;
+  bool quitting = false;
+  std::vector<int> sleeps;                 // every sleep, in milliseconds
+  int messagePasses = 0;                   // how often messages were processed
+  std::function<void(int pass)> onMessages;  // runs "handlers" inside a wait
+
+  PanelState ReadPanelState() override { return panel; }
+  void SetOnButtonCaption(const std::string& text) override { caption = text; }
+  void SetWaveDeviceEnabled(bool enabled) override { waveDeviceEnabled = enabled; }
+  void ProcessMessages() override {
+    ++messagePasses;
+    if (onMessages) onMessages(messagePasses);
+  }
+  void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
+  bool ApplicationQuitting() override { return quitting; }
+};
+
+}  // namespace sondrel

@@ -1,0 +1,298 @@
+#include "engine/Playback.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/AppError.h"
+#include "platform/RecordingWaveOut.h"
+#include "tests/engine/FakeEngineWindow.h"
+
+namespace sondrel {
+namespace {
+
+using Operations = std::vector<std::string>;
+
+class PlaybackTest : public ::testing::Test {
+ protected:
+  PlaybackTest() {
+    waveOut.deviceNames = {"First", "Second"};
+    // A one-shot tone ends once the "device" has played it: the first
+    // message pass inside the wait finishes it unless a test says otherwise.
+    window.onMessages = [this](int) { waveOut.FinishPlaying(); };
+  }
+
+  void ExpectIdle() {
+    EXPECT_FALSE(playback.Playing);
+    EXPECT_EQ(window.caption, "ON");
+    EXPECT_TRUE(window.waveDeviceEnabled);
+    EXPECT_TRUE(playback.SampleStream.Empty());
+    EXPECT_FALSE(waveOut.IsOpen());
+  }
+
+  std::string StartFails() {
+    try {
+      playback.StartTone();
+    } catch (const AppError& error) {
+      return error.what();
+    }
+    return "no error";
+  }
+
+  RecordingWaveOut waveOut;
+  FakeEngineWindow window;
+  Playback playback{waveOut, window};
+};
+
+struct LoopCase {
+  const char* name;
+  SignalPage page;
+  const char* frequency;
+  const char* duration;
+  bool loop;
+  bool alwaysStereo;
+  uint32_t loops;
+  size_t bytes;
+};
+
+class LoopCountTest : public PlaybackTest, public ::testing::WithParamInterface<LoopCase> {};
+
+TEST_P(LoopCountTest, QueuesTheBufferWithItsLoopCount) {
+  const LoopCase& c = GetParam();
+  window.panel.SignalType = c.page;
+  window.panel.fEdit = c.frequency;
+  window.panel.Duration = c.duration;
+  window.panel.Loop = c.loop;
+  window.panel.AlwaysStereo = c.alwaysStereo;
+  playback.StartTone();
+  const auto* write = waveOut.LastCall("Write");
+  ASSERT_NE(write, nullptr);
+  EXPECT_EQ(write->loops, c.loops);
+  EXPECT_EQ(write->buffer.size(), c.bytes);
+  EXPECT_EQ(write->flags & (WHDR_BEGINLOOP | WHDR_ENDLOOP), WHDR_BEGINLOOP | WHDR_ENDLOOP);
+  const auto* open = waveOut.LastCall("Open");
+  const uint16_t channels = c.alwaysStereo ? 2 : 1;
+  EXPECT_EQ(open->format.wFormatTag, 1);
+  EXPECT_EQ(open->format.nChannels, channels);
+  EXPECT_EQ(open->format.nSamplesPerSec, 44100u);
+  EXPECT_EQ(open->format.nAvgBytesPerSec, 88200u * channels);
+  EXPECT_EQ(open->format.nBlockAlign, 2 * channels);
+  EXPECT_EQ(open->format.wBitsPerSample, 16);
+  EXPECT_EQ(open->format.cbSize, 0);
+  EXPECT_EQ(playback.Playing, c.loop);  // a one-shot tone has ended when StartTone returns
+  playback.StopTone();
+  ExpectIdle();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Counts, LoopCountTest,
+    ::testing::Values(
+        LoopCase{"OneSecond", SignalPage::Constant, "1000", "1", false, false, 100, 882},
+        LoopCase{"OneSecondStereo", SignalPage::Constant, "1000", "1", false, true, 100, 1764},
+        LoopCase{"TwoAndAHalf", SignalPage::Constant, "1000", "2.5", false, false, 250, 882},
+        LoopCase{"HalfBuffersRoundDown", SignalPage::Constant, "997", "2.5", false, false, 2, 88200},
+        LoopCase{"HalfBuffersRoundUp", SignalPage::Constant, "997", "1.5", false, false, 2, 88200},
+        LoopCase{"TooShortForOneBuffer", SignalPage::Constant, "1000", "0.004", false, false, 0, 882},
+        LoopCase{"NegativeDurationPlaysNothing", SignalPage::Constant, "1000", "-1", false, false, 0, 882},
+        LoopCase{"SweepOnce", SignalPage::Sweep, "1000", "0.5", false, false, 1, 44100},
+        LoopCase{"LoopingConstant", SignalPage::Constant, "1000", "1", true, false, kLoopForever, 882},
+        LoopCase{"LoopingSweep", SignalPage::Sweep, "1000", "0.5", true, false, kLoopForever, 44100}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(PlaybackTest, TwoPressesSwitchOnAndOff) {
+  playback.OnButtonClick();
+  EXPECT_TRUE(playback.Playing);
+  EXPECT_EQ(window.caption, "OFF");
+  EXPECT_FALSE(window.waveDeviceEnabled);
+  EXPECT_EQ(waveOut.Operations(), (Operations{"Open", "PrepareHeader", "Write"}));
+  EXPECT_EQ(window.sleeps, std::vector<int>{200});  // the constant tone's start pause
+  EXPECT_EQ(window.messagePasses, 0);                // a looping start does not wait
+
+  playback.OnButtonClick();
+  EXPECT_EQ(waveOut.Operations(),
+            (Operations{"Open", "PrepareHeader", "Write", "Reset", "UnprepareHeader", "Close"}));
+  ExpectIdle();
+}
+
+TEST_F(PlaybackTest, SweepStartsWithoutThePause) {
+  window.panel.SignalType = SignalPage::Sweep;
+  playback.StartTone();
+  EXPECT_TRUE(window.sleeps.empty());
+}
+
+TEST_F(PlaybackTest, OpensTheChosenDeviceOrTheDefault) {
+  window.panel.WaveDevice = 1;
+  playback.StartTone();
+  EXPECT_EQ(waveOut.LastCall("Open")->device, 1);
+  playback.StopTone();
+  window.panel.WaveDevice = -1;  // an empty device list
+  playback.StartTone();
+  EXPECT_EQ(waveOut.LastCall("Open")->device, WAVE_MAPPER);
+}
+
+TEST_F(PlaybackTest, StopToneWhileIdleMakesNoDeviceCall) {
+  playback.StopTone();
+  EXPECT_TRUE(waveOut.calls.empty());
+  EXPECT_EQ(window.caption, "ON");
+}
+
+TEST_F(PlaybackTest, OneShotWaitProcessesMessagesThenSleepsUntilDone) {
+  window.panel.Loop = false;
+  window.onMessages = [this](int pass) {
+    EXPECT_TRUE(playback.Playing);
+    EXPECT_EQ(window.caption, "OFF");
+    EXPECT_FALSE(window.waveDeviceEnabled);
+    if (pass == 4) waveOut.FinishPlaying();
+  };
+  playback.StartTone();
+  EXPECT_EQ(window.messagePasses, 4);
+  EXPECT_EQ(window.sleeps, (std::vector<int>{200, 50, 50, 50, 50}));
+  ExpectIdle();
+}
+
+TEST_F(PlaybackTest, TheWaitRunsAtLeastOnceEvenWhenAlreadyDone) {
+  window.panel.Loop = false;
+  window.panel.Duration = "0";  // a loop count of 0 is done at once
+  window.onMessages = nullptr;
+  playback.StartTone();
+  EXPECT_EQ(window.messagePasses, 1);
+  ExpectIdle();
+}
+
+TEST_F(PlaybackTest, StopRequestedEndsTheWait) {
+  window.panel.Loop = false;
+  window.onMessages = [this](int pass) {
+    if (pass == 3) playback.StopRequested = true;
+  };
+  playback.StartTone();
+  EXPECT_EQ(window.messagePasses, 3);
+  ExpectIdle();
+  EXPECT_TRUE(playback.StopRequested);  // only the next start clears it
+  window.panel.Loop = true;
+  playback.StartTone();
+  EXPECT_FALSE(playback.StopRequested);
+}
+
+TEST_F(PlaybackTest, StopToneInsideTheWaitEndsItWithoutASecondStop) {
+  window.panel.Loop = false;
+  window.onMessages = [this](int) { playback.OnButtonClick(); };  // the user presses "OFF"
+  playback.StartTone();
+  EXPECT_EQ(window.messagePasses, 1);
+  EXPECT_EQ(waveOut.Operations(),
+            (Operations{"Open", "PrepareHeader", "Write", "Reset", "UnprepareHeader", "Close"}));
+  ExpectIdle();
+}
+
+TEST_F(PlaybackTest, NestedLoopingRestartKeepsTheOuterWaitUntilStopped) {
+  window.panel.Loop = false;
+  window.onMessages = [this](int pass) {
+    if (pass == 1) {  // a retune while waiting: stop, then start with Loop now set
+      window.panel.Loop = true;
+      playback.StopTone();
+      playback.OnButtonClick();
+    }
+    if (pass == 5) playback.StopTone();
+  };
+  playback.StartTone();
+  EXPECT_EQ(window.messagePasses, 5);
+  EXPECT_EQ(waveOut.Operations(),
+            (Operations{"Open", "PrepareHeader", "Write", "Reset", "UnprepareHeader", "Close", "Open",
+                        "PrepareHeader", "Write", "Reset", "UnprepareHeader", "Close"}));
+  ExpectIdle();
+}
+
+TEST_F(PlaybackTest, NestedOneShotRestartEndsBothWaits) {
+  window.panel.Loop = false;
+  window.onMessages = [this](int pass) {
+    if (pass == 1) {
+      playback.StopTone();
+      playback.OnButtonClick();  // waits for its own end inside this pass
+    }
+    if (pass == 3) waveOut.FinishPlaying();
+  };
+  playback.StartTone();
+  EXPECT_EQ(window.messagePasses, 3);  // passes 2 and 3 belong to the nested wait
+  ExpectIdle();
+  EXPECT_EQ(waveOut.Operations().size(), 12u);  // two complete tones, no stray calls
+}
+
+TEST_F(PlaybackTest, QuittingApplicationEndsTheWait) {
+  window.panel.Loop = false;
+  window.onMessages = [this](int pass) {
+    if (pass == 2) window.quitting = true;
+  };
+  playback.StartTone();
+  EXPECT_EQ(window.messagePasses, 2);
+  ExpectIdle();
+}
+
+struct FailureCase {
+  const char* name;
+  void (*setUp)(FakeEngineWindow&, RecordingWaveOut&);
+  const char* message;
+  Operations operations;
+};
+
+class FailedStartTest : public PlaybackTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(FailedStartTest, LeavesEverythingIdle) {
+  GetParam().setUp(window, waveOut);
+  EXPECT_EQ(StartFails(), GetParam().message);
+  EXPECT_EQ(waveOut.Operations(), GetParam().operations);
+  ExpectIdle();
+  // The engine is usable again at once.
+  window.panel = PanelState{};
+  waveOut.openFailure.clear();
+  waveOut.writeFailure.clear();
+  playback.OnButtonClick();
+  EXPECT_TRUE(playback.Playing);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, FailedStartTest,
+    ::testing::Values(
+        FailureCase{"BadFrequency", [](FakeEngineWindow& w, RecordingWaveOut&) { w.panel.fEdit = "1k"; },
+                    "'1k' is not a valid floating point value", {}},
+        FailureCase{"BadAmplitude", [](FakeEngineWindow& w, RecordingWaveOut&) { w.panel.Amplitude = "-3.5"; },
+                    "'-3.5' is not a valid integer value", {}},
+        FailureCase{"BadDurationOfOneShotTone",
+                    [](FakeEngineWindow& w, RecordingWaveOut&) {
+                      w.panel.Loop = false;
+                      w.panel.Duration = "long";
+                    },
+                    "'long' is not a valid floating point value", {}},
+        FailureCase{"EmptyBufferOneShot",
+                    [](FakeEngineWindow& w, RecordingWaveOut&) {
+                      w.panel.Loop = false;
+                      w.panel.LongBuffer = true;
+                      w.panel.fEdit = "-1000";
+                    },
+                    "Floating point division by zero", {}},
+        FailureCase{"EmptyBufferZeroDuration",
+                    [](FakeEngineWindow& w, RecordingWaveOut&) {
+                      w.panel.Loop = false;
+                      w.panel.LongBuffer = true;
+                      w.panel.fEdit = "9000000";
+                      w.panel.Duration = "0";
+                    },
+                    "Invalid floating point operation", {}},
+        FailureCase{"DeviceWillNotOpen",
+                    [](FakeEngineWindow&, RecordingWaveOut& o) { o.openFailure = "Device or resource busy"; },
+                    "Device or resource busy", {"Open"}},
+        FailureCase{"BufferNotQueued",
+                    [](FakeEngineWindow&, RecordingWaveOut& o) { o.writeFailure = "No memory"; },
+                    "No memory", {"Open", "PrepareHeader", "Write", "Reset", "UnprepareHeader", "Close"}}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(PlaybackTest, ChannelGlobalsChooseTheLayout) {
+  playback.LeftGain = 0;
+  playback.StartTone();
+  const auto* write = waveOut.LastCall("Write");
+  EXPECT_EQ(waveOut.LastCall("Open")->format.nChannels, 2);
+  ASSERT_EQ(write->buffer.size(), 1764u);
+  for (size_t i = 0; i < write->buffer.size(); i += 4) {
+    ASSERT_EQ(write->buffer[i], 0);
+    ASSERT_EQ(write->buffer[i + 1], 0);
+  }
+}
+
+}  // namespace
+}  // namespace sondrel

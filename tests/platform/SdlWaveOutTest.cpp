@@ -1,0 +1,184 @@
+// The real SDL path, recorded by SDL's disk driver: whatever SDL hands to its
+// "device" lands in a file, byte for byte.
+#include "platform/SdlWaveOut.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+#include <vector>
+
+namespace sondrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SdlWaveOutTest : public ::testing::Test {
+ protected:
+  void UseDiskDriver(bool realTime) {
+    output = fs::temp_directory_path() / ("sondrel-sdl-" + std::to_string(getpid()) + ".raw");
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
+    if (realTime) {
+      unsetenv("SDL_DISKAUDIODELAY");
+    } else {
+      setenv("SDL_DISKAUDIODELAY", "0", 1);
+    }
+  }
+  void TearDown() override { fs::remove(output); }
+
+  std::vector<uint8_t> Recorded() const {
+    std::ifstream in(output, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  static WAVEFORMATEX Format(uint16_t channels) {
+    WAVEFORMATEX format;
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = channels;
+    format.nSamplesPerSec = 44100;
+    format.nBlockAlign = static_cast<uint16_t>(2 * channels);
+    format.nAvgBytesPerSec = 44100u * format.nBlockAlign;
+    format.wBitsPerSample = 16;
+    return format;
+  }
+
+  // A buffer in which no 16-bit value is zero, so silence is told apart.
+  static std::vector<uint8_t> Pattern(size_t frames, uint16_t channels) {
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < frames * channels; ++i) {
+      const uint16_t value = static_cast<uint16_t>(1 + (i * 7919) % 60000);
+      bytes.push_back(static_cast<uint8_t>(value & 0xFF));
+      bytes.push_back(static_cast<uint8_t>(value >> 8));
+    }
+    return bytes;
+  }
+
+  // Polls the done flag; the bound only keeps a broken build from hanging.
+  static bool WaitUntilDone(const WAVEHDR& header, std::chrono::seconds bound) {
+    const auto give_up = std::chrono::steady_clock::now() + bound;
+    while (!(header.dwFlags.load() & WHDR_DONE)) {
+      if (std::chrono::steady_clock::now() > give_up) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+  }
+
+  fs::path output;
+};
+
+TEST_F(SdlWaveOutTest, PlaysTheBufferItsLoopCountOfTimesThenSilence) {
+  UseDiskDriver(false);
+  for (const uint16_t channels : {1, 2}) {
+    SdlWaveOut waveOut;
+    ASSERT_GE(waveOut.GetNumDevs(), 1u);
+    const std::vector<uint8_t> buffer = Pattern(1000 + 37 * channels, channels);  // not a multiple of SDL's chunk
+    WAVEHDR header;
+    header.lpData = buffer.data();
+    header.dwBufferLength = static_cast<uint32_t>(buffer.size());
+    header.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
+    header.dwLoops = 5;
+    HWAVEOUT handle = 0;
+    ASSERT_EQ(waveOut.Open(&handle, WAVE_MAPPER, Format(channels)), "");
+    ASSERT_EQ(waveOut.PrepareHeader(handle, &header), "");
+    ASSERT_EQ(waveOut.Write(handle, &header), "");
+    ASSERT_TRUE(WaitUntilDone(header, std::chrono::seconds(30)));
+    EXPECT_EQ(waveOut.Reset(handle), "");
+    EXPECT_EQ(waveOut.UnprepareHeader(handle, &header), "");
+    EXPECT_EQ(waveOut.Close(handle), "");
+
+    const std::vector<uint8_t> recorded = Recorded();
+    const size_t played = buffer.size() * header.dwLoops;
+    ASSERT_GE(recorded.size(), played);
+    for (size_t i = 0; i < played; ++i) {
+      ASSERT_EQ(recorded[i], buffer[i % buffer.size()]) << "byte " << i << ", channels " << channels;
+    }
+    for (size_t i = played; i < recorded.size(); ++i) ASSERT_EQ(recorded[i], 0) << "byte " << i;
+  }
+}
+
+TEST_F(SdlWaveOutTest, ResetStopsTheOutputAtOnceAndMarksTheBufferDone) {
+  UseDiskDriver(true);  // real-time pace, so the reset lands mid-way
+  SdlWaveOut waveOut;
+  const std::vector<uint8_t> buffer = Pattern(44100, 1);  // one second
+  WAVEHDR header;
+  header.lpData = buffer.data();
+  header.dwBufferLength = static_cast<uint32_t>(buffer.size());
+  header.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
+  header.dwLoops = 0xFFFFFFFF;
+  HWAVEOUT handle = 0;
+  ASSERT_EQ(waveOut.Open(&handle, WAVE_MAPPER, Format(1)), "");
+  waveOut.PrepareHeader(handle, &header);
+  waveOut.Write(handle, &header);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_FALSE(header.dwFlags.load() & WHDR_DONE);
+  waveOut.Reset(handle);
+  EXPECT_TRUE(header.dwFlags.load() & WHDR_DONE);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  waveOut.UnprepareHeader(handle, &header);
+  waveOut.Close(handle);
+
+  // The tone, then nothing but silence: no sample of the buffer after the cut.
+  const std::vector<uint8_t> recorded = Recorded();
+  size_t cut = 0;
+  while (cut + 1 < recorded.size() && (recorded[cut] | recorded[cut + 1]) != 0) cut += 2;
+  ASSERT_GT(cut, 0u);
+  ASSERT_LT(cut, buffer.size());
+  for (size_t i = 0; i < cut; ++i) ASSERT_EQ(recorded[i], buffer[i]);
+  for (size_t i = cut; i < recorded.size(); ++i) ASSERT_EQ(recorded[i], 0) << "byte " << i;
+}
+
+TEST_F(SdlWaveOutTest, ZeroLoopsAndEmptyBuffersAreDoneAtOnce) {
+  UseDiskDriver(false);
+  SdlWaveOut waveOut;
+  const std::vector<uint8_t> buffer = Pattern(100, 1);
+  for (auto [length, loops] : {std::pair<uint32_t, uint32_t>{200, 0}, {0, 3}}) {
+    WAVEHDR header;
+    header.lpData = buffer.data();
+    header.dwBufferLength = length;
+    header.dwLoops = loops;
+    HWAVEOUT handle = 0;
+    ASSERT_EQ(waveOut.Open(&handle, WAVE_MAPPER, Format(1)), "");
+    waveOut.PrepareHeader(handle, &header);
+    waveOut.Write(handle, &header);
+    EXPECT_TRUE(header.dwFlags.load() & WHDR_DONE);
+    waveOut.Reset(handle);
+    waveOut.UnprepareHeader(handle, &header);
+    waveOut.Close(handle);
+  }
+}
+
+TEST_F(SdlWaveOutTest, RefusalsComeWithAReason) {
+  UseDiskDriver(false);
+  SdlWaveOut waveOut;
+  HWAVEOUT handle = 0;
+  EXPECT_NE(waveOut.Open(&handle, 99, Format(1)), "");
+  WAVEFORMATEX eightBit = Format(1);
+  eightBit.wBitsPerSample = 8;
+  EXPECT_NE(waveOut.Open(&handle, WAVE_MAPPER, eightBit), "");
+  EXPECT_NE(waveOut.Reset(12345), "");
+  EXPECT_NE(waveOut.Close(12345), "");
+}
+
+TEST(SdlWaveOutWithoutSoundTest, AMissingDriverListsNoDeviceAndRefusesToOpen) {
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  SdlWaveOut waveOut;
+  EXPECT_EQ(waveOut.GetNumDevs(), 0u);
+  HWAVEOUT handle = 0;
+  WAVEFORMATEX format;
+  format.wFormatTag = WAVE_FORMAT_PCM;
+  format.nChannels = 1;
+  format.nSamplesPerSec = 44100;
+  format.wBitsPerSample = 16;
+  const WaveResult result = waveOut.Open(&handle, WAVE_MAPPER, format);
+  EXPECT_NE(result, "");
+  unsetenv("SDL_AUDIODRIVER");
+}
+
+}  // namespace
+}  // namespace sondrel
