@@ -22,6 +22,7 @@ void WritePcmFile(const std::string& path, const PcmBuffer& samples,
 
 std::vector<uint8_t> WaveFileHeader(uint16_t channels, uint32_t dataBytes) {
   std::vector<uint8_t> bytes;
+  bytes.reserve(44);
   auto text = [&](const char* fourCharacters) { bytes.insert(bytes.end(), fourCharacters, fourCharacters + 4); };
   auto u16 = [&](uint32_t value) {
     bytes.push_back(static_cast<uint8_t>(value & 0xFF));

@@ -1,0 +1,327 @@
+#include "panel/Generator.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <algorithm>
+
+#include "panel/Application.h"
+#include "panel/FreqPopup.h"
+#include "panel/PageControl.h"
+#include "panel/UiEvents.h"
+#include "panel/UpDown.h"
+#include "platform/WaveOut.h"
+
+namespace sondrel {
+
+namespace {
+constexpr int kDesignPixelsPerInch = 120;
+constexpr int kClientWidth = 357;  // design pixels
+constexpr int kClientHeight = 207;
+// Where a page's client area starts inside the window's client area.
+constexpr int kPageLeft = 2;
+constexpr int kPageTop = 24;
+}  // namespace
+
+const FileDialogSpec TGenerator::OpenDialog1{"kvp", "", "Sondrel Presets|*.kvp"};
+const FileDialogSpec TGenerator::SaveDialog2{"kvp", "", "Kelvo presets|*.kvp"};
+const FileDialogSpec TGenerator::OpenDialog2{"", "", "Kelvo Script|*.kvs|All Files|*.*"};
+const FileDialogSpec TGenerator::SaveDialog1{"pcm", "signal.pcm", "PCM-Data|*.pcm|WAV audio|*.wav"};
+
+TGenerator::TGenerator(WaveOut& waveOut, QWidget* parent)
+    : QMainWindow(parent), engine_(std::make_unique<Playback>(waveOut, *this)), waveOut_(waveOut) {
+  setObjectName("Generator");
+  QFont designFont = font();
+  designFont.setPointSizeF(8);
+  setFont(designFont);
+  scale_ = DesignScale();
+  setWindowTitle("Sondrel ");
+  CreateControls();
+  CreateMenus();
+  CreatePopupMenus();
+  layout()->setSizeConstraint(QLayout::SetFixedSize);  // a fixed border: not resizable
+  Guard(this, [this] { FormCreate(); });
+}
+
+TGenerator::~TGenerator() = default;
+
+double TGenerator::DesignScale() const {
+  // The layout was designed at 120 pixels per inch for a narrow font. Wider
+  // desktop fonts scale it up a little further, so that no caption is cut.
+  double scale = logicalDpiY() / static_cast<double>(kDesignPixelsPerInch);
+  const QFontMetrics metrics(font());
+  struct Caption {
+    const char* text;
+    int room;  // design pixels available to the text
+  };
+  for (const Caption& caption : {Caption{"Semi tone down", 104 - 12}, Caption{"L/R in Phase", 101 - 22},
+                                 Caption{"Right", 53 - 22}, Caption{"Initial Frequency:", 128 - 15 - 4}}) {
+    scale = std::max(scale, metrics.horizontalAdvance(caption.text) / static_cast<double>(caption.room));
+  }
+  return scale;
+}
+
+int TGenerator::Scaled(int designPixels) const {
+  return static_cast<int>(designPixels * scale_ + (designPixels >= 0 ? 0.5 : -0.5));
+}
+
+QLabel* TGenerator::AddLabel(QWidget* parent, const QString& text, int left, int top) {
+  auto* label = new QLabel(text, parent);
+  label->move(Scaled(left), Scaled(top));
+  label->adjustSize();
+  return label;
+}
+
+void TGenerator::CreateControls() {
+  auto* client = new QWidget(this);
+  client->setFixedSize(Scaled(kClientWidth), Scaled(kClientHeight));
+  setCentralWidget(client);
+
+  SignalType = new PageControl(client, {Scaled(kPageLeft), Scaled(kPageTop)}, Scaled(kPageTop));
+  SignalType->setObjectName("SignalType");
+  SignalType->setGeometry(0, 0, Scaled(kClientWidth), Scaled(kClientHeight));
+  Constant = SignalType->AddPage("Constant", "Constant Tone");
+  Sweep = SignalType->AddPage("Sweep", "Sweep");
+
+  auto place = [this](QWidget* widget, const char* name, int left, int top, int width, int height) {
+    widget->setObjectName(name);
+    widget->setGeometry(Scaled(left), Scaled(top), Scaled(width), Scaled(height));
+  };
+  auto edit = [&](QWidget* parent, const char* name, const QString& text, int left, int top, int width) {
+    auto* box = new QLineEdit(text, parent);
+    place(box, name, left, top, width, 24);
+    return box;
+  };
+  auto button = [&](QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
+                    int height) {
+    auto* push = new QPushButton(caption, parent);
+    push->setAutoDefault(true);  // Enter presses a focused button itself
+    place(push, name, left, top, width, height);
+    return push;
+  };
+  auto check = [&](QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
+                   int height) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setChecked(true);
+    place(box, name, left, top, width, height);
+    return box;
+  };
+  auto spinner = [&](QWidget* parent, const char* name, QLineEdit* associate, int minimum, int maximum,
+                     int increment, int left, int top) {
+    auto* upDown = new UpDown(parent, associate, minimum, maximum, increment, associate->text().toInt());
+    place(upDown, name, left, top, 19, 24);
+    return upDown;
+  };
+
+  // The Constant page.
+  fEdit = edit(Constant, "fEdit", "1000", 16, 30, 60);
+  UpDown2 = spinner(Constant, "UpDown2", fEdit, 10, 20000, 100, 76, 30);
+  Button2 = button(Constant, "Button2", "Semi tone up", 121, 14, 104, 25);
+  Button1 = button(Constant, "Button1", "Semi tone down", 121, 44, 104, 24);
+  AddLabel(Constant, "Frequency:", 18, 10);
+  AddLabel(Constant, "Hz", 98, 34);
+
+  // The Sweep page.
+  fInit = edit(Sweep, "fInit", "100", 16, 30, 60);
+  UpDown3 = spinner(Sweep, "UpDown3", fInit, 10, 22050, 100, 76, 30);
+  fFinal = edit(Sweep, "fFinal", "10000", 128, 30, 60);
+  UpDown4 = spinner(Sweep, "UpDown4", fFinal, 10, 22050, 100, 188, 30);
+  Logarithmic = check(Sweep, "Logarithmic", "Log Sweep", 128, 60, 97, 18);
+  Logarithmic->setChecked(false);
+  Logarithmic->hide();
+  AddLabel(Sweep, "Initial Frequency:", 15, 10);
+  AddLabel(Sweep, "Final Frequency:", 128, 10);
+  AddLabel(Sweep, "Hz", 98, 34);
+  AddLabel(Sweep, "Hz", 207, 34);
+  // The memory row lies below the visible part of the page at the designed
+  // size; the Presets menu reaches the same handlers.
+  const char* memoryNames[] = {"Mem1", "Mem2", "Memory3", "Memory4"};
+  const char* editNames[] = {"Mem1Edit", "Mem2Edit", "Mem3Edit", "Mem4Edit"};
+  QPushButton** memoryButtons[] = {&Mem1, &Mem2, &Memory3, &Memory4};
+  QLineEdit** memoryEdits[] = {&Mem1Edit, &Mem2Edit, &Mem3Edit, &Mem4Edit};
+  for (int slot = 0; slot < 4; ++slot) {
+    QPushButton* memory =
+        button(Sweep, memoryNames[slot], QString("Memory %1").arg(slot + 1), 16 + 80 * slot, 180, 74, 26);
+    memory->setToolTip("Recall Stored Sweep Settings (Right-click to Store)");
+    memory->setContextMenuPolicy(Qt::CustomContextMenu);
+    *memoryButtons[slot] = memory;
+    QLineEdit* rename = edit(Sweep, editNames[slot], "", 20 + 80 * slot, 184, 65);
+    rename->resize(Scaled(65), Scaled(17));
+    rename->setFrame(false);
+    rename->setBackgroundRole(QPalette::Button);
+    rename->hide();
+    rename->setEnabled(false);
+    *memoryEdits[slot] = rename;
+  }
+
+  // Each page carries its own labels for the shared controls.
+  for (QWidget* page : {Constant, Sweep}) {
+    AddLabel(page, "Wave Device:", 18, 70);
+    AddLabel(page, "Amplitude:", 18, 122);
+    AddLabel(page, "dB", 100, 143);
+    AddLabel(page, "Wave Form:", 135, 122);
+    AddLabel(page, "Duration:", 238, 10);
+    AddLabel(page, "s", 290, 34);
+  }
+
+  // Shared controls lie over both pages, placed in the window's client area.
+  WaveDevice = new QComboBox(client);
+  place(WaveDevice, "WaveDevice", 20, 118, 205, 24);
+  Amplitude = edit(client, "Amplitude", "0", 20, 167, 60);
+  UpDown1 = spinner(client, "UpDown1", Amplitude, -100, 0, 1, 80, 167);
+  WaveForm = new QComboBox(client);
+  WaveForm->addItems({"Sine", "Square", "Triangular"});
+  place(WaveForm, "WaveForm", 138, 167, 100, 24);
+  Duration = edit(client, "Duration", "1", 240, 58, 46);
+  OnButton = button(client, "OnButton", "ON", 260, 167, 74, 26);
+  OnButton->setDefault(true);
+  OnButton->setCursor(Qt::PointingHandCursor);
+  Loop = check(client, "Loop", "Loop", 240, 89, 60, 17);
+  Lefttick = check(client, "Lefttick", "Left", 240, 116, 49, 17);
+  RightTick = check(client, "RightTick", "Right", 289, 116, 53, 17);
+  InPhaseTick = check(client, "InPhaseTick", "L/R in Phase", 240, 137, 101, 17);
+  for (QWidget* shared : std::initializer_list<QWidget*>{WaveDevice, Amplitude, UpDown1, WaveForm, Duration,
+                                                         OnButton, Loop, Lefttick, RightTick, InPhaseTick}) {
+    shared->raise();
+  }
+
+  fEdit->setToolTip("Set the Signal Frequency here");
+  UpDown2->setToolTip("Change the Frequency in 100Hz Steps");
+  Button2->setToolTip("Increase the Frequency by 1 semi tone (to nearest Hz)");
+  Button1->setToolTip("Decrease the Frequency by 1 semi tone (to nearest Hz)");
+  fInit->setToolTip("Set the Sweep Start Frequency here");
+  UpDown3->setToolTip("Change the Frequency in 100Hz Steps");
+  fFinal->setToolTip("Set the Sweep Start Frequency here");
+  UpDown4->setToolTip("Change the Frequency in 100Hz Steps");
+  WaveDevice->setToolTip("If you have more than one sound card, select your output device here");
+  Amplitude->setToolTip("Sets the Amplitude of the generated Signal");
+  UpDown1->setToolTip("Change the Amplitude by 1dB");
+  WaveForm->setToolTip("Choose the Waveform of the Signal here");
+  Duration->setToolTip("Sweep Duration");
+  OnButton->setToolTip("ON/OFF Switch");
+  Loop->setToolTip("Switches the Sweep Loop On or Off");
+
+  // Tab order: the page control, the active page's controls, then the shared ones.
+  QWidget* order[] = {SignalType->Tabs(), fEdit, Button1, Button2, fInit, fFinal, Mem1, Mem2, Memory3, Memory4,
+                      Logarithmic, Mem1Edit, Mem2Edit, Mem3Edit, Mem4Edit, WaveDevice, Amplitude, WaveForm,
+                      Duration, OnButton, Loop, Lefttick, InPhaseTick, RightTick};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+  // Event wiring.
+  auto changed = [this](QLineEdit* box) {
+    connect(box, &QLineEdit::textChanged, this, [this] { Guard(this, [this] { fEditChange(); }); });
+  };
+  for (QLineEdit* box : {fEdit, fInit, fFinal, Amplitude, Duration}) changed(box);
+  for (QComboBox* list : {WaveForm, WaveDevice}) {
+    connect(list, &QComboBox::activated, this, [this] { Guard(this, [this] { fEditChange(); }); });
+  }
+  (new EditBoxEvents(fEdit, this))->onExit = [this] { fEditExit(); };
+  for (QLineEdit* box : {fInit, fFinal}) {
+    auto* events = new EditBoxEvents(box, this);
+    events->onExit = [this] { fEditChange(); };
+    events->onClick = [this] { fInitClick(); };
+  }
+  auto* amplitudeEvents = new EditBoxEvents(Amplitude, this);
+  amplitudeEvents->onExit = [this] { AmplitudeExit(); };
+  amplitudeEvents->onClick = [this] { fInitClick(); };
+  (new EditBoxEvents(Duration, this))->onClick = [this] { fInitClick(); };
+  UpDown1->onChanging = [this](bool& allowChange) { UpDown1Changing(allowChange); };
+  for (QPushButton* semitone : {Button1, Button2}) {
+    connect(semitone, &QPushButton::clicked, this,
+            [this, semitone] { Guard(this, [this, semitone] { Button2Click(semitone); }); });
+  }
+  connect(OnButton, &QPushButton::clicked, this, [this] { Guard(this, [this] { OnButtonClick(); }); });
+  OnCheckBoxClick(Lefttick, this, [this] { LefttickClick(); });
+  OnCheckBoxClick(RightTick, this, [this] { LefttickClick(); });
+  OnCheckBoxClick(InPhaseTick, this, [this] { InPhaseTickClick(); });
+}
+
+void TGenerator::FormCreate() {
+  SetHelpFileName("Kelvo.HLP");
+  WaveForm->setCurrentIndex(0);
+  // One entry per device number, in order, so an entry's index is its number.
+  QStringList devices;
+  const uint32_t count = waveOut_.GetNumDevs();
+  for (uint32_t device = 0; device < count; ++device) {
+    devices << QString::fromStdString(waveOut_.GetDeviceName(device));
+  }
+  WaveDevice->clear();
+  WaveDevice->addItems(devices);
+  WaveDevice->setCurrentIndex(devices.isEmpty() ? -1 : 0);
+}
+
+void TGenerator::FormActivate() {
+  const QString title = QString("Sondrel ") + kVersion;
+  SetApplicationTitle(title);
+  setWindowTitle(title);
+}
+
+bool TGenerator::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) Guard(this, [this] { FormActivate(); });
+  if (event->type() == QEvent::Show && !property("placed").toBool()) {
+    setProperty("placed", true);
+    if (const QScreen* display = screen()) move(display->availableGeometry().center() - rect().center());
+  }
+  return QMainWindow::event(event);
+}
+
+void TGenerator::keyPressEvent(QKeyEvent* event) {
+  // OnButton is the default button: Enter anywhere presses it, unless a push
+  // button has the focus (it takes Enter itself) or a rename is under way.
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && OnButton->isDefault() && OnButton->isEnabled() && isEnabled()) {
+    OnButton->click();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+void TGenerator::closeEvent(QCloseEvent* event) {
+  closing_ = true;  // ends a one-shot tone's wait
+  QMainWindow::closeEvent(event);
+  if (event->isAccepted()) QCoreApplication::quit();
+}
+
+PanelState TGenerator::ReadPanelState() {
+  PanelState state;
+  state.SignalType = SignalType->ActivePage() == Constant ? SignalPage::Constant : SignalPage::Sweep;
+  state.fEdit = fEdit->text().toStdString();
+  state.fInit = fInit->text().toStdString();
+  state.fFinal = fFinal->text().toStdString();
+  state.Duration = Duration->text().toStdString();
+  state.Amplitude = Amplitude->text().toStdString();
+  state.WaveForm = WaveForm->currentIndex();
+  state.WaveDevice = WaveDevice->currentIndex();
+  state.Loop = Loop->isChecked();
+  state.Logarithmic = Logarithmic->isChecked();
+  if (ReadCompatibilityOptions) {
+    const CompatibilityOptions options = ReadCompatibilityOptions();
+    state.AlwaysStereo = options.AlwaysStereo;
+    state.LongBuffer = options.LongBuffer;
+  }
+  return state;
+}
+
+void TGenerator::SetOnButtonCaption(const std::string& caption) {
+  OnButton->setText(QString::fromStdString(caption));
+}
+
+void TGenerator::SetWaveDeviceEnabled(bool enabled) { WaveDevice->setEnabled(enabled); }
+
+void TGenerator::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void TGenerator::Sleep(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
+
+bool TGenerator::ApplicationQuitting() { return closing_ || QCoreApplication::closingDown(); }
+
+}  // namespace sondrel

@@ -1,0 +1,171 @@
+#pragma once
+// The main window, the program's control panel. Its controls are the
+// program's parameter state: the tone engine reads them whenever a tone
+// starts or is exported. Every control, menu item and handler carries the
+// name it is known by throughout the program.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+#include "engine/EngineWindow.h"
+#include "engine/Playback.h"
+#include "panel/UserDialogs.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace sondrel {
+
+class PageControl;
+class TFreqPopup;
+class UpDown;
+class WaveOut;
+
+// The compatibility options, owned by their settings window.
+struct CompatibilityOptions {
+  bool AlwaysStereo = false;
+  bool LongBuffer = false;
+};
+
+class TGenerator : public QMainWindow, public EngineWindow {
+ public:
+  explicit TGenerator(WaveOut& waveOut, QWidget* parent = nullptr);
+  ~TGenerator() override;
+
+  // The engine; its globals Playing, StopRequested, LeftGain, RightGain and
+  // PhaseSign are shared with every window.
+  Playback& Engine() { return *engine_; }
+
+  // Windows created after this one.
+  QPointer<TFreqPopup> FreqPopup;
+  QPointer<QWidget> AboutBox;
+  QPointer<QWidget> SettingsForm;
+  std::function<CompatibilityOptions()> ReadCompatibilityOptions;
+
+  // EngineWindow
+  PanelState ReadPanelState() override;
+  void SetOnButtonCaption(const std::string& caption) override;
+  void SetWaveDeviceEnabled(bool enabled) override;
+  void ProcessMessages() override;
+  void Sleep(int milliseconds) override;
+  bool ApplicationQuitting() override;
+
+  // Handlers. Each may raise AppError; callers from Qt go through Guard.
+  void FormCreate();
+  void FormActivate();
+  void OnButtonClick();
+  void fEditChange();
+  void fEditExit();
+  void AmplitudeExit();
+  void UpDown1Changing(bool& allowChange);
+  void fInitClick();
+  void Button2Click(QObject* sender);
+  void LefttickClick();
+  void InPhaseTickClick();
+  void Exit1Click();
+  void FreqSlider1Click();
+  void Compatibilitysettings1Click();
+  void SaveWaveFile1Click();
+  void About2Click();
+  void Help1Click();
+
+  // The page control and its pages.
+  PageControl* SignalType = nullptr;
+  QWidget* Constant = nullptr;
+  QWidget* Sweep = nullptr;
+
+  // Parameter controls.
+  QLineEdit* fEdit = nullptr;
+  UpDown* UpDown2 = nullptr;
+  QPushButton* Button2 = nullptr;  // "Semi tone up"
+  QPushButton* Button1 = nullptr;  // "Semi tone down"
+  QLineEdit* fInit = nullptr;
+  UpDown* UpDown3 = nullptr;
+  QLineEdit* fFinal = nullptr;
+  UpDown* UpDown4 = nullptr;
+  QPushButton* Mem1 = nullptr;
+  QPushButton* Mem2 = nullptr;
+  QPushButton* Memory3 = nullptr;
+  QPushButton* Memory4 = nullptr;
+  QLineEdit* Mem1Edit = nullptr;
+  QLineEdit* Mem2Edit = nullptr;
+  QLineEdit* Mem3Edit = nullptr;
+  QLineEdit* Mem4Edit = nullptr;
+  QCheckBox* Logarithmic = nullptr;
+  QComboBox* WaveDevice = nullptr;
+  QLineEdit* Amplitude = nullptr;
+  UpDown* UpDown1 = nullptr;
+  QComboBox* WaveForm = nullptr;
+  QLineEdit* Duration = nullptr;
+  QPushButton* OnButton = nullptr;
+  QCheckBox* Loop = nullptr;
+  QCheckBox* Lefttick = nullptr;
+  QCheckBox* RightTick = nullptr;
+  QCheckBox* InPhaseTick = nullptr;
+
+  // The main menu.
+  QMenu* File1 = nullptr;
+  QAction* SaveWaveFile1 = nullptr;
+  QAction* LoadSweepSettings1 = nullptr;
+  QAction* SaveSweepSettingsAs1 = nullptr;
+  QAction* RunScript1 = nullptr;
+  QAction* Exit1 = nullptr;
+  QMenu* Presets1 = nullptr;
+  QAction* Memory11 = nullptr;
+  QAction* Memory21 = nullptr;
+  QAction* Memory31 = nullptr;
+  QAction* Memory41 = nullptr;
+  QAction* StoreMemory11 = nullptr;
+  QAction* Recall2 = nullptr;  // "Store Memory 2"
+  QAction* StoreMemory31 = nullptr;
+  QAction* StoreMemory41 = nullptr;
+  QMenu* Recall1 = nullptr;  // "&Tools"
+  QAction* FreqSlider1 = nullptr;
+  QAction* Compatibilitysettings1 = nullptr;
+  QAction* OnOff1 = nullptr;
+  QMenu* About1 = nullptr;  // "&Help"
+  QAction* Help1 = nullptr;
+  QAction* About2 = nullptr;
+
+  // The memory buttons' pop-up menus.
+  QMenu* PopupMenu1 = nullptr;
+  QMenu* PopupMenu2 = nullptr;
+  QMenu* PopupMenu3 = nullptr;
+  QMenu* PopupMenu4 = nullptr;
+
+  // The file dialogs.
+  static const FileDialogSpec OpenDialog1;  // presets, open
+  static const FileDialogSpec SaveDialog2;  // presets, save
+  static const FileDialogSpec OpenDialog2;  // scripts
+  static const FileDialogSpec SaveDialog1;  // tone export
+
+  // Design pixels (120 per inch) to screen pixels.
+  int Scaled(int designPixels) const;
+  double DesignScale() const;
+
+ protected:
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+  void CreateMenus();
+  void CreatePopupMenus();
+  QLabel* AddLabel(QWidget* parent, const QString& text, int left, int top);
+  void Connect(QAction* action, void (TGenerator::*handler)());
+
+  std::unique_ptr<Playback> engine_;
+  WaveOut& waveOut_;
+  double scale_ = 1.0;
+  bool closing_ = false;
+};
+
+}  // namespace sondrel

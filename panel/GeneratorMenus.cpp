@@ -1,0 +1,129 @@
+// The main window's menus, their shortcut keys and the memory buttons'
+// pop-up menus.
+#include <QAction>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "panel/Generator.h"
+#include "panel/UiEvents.h"
+
+namespace sondrel {
+
+namespace {
+
+// Menu shortcuts belong to the whole window: an edit box does not keep
+// Ctrl+X for itself while a menu item uses it.
+class WindowShortcutsFirst : public QObject {
+ public:
+  WindowShortcutsFirst(QObject* parent, QList<QKeySequence> sequences)
+      : QObject(parent), sequences_(std::move(sequences)) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::ShortcutOverride) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QKeySequence pressed(key->keyCombination());
+    return sequences_.contains(pressed);  // swallowed: the shortcut goes to the menu
+  }
+
+ private:
+  QList<QKeySequence> sequences_;
+};
+
+}  // namespace
+
+void TGenerator::Connect(QAction* action, void (TGenerator::*handler)()) {
+  connect(action, &QAction::triggered, this, [this, handler] { Guard(this, [this, handler] { (this->*handler)(); }); });
+}
+
+void TGenerator::CreateMenus() {
+  auto item = [this](QMenu* menu, const char* name, const QString& caption, const QString& shortcut) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    if (!shortcut.isEmpty()) action->setShortcut(QKeySequence(shortcut));
+    action->setShortcutContext(Qt::WindowShortcut);
+    return action;
+  };
+  auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(name); };
+
+  File1 = menuBar()->addMenu("&File");
+  File1->setObjectName("File1");
+  SaveWaveFile1 = item(File1, "SaveWaveFile1", "Save Tone &As...", "Ctrl+T");
+  SaveWaveFile1->setStatusTip(
+      "Saves the Signal as a PCM file (44.1kHz/16bit/stereo). This can be converted e.g. by Cool Edit.");
+  separator(File1, "N4");
+  LoadSweepSettings1 = item(File1, "LoadSweepSettings1", "&Load Sweep Settings", "Ctrl+L");
+  SaveSweepSettingsAs1 = item(File1, "SaveSweepSettingsAs1", "&Save Sweep Settings As...", "Ctrl+S");
+  separator(File1, "N1");
+  RunScript1 = item(File1, "RunScript1", "&Run Script", "Ctrl+R");
+  separator(File1, "N6");
+  Exit1 = item(File1, "Exit1", "&Exit", "Ctrl+X");
+
+  Presets1 = menuBar()->addMenu("&Presets");
+  Presets1->setObjectName("Presets1");
+  Memory11 = item(Presets1, "Memory11", "Recall Memory 1", "F1");
+  Memory21 = item(Presets1, "Memory21", "Recall Memory 2", "F2");
+  Memory31 = item(Presets1, "Memory31", "Recall Memory 3", "F3");
+  Memory41 = item(Presets1, "Memory41", "Recall Memory 4", "F4");
+  separator(Presets1, "N2");
+  StoreMemory11 = item(Presets1, "StoreMemory11", "Store Memory 1", "Shift+F1");
+  Recall2 = item(Presets1, "Recall2", "Store Memory 2", "Shift+F2");
+  StoreMemory31 = item(Presets1, "StoreMemory31", "Store Memory 3", "Shift+F3");
+  StoreMemory41 = item(Presets1, "StoreMemory41", "Store Memory 4", "Shift+F4");
+
+  Recall1 = menuBar()->addMenu("&Tools");
+  Recall1->setObjectName("Recall1");
+  FreqSlider1 = item(Recall1, "FreqSlider1", "Show &Frequency Slider", "Ctrl+F");
+  FreqSlider1->setCheckable(true);
+  Compatibilitysettings1 = item(Recall1, "Compatibilitysettings1", "&Compatibility Settings", "");
+  separator(Recall1, "N5");
+  OnOff1 = item(Recall1, "OnOff1", "On/Off", "F5");
+
+  About1 = menuBar()->addMenu("&Help");
+  About1->setObjectName("About1");
+  About1->setStatusTip("Tell you all about this fabulous little tool...");
+  Help1 = item(About1, "Help1", "&Help", "");
+  About2 = item(About1, "About2", "&About this program...", "");
+
+  Connect(SaveWaveFile1, &TGenerator::SaveWaveFile1Click);
+  Connect(Exit1, &TGenerator::Exit1Click);
+  // Qt ticks a checkable item before its handler runs; the handler inverts
+  // the mark itself, so take Qt's change back first.
+  connect(FreqSlider1, &QAction::triggered, this, [this] {
+    FreqSlider1->setChecked(!FreqSlider1->isChecked());
+    Guard(this, [this] { FreqSlider1Click(); });
+  });
+  Connect(Compatibilitysettings1, &TGenerator::Compatibilitysettings1Click);
+  Connect(OnOff1, &TGenerator::OnButtonClick);
+  Connect(Help1, &TGenerator::Help1Click);
+  Connect(About2, &TGenerator::About2Click);
+
+  auto* shortcutsFirst = new WindowShortcutsFirst(this, {QKeySequence("Ctrl+X")});
+  for (QLineEdit* box : findChildren<QLineEdit*>()) box->installEventFilter(shortcutsFirst);
+}
+
+void TGenerator::CreatePopupMenus() {
+  QPushButton* buttons[] = {Mem1, Mem2, Memory3, Memory4};
+  QMenu** menus[] = {&PopupMenu1, &PopupMenu2, &PopupMenu3, &PopupMenu4};
+  const char* storeNames[] = {"Store", "Store2", "Store3", "Store4"};
+  const char* renameNames[] = {"Rename", "Rename1", "Rename2", "Rename3"};
+  for (int slot = 0; slot < 4; ++slot) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QString("PopupMenu%1").arg(slot + 1));
+    QAction* store = menu->addAction("Store");
+    store->setObjectName(storeNames[slot]);
+    QAction* rename = menu->addAction("Rename");
+    rename->setObjectName(renameNames[slot]);
+    *menus[slot] = menu;
+    QPushButton* button = buttons[slot];
+    connect(button, &QPushButton::customContextMenuRequested, menu,
+            [menu, button](const QPoint& at) { menu->popup(button->mapToGlobal(at)); });
+  }
+  PopupMenu1->actions().at(0)->setStatusTip("Store settings in this memory position");
+}
+
+}  // namespace sondrel

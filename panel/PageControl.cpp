@@ -1,0 +1,45 @@
+#include "panel/PageControl.h"
+
+#include <QFrame>
+#include <QStackedWidget>
+#include <QTabBar>
+
+namespace sondrel {
+
+PageControl::PageControl(QWidget* parent, QPoint pageOrigin, int tabHeight)
+    : QWidget(parent),
+      pageOrigin_(pageOrigin),
+      tabHeight_(tabHeight),
+      tabs_(new QTabBar(this)),
+      frame_(new QFrame(this)),
+      pages_(new QStackedWidget(this)) {
+  frame_->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+  tabs_->setDrawBase(false);
+  tabs_->setExpanding(false);
+  tabs_->raise();
+  connect(tabs_, &QTabBar::currentChanged, pages_, &QStackedWidget::setCurrentIndex);
+}
+
+QWidget* PageControl::AddPage(const QString& name, const QString& caption) {
+  auto* page = new QWidget(pages_);
+  page->setObjectName(name);
+  pages_->addWidget(page);
+  tabs_->addTab(caption);
+  return page;
+}
+
+QWidget* PageControl::ActivePage() const { return pages_->currentWidget(); }
+
+void PageControl::SetActivePage(QWidget* page) {
+  const int index = pages_->indexOf(page);
+  if (index >= 0) tabs_->setCurrentIndex(index);
+}
+
+void PageControl::resizeEvent(QResizeEvent*) {
+  tabs_->setGeometry(0, 0, width(), tabHeight_);
+  frame_->setGeometry(0, tabHeight_ - 2, width(), height() - tabHeight_ + 2);
+  pages_->setGeometry(pageOrigin_.x(), pageOrigin_.y(), width() - 2 * pageOrigin_.x(),
+                      height() - pageOrigin_.y() - pageOrigin_.x());
+}
+
+}  // namespace sondrel

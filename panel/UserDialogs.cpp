@@ -1,0 +1,85 @@
+#include "panel/UserDialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+#include "engine/AppError.h"
+#include "panel/Application.h"
+
+namespace sondrel {
+
+namespace {
+
+// The extension of the filter's first pattern, "*.wav" -> "wav"; empty for "*.*".
+QString ExtensionOf(const QString& qtFilter) {
+  static const QRegularExpression pattern(R"(\(\*\.([A-Za-z0-9]+))");
+  const QRegularExpressionMatch match = pattern.match(qtFilter);
+  return match.hasMatch() ? match.captured(1) : QString();
+}
+
+class QtDialogs : public UserDialogs {
+ public:
+  void ShowError(QWidget* parent, const QString& text) override {
+    QMessageBox::critical(parent, ApplicationTitle(), text);
+  }
+  void ShowMessage(QWidget* parent, const QString& text) override {
+    QMessageBox::information(parent, ApplicationTitle(), text);
+  }
+  std::optional<QString> GetOpenFileName(QWidget* parent, const FileDialogSpec& spec) override {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);  // a typed name that does not exist is reported on opening
+    return Run(dialog, spec);
+  }
+  std::optional<QString> GetSaveFileName(QWidget* parent, const FileDialogSpec& spec) override {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!spec.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    return Run(dialog, spec);
+  }
+
+ private:
+  static std::optional<QString> Run(QFileDialog& dialog, const FileDialogSpec& spec) {
+    const QStringList filters = QtNameFilters(spec.filter);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(spec.defaultExtension);
+    if (!spec.fileName.isEmpty()) dialog.selectFile(spec.fileName);
+    if (!spec.defaultExtension.isEmpty()) {
+      // Choosing another type of file also changes the extension a bare name gets.
+      QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &spec](const QString& chosen) {
+        const QString extension = ExtensionOf(chosen);
+        dialog.setDefaultSuffix(extension.isEmpty() ? spec.defaultExtension : extension);
+      });
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first();
+  }
+};
+
+QtDialogs gQtDialogs;
+UserDialogs* gDialogs = &gQtDialogs;
+
+}  // namespace
+
+UserDialogs& Dialogs() { return *gDialogs; }
+void SetDialogs(UserDialogs* dialogs) { gDialogs = dialogs != nullptr ? dialogs : &gQtDialogs; }
+
+void ReportError(QWidget* parent, const std::exception& error) {
+  Dialogs().ShowError(parent, QString::fromStdString(ErrorReportText(error.what())));
+}
+
+QStringList QtNameFilters(const QString& filter) {
+  const QStringList parts = filter.split('|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    filters << parts[i] + " (" + patterns + ")";
+  }
+  return filters;
+}
+
+}  // namespace sondrel

@@ -1,0 +1,49 @@
+#pragma once
+// Answers the program's message boxes and file dialogs for tests, and
+// remembers what was shown.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+#include "panel/Application.h"
+#include "panel/UserDialogs.h"
+
+namespace sondrel {
+
+class FakeDialogs : public UserDialogs {
+ public:
+  struct Shown {
+    QString title;
+    QString text;
+  };
+  std::vector<Shown> errors;
+  std::vector<Shown> messages;
+  std::vector<FileDialogSpec> fileDialogs;  // every file dialog asked for
+  std::optional<QString> nextFile;          // the answer to the next file dialog; nothing = cancel
+
+  FakeDialogs() { SetDialogs(this); }
+  ~FakeDialogs() override { SetDialogs(nullptr); }
+
+  void ShowError(QWidget*, const QString& text) override { errors.push_back({ApplicationTitle(), text}); }
+  void ShowMessage(QWidget*, const QString& text) override { messages.push_back({ApplicationTitle(), text}); }
+  std::optional<QString> GetOpenFileName(QWidget*, const FileDialogSpec& spec) override { return Answer(spec); }
+  std::optional<QString> GetSaveFileName(QWidget*, const FileDialogSpec& spec) override { return Answer(spec); }
+
+  QStringList ErrorTexts() const {
+    QStringList texts;
+    for (const Shown& shown : errors) texts << shown.text;
+    return texts;
+  }
+
+ private:
+  std::optional<QString> Answer(const FileDialogSpec& spec) {
+    fileDialogs.push_back(spec);
+    std::optional<QString> answer = nextFile;
+    nextFile.reset();
+    return answer;
+  }
+};
+
+}  // namespace sondrel

@@ -1,0 +1,270 @@
+// The main window as a user meets it: its initial state, its event rules,
+// menus, shortcuts and the windows it opens.
+#include <QLabel>
+#include <QMenuBar>
+#include <QTimer>
+
+#include "platform/HelpViewer.h"
+#include "tests/panel/PanelFixture.h"
+
+namespace sondrel {
+namespace {
+
+using GeneratorTest = PanelFixture;
+
+TEST_F(GeneratorTest, StartsWithTheDesignedValues) {
+  TGenerator& g = *generator;
+  EXPECT_EQ(g.SignalType->ActivePage(), g.Constant);
+  EXPECT_EQ(g.Constant->objectName(), "Constant");
+  EXPECT_EQ(g.fEdit->text(), "1000");
+  EXPECT_EQ(g.fInit->text(), "100");
+  EXPECT_EQ(g.fFinal->text(), "10000");
+  EXPECT_EQ(g.Amplitude->text(), "0");
+  EXPECT_EQ(g.Duration->text(), "1");
+  EXPECT_EQ(g.WaveForm->currentIndex(), 0);
+  EXPECT_EQ(g.WaveForm->currentText(), "Sine");
+  EXPECT_EQ(g.WaveForm->count(), 3);
+  EXPECT_EQ(g.WaveForm->itemText(2), "Triangular");
+  for (QCheckBox* box : {g.Loop, g.Lefttick, g.RightTick, g.InPhaseTick}) {
+    EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
+    EXPECT_TRUE(box->isEnabled());
+  }
+  EXPECT_FALSE(g.Logarithmic->isChecked());
+  EXPECT_TRUE(g.Logarithmic->isHidden());
+  EXPECT_EQ(g.OnButton->text(), "ON");
+  EXPECT_TRUE(g.OnButton->isDefault());
+  EXPECT_EQ(g.OnButton->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_TRUE(g.Mem1Edit->isHidden());
+  EXPECT_FALSE(g.Mem4Edit->isEnabled());
+  EXPECT_EQ(g.Memory3->text(), "Memory 3");
+  EXPECT_EQ(g.UpDown2->Minimum(), 10);
+  EXPECT_EQ(g.UpDown2->Maximum(), 20000);
+  EXPECT_EQ(g.UpDown3->Maximum(), 22050);
+  EXPECT_EQ(g.UpDown1->Minimum(), -100);
+  EXPECT_EQ(g.UpDown1->Increment(), 1);
+  EXPECT_EQ(g.Button1->toolTip(), "Decrease the Frequency by 1 semi tone (to nearest Hz)");
+  EXPECT_EQ(g.WaveDevice->toolTip(), "If you have more than one sound card, select your output device here");
+  EXPECT_EQ(freqPopup->FreqSlider->value(), 1000);
+  EXPECT_EQ(HelpFileName(), "Kelvo.HLP");
+}
+
+TEST_F(GeneratorTest, ListsTheDevicesInNumberOrderWithDuplicates) {
+  waveOut.deviceNames = {"Speakers", "Speakers", "A name far longer than thirty-two characters in all"};
+  TGenerator other(waveOut);
+  ASSERT_EQ(other.WaveDevice->count(), 3);
+  EXPECT_EQ(other.WaveDevice->itemText(1), "Speakers");
+  EXPECT_EQ(other.WaveDevice->itemText(2), "A name far longer than thirty-two characters in all");
+  EXPECT_EQ(other.WaveDevice->currentIndex(), 0);
+  other.WaveDevice->setCurrentIndex(1);
+  other.OnButtonClick();
+  EXPECT_EQ(waveOut.LastCall("Open")->device, 1);
+  other.OnButtonClick();
+}
+
+TEST_F(GeneratorTest, NoDeviceLeavesTheListEmptyAndPlaysOnTheDefault) {
+  waveOut.deviceNames.clear();
+  TGenerator other(waveOut);
+  EXPECT_EQ(other.WaveDevice->currentIndex(), -1);
+  other.OnButtonClick();
+  EXPECT_EQ(waveOut.LastCall("Open")->device, WAVE_MAPPER);
+  other.OnButtonClick();
+}
+
+TEST_F(GeneratorTest, TitleAndCaptionChangeOnActivation) {
+  EXPECT_EQ(generator->windowTitle(), "Sondrel ");
+  EXPECT_EQ(ApplicationTitle(), "Sondrel 2.21");
+  ShowAndActivate();
+  EXPECT_EQ(generator->windowTitle(), "Sondrel 2.4");
+  EXPECT_EQ(ApplicationTitle(), "Sondrel 2.4");
+}
+
+TEST_F(GeneratorTest, MenusCarryTheirCaptionsAndShortcuts) {
+  const QList<QAction*> menus = generator->menuBar()->actions();
+  ASSERT_EQ(menus.size(), 4);
+  EXPECT_EQ(menus[0]->text(), "&File");
+  EXPECT_EQ(menus[1]->text(), "&Presets");
+  EXPECT_EQ(menus[2]->text(), "&Tools");
+  EXPECT_EQ(menus[3]->text(), "&Help");
+  struct Item {
+    QAction* action;
+    const char* caption;
+    const char* shortcut;
+  };
+  TGenerator& g = *generator;
+  for (const Item& item : {Item{g.SaveWaveFile1, "Save Tone &As...", "Ctrl+T"},
+                           Item{g.LoadSweepSettings1, "&Load Sweep Settings", "Ctrl+L"},
+                           Item{g.SaveSweepSettingsAs1, "&Save Sweep Settings As...", "Ctrl+S"},
+                           Item{g.RunScript1, "&Run Script", "Ctrl+R"}, Item{g.Exit1, "&Exit", "Ctrl+X"},
+                           Item{g.Memory11, "Recall Memory 1", "F1"}, Item{g.Memory41, "Recall Memory 4", "F4"},
+                           Item{g.StoreMemory11, "Store Memory 1", "Shift+F1"},
+                           Item{g.Recall2, "Store Memory 2", "Shift+F2"},
+                           Item{g.FreqSlider1, "Show &Frequency Slider", "Ctrl+F"},
+                           Item{g.Compatibilitysettings1, "&Compatibility Settings", ""},
+                           Item{g.OnOff1, "On/Off", "F5"}, Item{g.Help1, "&Help", ""},
+                           Item{g.About2, "&About this program...", ""}}) {
+    EXPECT_EQ(item.action->text(), item.caption);
+    EXPECT_EQ(item.action->shortcut(), QKeySequence(item.shortcut)) << item.caption;
+  }
+  EXPECT_TRUE(g.FreqSlider1->isCheckable());
+  EXPECT_FALSE(g.FreqSlider1->isChecked());
+  EXPECT_EQ(g.PopupMenu2->actions().at(0)->objectName(), "Store2");
+  EXPECT_EQ(g.PopupMenu4->actions().at(1)->text(), "Rename");
+}
+
+TEST_F(GeneratorTest, FileDialogsKeepTheirFilters) {
+  EXPECT_EQ(QtNameFilters(TGenerator::OpenDialog2.filter), (QStringList{"Kelvo Script (*.kvs)", "All Files (*.*)"}));
+  EXPECT_EQ(QtNameFilters(TGenerator::SaveDialog1.filter), (QStringList{"PCM-Data (*.pcm)", "WAV audio (*.wav)"}));
+  EXPECT_EQ(TGenerator::SaveDialog1.fileName, "signal.pcm");
+  EXPECT_EQ(TGenerator::SaveDialog1.defaultExtension, "pcm");
+  EXPECT_EQ(TGenerator::OpenDialog1.filter, "Sondrel Presets|*.kvp");
+  EXPECT_EQ(TGenerator::SaveDialog2.filter, "Kelvo presets|*.kvp");
+  EXPECT_TRUE(TGenerator::OpenDialog2.defaultExtension.isEmpty());
+}
+
+TEST_F(GeneratorTest, EditBoxRaisesItsHandlerOnlyForANewText) {
+  StartLoopingTone();
+  SetText(generator->fEdit, "1000");  // unchanged: nothing happens
+  EXPECT_EQ(Starts(), 0);
+  SetText(generator->fEdit, "1001");  // changed: the tone restarts at once
+  EXPECT_EQ(Starts(), 1);
+  EXPECT_TRUE(engine().Playing);
+}
+
+TEST_F(GeneratorTest, ProgramSetCheckBoxRaisesItsHandler) {
+  SetChecked(generator->Lefttick, false);
+  EXPECT_EQ(engine().LeftGain, 0);
+  EXPECT_FALSE(generator->InPhaseTick->isEnabled());
+  SetChecked(generator->Lefttick, false);  // unchanged: nothing
+  EXPECT_EQ(engine().LeftGain, 0);
+}
+
+TEST_F(GeneratorTest, ProgramSetListIndexRaisesNothingButAUserChoiceDoes) {
+  StartLoopingTone();
+  generator->WaveForm->setCurrentIndex(2);
+  EXPECT_EQ(Starts(), 0);
+  generator->WaveForm->setFocus();
+  QTest::keyClick(generator->WaveForm, Qt::Key_Up);  // the user picks "Square"
+  EXPECT_EQ(generator->WaveForm->currentIndex(), 1);
+  EXPECT_EQ(Starts(), 1);
+}
+
+TEST_F(GeneratorTest, AnErrorInAHandlerIsReportedAndTheProgramGoesOn) {
+  ShowAndActivate();
+  StartLoopingTone();
+  generator->fEdit->setFocus();
+  generator->fEdit->selectAll();
+  QTest::keyClicks(generator->fEdit, "x");
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(dialogs.errors[0].text, "'x' is not a valid floating point value.");
+  EXPECT_EQ(dialogs.errors[0].title, "Sondrel 2.4");
+  EXPECT_TRUE(engine().Playing);  // the handler stopped before touching the tone
+  generator->fEdit->selectAll();
+  QTest::keyClicks(generator->fEdit, "25");  // "2" lies below the retune range and stops the tone
+  EXPECT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_FALSE(engine().Playing);
+  EXPECT_EQ(freqPopup->FreqSlider->value(), 1097);  // follows 25 Hz
+}
+
+TEST_F(GeneratorTest, ShortcutsReachTheWholeWindow) {
+  ShowAndActivate();
+  generator->fEdit->setFocus();
+  QTest::keyClick(generator.get(), Qt::Key_F5);
+  EXPECT_TRUE(engine().Playing);
+  QTest::keyClick(generator->fEdit, Qt::Key_Return);  // OnButton is the default button
+  EXPECT_FALSE(engine().Playing);
+  generator->Loop->setFocus();
+  QTest::keyClick(generator->Loop, Qt::Key_Enter);
+  EXPECT_TRUE(engine().Playing);
+  QTest::keyClick(generator.get(), Qt::Key_F5);
+  EXPECT_FALSE(engine().Playing);
+
+  QTest::keyClick(generator.get(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_TRUE(generator->FreqSlider1->isChecked());
+  EXPECT_TRUE(freqPopup->isVisible());
+  QApplication::setActiveWindow(generator.get());
+  QTest::keyClick(generator.get(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_FALSE(generator->FreqSlider1->isChecked());
+  EXPECT_FALSE(freqPopup->isVisible());
+}
+
+TEST_F(GeneratorTest, EnterOnAFocusedPushButtonPressesThatButton) {
+  ShowAndActivate();
+  generator->Button2->setFocus();
+  QTest::keyClick(generator->Button2, Qt::Key_Return);
+  EXPECT_EQ(generator->fEdit->text(), "1059");
+  EXPECT_FALSE(engine().Playing);
+}
+
+TEST_F(GeneratorTest, DisabledWindowTakesNoShortcuts) {
+  ShowAndActivate();
+  generator->setEnabled(false);
+  QTest::keyClick(generator.get(), Qt::Key_F5);
+  EXPECT_FALSE(engine().Playing);
+}
+
+TEST_F(GeneratorTest, SpinnerStepsTheIntegerInItsBoxAndStopsAtItsLimits) {
+  TGenerator& g = *generator;
+  g.UpDown2->Step(+1);
+  EXPECT_EQ(g.fEdit->text(), "1100");
+  SetText(g.fEdit, "19950");
+  g.UpDown2->Step(+1);
+  EXPECT_EQ(g.fEdit->text(), "20000");
+  g.UpDown2->Step(+1);
+  EXPECT_EQ(g.fEdit->text(), "20000");
+  SetText(g.Amplitude, "-100");
+  g.UpDown1->Step(-1);
+  EXPECT_EQ(g.Amplitude->text(), "-100");
+  g.UpDown1->Step(+1);
+  EXPECT_EQ(g.Amplitude->text(), "-99");
+  ShowAndActivate();
+  g.fEdit->setFocus();
+  QTest::keyClick(g.fEdit, Qt::Key_Down);
+  EXPECT_EQ(g.fEdit->text(), "19900");
+}
+
+TEST_F(GeneratorTest, AmplitudeSpinnerRestartsTwice) {
+  StartLoopingTone();
+  generator->UpDown1->Step(-1);
+  EXPECT_EQ(generator->Amplitude->text(), "-1");
+  EXPECT_EQ(Starts(), 2);  // once with the old level, once with the new
+  EXPECT_EQ(engine().Playing, true);
+}
+
+TEST_F(GeneratorTest, ClickIntoASweepBoxStopsTheTone) {
+  ShowAndActivate();
+  generator->SignalType->SetActivePage(generator->Sweep);
+  StartLoopingTone();
+  QTest::mouseClick(generator->fInit, Qt::LeftButton);
+  EXPECT_FALSE(engine().Playing);
+}
+
+TEST_F(GeneratorTest, AboutBoxAndHelp) {
+  auto* about = new QWidget(generator.get(), Qt::Window);
+  generator->AboutBox = about;
+  generator->About2Click();
+  EXPECT_FALSE(generator->isEnabled());
+  EXPECT_TRUE(about->isVisible());
+  generator->Help1Click();
+  EXPECT_EQ(LastHelpRequest(), "Kelvo.HLP#IDH_1");
+}
+
+TEST_F(GeneratorTest, ExitStopsTheToneAndClosesTheWindow) {
+  ShowAndActivate();
+  StartLoopingTone();
+  generator->Exit1Click();
+  EXPECT_FALSE(engine().Playing);
+  EXPECT_FALSE(generator->isVisible());
+  EXPECT_EQ(waveOut.Operations(), (std::vector<std::string>{"Reset", "UnprepareHeader", "Close"}));
+}
+
+TEST_F(GeneratorTest, ClosingDuringAOneShotToneEndsItsWait) {
+  ShowAndActivate();
+  SetChecked(generator->Loop, false);
+  SetText(generator->Duration, "1000");
+  QTimer::singleShot(100, generator.get(), [this] { generator->close(); });
+  generator->OnButtonClick();  // returns once the window is closing
+  EXPECT_FALSE(engine().Playing);
+}
+
+}  // namespace
+}  // namespace sondrel
