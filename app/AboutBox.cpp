@@ -61,7 +61,7 @@ void TAboutBox::closeEvent(QCloseEvent* event) {
 
 void TAboutBox::hideEvent(QHideEvent* event) {
   // Closed by OK, the close box or Escape: the main window takes input again.
-  generator_.setEnabled(true);
+  generator_.SetMainWindowEnabled(true);
   QDialog::hideEvent(event);
 }
 

@@ -19,6 +19,11 @@ inline constexpr const char* kOutOfMemory = "Out of memory while expanding memor
 AppError InvalidFloatError(const std::string& text);    // "'text' is not a valid floating point value"
 AppError InvalidIntegerError(const std::string& text);  // "'text' is not a valid integer value"
 
+// A file that could not be opened, read or written, in the runtime's words:
+// "File not found", "Invalid filename" (its folder does not exist), "Too many
+// open files", "File access denied", or "I/O error <errno>".
+AppError FileError(int error, const std::string& path);
+
 // The text of the error report: the message with a full stop added when its
 // last character sorts after ".", so "value'" gains one and "stream." does not.
 std::string ErrorReportText(const std::string& message);

@@ -27,7 +27,9 @@ namespace sondrel {
 namespace {
 constexpr int kDesignPixelsPerInch = 120;
 constexpr int kClientWidth = 357;  // design pixels
-constexpr int kClientHeight = 207;
+// Tall enough to show the memory buttons below the sweep's controls, so that
+// they and their pop-up menus (store, rename) can be reached.
+constexpr int kClientHeight = 236;
 // Where a page's client area starts inside the window's client area.
 constexpr int kPageLeft = 2;
 constexpr int kPageTop = 24;
@@ -49,6 +51,7 @@ TGenerator::TGenerator(WaveOut& waveOut, QWidget* parent)
   CreateControls();
   CreateMenus();
   CreatePopupMenus();
+  ConnectMemorySlots();
   layout()->setSizeConstraint(QLayout::SetFixedSize);  // a fixed border: not resizable
   Guard(this, [this] { FormCreate(); });
 }
@@ -143,8 +146,6 @@ void TGenerator::CreateControls() {
   AddLabel(Sweep, "Final Frequency:", 128, 10);
   AddLabel(Sweep, "Hz", 98, 34);
   AddLabel(Sweep, "Hz", 207, 34);
-  // The memory row lies below the visible part of the page at the designed
-  // size; the Presets menu reaches the same handlers.
   const char* memoryNames[] = {"Mem1", "Mem2", "Memory3", "Memory4"};
   const char* editNames[] = {"Mem1Edit", "Mem2Edit", "Mem3Edit", "Mem4Edit"};
   QPushButton** memoryButtons[] = {&Mem1, &Mem2, &Memory3, &Memory4};
@@ -258,6 +259,19 @@ void TGenerator::FormCreate() {
   WaveDevice->clear();
   WaveDevice->addItems(devices);
   WaveDevice->setCurrentIndex(devices.isEmpty() ? -1 : 0);
+  for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) {
+    StoreMemory(slot);
+    Memories[slot].Name = "Memory " + std::to_string(slot);
+  }
+}
+
+void TGenerator::SetMainWindowEnabled(bool enabled) {
+  setEnabled(enabled);
+  if (enabled) return;
+  // Disabling a window also disables the windows it owns; give them back.
+  for (QWidget* owned : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (owned->isWindow()) owned->setEnabled(true);
+  }
 }
 
 void TGenerator::FormActivate() {

@@ -12,6 +12,7 @@
 #include "engine/EngineWindow.h"
 #include "engine/Playback.h"
 #include "panel/UserDialogs.h"
+#include "presets/MemoryRecord.h"
 
 class QAction;
 class QCheckBox;
@@ -75,6 +76,39 @@ class TGenerator : public QMainWindow, public EngineWindow {
   void SaveWaveFile1Click();
   void About2Click();
   void Help1Click();
+
+  // Memory slots (MemorySlots.cpp): slot numbers run from 1 to 4.
+  MemoryBank Memories;
+  void StoreMemory(int slot);
+  void RecallMemory(int slot);
+  void BeginRename(int slot);
+  void FinishRename(int slot);
+  void StoreClick() { StoreMemory(1); }
+  void Store2Click() { StoreMemory(2); }
+  void Store3Click() { StoreMemory(3); }
+  void Store4Click() { StoreMemory(4); }
+  void Memory11Click() { RecallMemory(1); }
+  void Mem2Click() { RecallMemory(2); }
+  void Memory3Click() { RecallMemory(3); }
+  void Memory4Click() { RecallMemory(4); }
+  void RenameClick() { BeginRename(1); }
+  void Rename1Click() { BeginRename(2); }
+  void Rename2Click() { BeginRename(3); }
+  void Rename3Click() { BeginRename(4); }
+  void Mem1EditExit() { FinishRename(1); }
+  void Mem2EditExit() { FinishRename(2); }
+  void Mem3EditExit() { FinishRename(3); }
+  void Mem4EditExit() { FinishRename(4); }
+  // Enter ends the rename; every other key is the box's own.
+  bool MemEditKeyDown(int slot, int key);
+  QPushButton* MemoryButton(int slot) const;
+  QLineEdit* RenameEdit(int slot) const;
+
+  // Preset files.
+  void LoadPresetFile(const QString& path);
+  void SavePresetFile(const QString& path);
+  void LoadSweepSettings1Click();
+  void SaveSweepSettingsAs1Click();
 
   // The page control and its pages.
   PageControl* SignalType = nullptr;
@@ -146,6 +180,10 @@ class TGenerator : public QMainWindow, public EngineWindow {
   static const FileDialogSpec OpenDialog2;  // scripts
   static const FileDialogSpec SaveDialog1;  // tone export
 
+  // The main window takes no input while the about, settings or script
+  // window is open; those windows, and the slider window, stay usable.
+  void SetMainWindowEnabled(bool enabled);
+
   // Design pixels (120 per inch) to screen pixels.
   int Scaled(int designPixels) const;
   double DesignScale() const;
@@ -159,6 +197,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   void CreateControls();
   void CreateMenus();
   void CreatePopupMenus();
+  void ConnectMemorySlots();
   QLabel* AddLabel(QWidget* parent, const QString& text, int left, int top);
   void Connect(QAction* action, void (TGenerator::*handler)());
 

@@ -116,7 +116,7 @@ void TGenerator::FreqSlider1Click() {
 void TGenerator::Compatibilitysettings1Click() {
   engine_->StopTone();
   if (!SettingsForm) return;
-  setEnabled(false);
+  SetMainWindowEnabled(false);
   SettingsForm->show();
 }
 
@@ -137,7 +137,7 @@ void TGenerator::SaveWaveFile1Click() {
 
 void TGenerator::About2Click() {
   if (!AboutBox) return;
-  setEnabled(false);
+  SetMainWindowEnabled(false);
   AboutBox->show();
 }
 

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QFocusEvent>
 #include <QHash>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 
@@ -49,6 +50,11 @@ EditBoxEvents::EditBoxEvents(QLineEdit* edit, QWidget* window) : QObject(edit), 
 bool EditBoxEvents::eventFilter(QObject*, QEvent* event) {
   if (event->type() == QEvent::MouseButtonPress && onClick) {
     if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) Guard(window_, onClick);
+  } else if (event->type() == QEvent::KeyPress && onKeyDown) {
+    bool used = false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    Guard(window_, [&] { used = onKeyDown(key); });
+    return used;
   } else if (event->type() == QEvent::FocusOut && onExit) {
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
     if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) Guard(window_, onExit);

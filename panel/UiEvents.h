@@ -40,6 +40,8 @@ class EditBoxEvents : public QObject {
   EditBoxEvents(QLineEdit* edit, QWidget* window);
   std::function<void()> onClick;
   std::function<void()> onExit;
+  // A key pressed in the box; returns true when it was used up.
+  std::function<bool(int key)> onKeyDown;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

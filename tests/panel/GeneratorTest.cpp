@@ -244,6 +244,8 @@ TEST_F(GeneratorTest, AboutBoxAndHelp) {
   generator->About2Click();
   EXPECT_FALSE(generator->isEnabled());
   EXPECT_TRUE(about->isVisible());
+  EXPECT_TRUE(about->isEnabled());
+  EXPECT_TRUE(freqPopup->isEnabled());  // the slider stays usable
   generator->Help1Click();
   EXPECT_EQ(LastHelpRequest(), "Kelvo.HLP#IDH_1");
 }
