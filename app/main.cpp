@@ -1,15 +1,20 @@
 // Sondrel's entry: sets up the application, creates its windows hidden in
-// their fixed order, and runs the message loop until the main window closes.
+// their fixed order, handles a file named on the command line, and runs the
+// message loop until the main window closes.
 #include <QApplication>
 #include <QLocale>
+#include <QTimer>
 
 #include "app/AboutBox.h"
+#include "app/CommandLine.h"
+#include "engine/AppError.h"
 #include "engine/NumberText.h"
 #include "panel/Application.h"
 #include "panel/FreqPopup.h"
 #include "panel/Generator.h"
-#include "panel/UiEvents.h"
 #include "platform/SdlWaveOut.h"
+#include "script/ScriptInterpreter.h"
+#include "script/ScriptPopup.h"
 
 int main(int argc, char** argv) {
   using namespace sondrel;
@@ -22,12 +27,25 @@ int main(int argc, char** argv) {
   const QString separator = QLocale().decimalPoint();
   SetDecimalSeparator(separator.size() == 1 ? separator.at(0).toLatin1() : '.');
 
+  // The windows, in their order of creation; each lives until the end.
   SdlWaveOut waveOut;
   TGenerator Generator(waveOut);
-  auto* FreqPopup = new TFreqPopup(Generator);
-  Generator.FreqPopup = FreqPopup;
-  auto* AboutBox = new TAboutBox(Generator);
-  Generator.AboutBox = AboutBox;
+  auto* ScriptPopup = new TScriptPopup(Generator);
+  ScriptInterpreter interpreter(Generator, *ScriptPopup);
+  Generator.FreqPopup = new TFreqPopup(Generator);
+  Generator.AboutBox = new TAboutBox(Generator);
+
+  const QString path = CommandLinePath(QApplication::arguments().mid(1));
+  try {
+    if (HandleCommandLineFile(Generator, path)) {
+      // The script has played: the loop shows the window and ends at once.
+      QTimer::singleShot(0, &application, &QCoreApplication::quit);
+    }
+  } catch (const std::exception& error) {
+    Dialogs().ShowApplicationError(QString("Sondrel could not handle the file %1:\n%2")
+                                       .arg(path, QString::fromStdString(ErrorReportText(error.what()))));
+    return 1;
+  }
 
   Generator.show();
   return application.exec();

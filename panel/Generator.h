@@ -29,6 +29,15 @@ class TFreqPopup;
 class UpDown;
 class WaveOut;
 
+// Plays script files; the script runner installs itself here.
+class ScriptRunner {
+ public:
+  virtual ~ScriptRunner() = default;
+  // Runs the whole script and returns when the run has ended. Throws
+  // AppError when the run stops on an error.
+  virtual void RunScript(const QString& path) = 0;
+};
+
 // The compatibility options, owned by their settings window.
 struct CompatibilityOptions {
   bool AlwaysStereo = false;
@@ -49,6 +58,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   QPointer<QWidget> AboutBox;
   QPointer<QWidget> SettingsForm;
   std::function<CompatibilityOptions()> ReadCompatibilityOptions;
+  ScriptRunner* Scripts = nullptr;
 
   // EngineWindow
   PanelState ReadPanelState() override;
@@ -76,6 +86,8 @@ class TGenerator : public QMainWindow, public EngineWindow {
   void SaveWaveFile1Click();
   void About2Click();
   void Help1Click();
+  void RunScript(const QString& path);
+  void RunScript1Click();
 
   // Memory slots (MemorySlots.cpp): slot numbers run from 1 to 4.
   MemoryBank Memories;

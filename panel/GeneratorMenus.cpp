@@ -90,6 +90,7 @@ void TGenerator::CreateMenus() {
   About2 = item(About1, "About2", "&About this program...", "");
 
   Connect(SaveWaveFile1, &TGenerator::SaveWaveFile1Click);
+  Connect(RunScript1, &TGenerator::RunScript1Click);
   Connect(Exit1, &TGenerator::Exit1Click);
   // Qt ticks a checkable item before its handler runs; the handler inverts
   // the mark itself, so take Qt's change back first.

@@ -141,6 +141,15 @@ void TGenerator::About2Click() {
   AboutBox->show();
 }
 
+void TGenerator::RunScript(const QString& path) {
+  if (Scripts != nullptr) Scripts->RunScript(path);
+}
+
+void TGenerator::RunScript1Click() {
+  engine_->StopTone();
+  if (const std::optional<QString> path = Dialogs().GetOpenFileName(this, OpenDialog2)) RunScript(*path);
+}
+
 void TGenerator::Help1Click() { ShowHelpTopic(HelpFileName().toStdString(), "IDH_1"); }
 
 }  // namespace sondrel

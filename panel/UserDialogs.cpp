@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <cstdio>
 
 #include "engine/AppError.h"
 #include "panel/Application.h"
@@ -19,12 +20,24 @@ QString ExtensionOf(const QString& qtFilter) {
   return match.hasMatch() ? match.captured(1) : QString();
 }
 
+bool NonInteractive() { return qEnvironmentVariableIsSet("SONDREL_NONINTERACTIVE"); }
+
+void Print(const QString& title, const QString& text) {
+  std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+}
+
 class QtDialogs : public UserDialogs {
  public:
   void ShowError(QWidget* parent, const QString& text) override {
+    if (NonInteractive()) return Print(ApplicationTitle(), text);
     QMessageBox::critical(parent, ApplicationTitle(), text);
   }
+  void ShowApplicationError(const QString& text) override {
+    if (NonInteractive()) return Print("Application Error", text);
+    QMessageBox::critical(nullptr, "Application Error", text);
+  }
   void ShowMessage(QWidget* parent, const QString& text) override {
+    if (NonInteractive()) return Print(ApplicationTitle(), text);
     QMessageBox::information(parent, ApplicationTitle(), text);
   }
   std::optional<QString> GetOpenFileName(QWidget* parent, const FileDialogSpec& spec) override {
@@ -43,6 +56,7 @@ class QtDialogs : public UserDialogs {
 
  private:
   static std::optional<QString> Run(QFileDialog& dialog, const FileDialogSpec& spec) {
+    if (NonInteractive()) return std::nullopt;
     const QStringList filters = QtNameFilters(spec.filter);
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(spec.defaultExtension);

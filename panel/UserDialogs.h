@@ -1,6 +1,9 @@
 #pragma once
 // Message boxes and file dialogs go through this one service, so that tests
-// can answer them without a human. The program installs the Qt one.
+// can answer them without a human. The program installs the Qt one. With
+// SONDREL_NONINTERACTIVE set in the environment (scripts on a machine with
+// nobody at it), message boxes are written to standard error and answered
+// at once, and file dialogs are cancelled.
 
 #include <QString>
 #include <QStringList>
@@ -25,6 +28,8 @@ class UserDialogs {
   virtual ~UserDialogs() = default;
   // An error box: the application's title, the error icon, OK.
   virtual void ShowError(QWidget* parent, const QString& text) = 0;
+  // The error that ends the program: "Application Error", the error icon, OK.
+  virtual void ShowApplicationError(const QString& text) = 0;
   // A plain message box with OK, captioned with the application's title.
   virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
   // The chosen path, or nothing when the user cancelled.

@@ -43,7 +43,8 @@ WaveResult RecordingWaveOut::Write(HWAVEOUT handle, WAVEHDR* header) {
   calls.push_back(std::move(call));
   if (!writeFailure.empty()) return writeFailure;
   queued_ = header;
-  if (header->dwLoops == 0 || header->dwBufferLength == 0) FinishPlaying();
+  if (finishAtOnce || header->dwLoops == 0 || header->dwBufferLength == 0) FinishPlaying();
+  if (onWrite) onWrite();
   return {};
 }
 

@@ -4,6 +4,7 @@
 // which calls fail.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ class RecordingWaveOut : public WaveOut {
   std::vector<Call> calls;
   std::string openFailure;   // when not empty, Open fails with this reason
   std::string writeFailure;  // when not empty, Write fails with this reason
+  bool finishAtOnce = false;  // every queued buffer is done as soon as it is written
+  std::function<void()> onWrite;  // runs after each successful Write
 
   uint32_t GetNumDevs() override;
   std::string GetDeviceName(uint32_t device) override;

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -20,6 +21,8 @@ class FakeDialogs : public UserDialogs {
   };
   std::vector<Shown> errors;
   std::vector<Shown> messages;
+  std::vector<QString> applicationErrors;
+  std::function<void(const QString&)> onMessage;  // runs while a message box would be open
   std::vector<FileDialogSpec> fileDialogs;  // every file dialog asked for
   std::optional<QString> nextFile;          // the answer to the next file dialog; nothing = cancel
 
@@ -27,7 +30,11 @@ class FakeDialogs : public UserDialogs {
   ~FakeDialogs() override { SetDialogs(nullptr); }
 
   void ShowError(QWidget*, const QString& text) override { errors.push_back({ApplicationTitle(), text}); }
-  void ShowMessage(QWidget*, const QString& text) override { messages.push_back({ApplicationTitle(), text}); }
+  void ShowApplicationError(const QString& text) override { applicationErrors.push_back(text); }
+  void ShowMessage(QWidget*, const QString& text) override {
+    messages.push_back({ApplicationTitle(), text});
+    if (onMessage) onMessage(text);
+  }
   std::optional<QString> GetOpenFileName(QWidget*, const FileDialogSpec& spec) override { return Answer(spec); }
   std::optional<QString> GetSaveFileName(QWidget*, const FileDialogSpec& spec) override { return Answer(spec); }
 

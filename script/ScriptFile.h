@@ -1,0 +1,27 @@
+#pragma once
+// A script file opened for a run: read line by line by the rules of the
+// program's text files, and read again from its start for "repeat".
+
+#include <memory>
+#include <string>
+
+#include "platform/TextReader.h"
+
+namespace sondrel {
+
+class ScriptFile {
+ public:
+  // Throws AppError ("File not found", ...) when the file cannot be read.
+  explicit ScriptFile(std::string path);
+
+  // The next line; past the end of the text, an empty one.
+  std::string ReadLine() { return reader_->ReadLine(); }
+  // Opens the file again at its start. Throws like the constructor.
+  void Rewind();
+
+ private:
+  std::string path_;
+  std::unique_ptr<TextReader> reader_;
+};
+
+}  // namespace sondrel

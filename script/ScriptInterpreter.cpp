@@ -1,0 +1,125 @@
+#include "script/ScriptInterpreter.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "engine/NumberText.h"
+#include "panel/PageControl.h"
+#include "panel/UiEvents.h"
+#include "script/ScriptFile.h"
+#include "script/ScriptPopup.h"
+
+namespace sondrel {
+
+namespace {
+constexpr int kDelayPassMs = 100;
+
+// Script files are 8-bit text: each byte is one character.
+QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+}  // namespace
+
+ScriptInterpreter::ScriptInterpreter(TGenerator& generator, TScriptPopup& popup)
+    : sleep([&generator](int milliseconds) { generator.Sleep(milliseconds); }), generator_(generator), popup_(popup) {
+  generator_.Scripts = this;
+}
+
+void ScriptInterpreter::RunScript(const QString& path) {
+  const bool loopWasChecked = generator_.Loop->isChecked();
+  generator_.SetMainWindowEnabled(false);
+  popup_.show();
+  try {
+    ScriptFile file(QFile::encodeName(path).toStdString());
+    int lineCount = 0;
+    do {
+      const std::string line = file.ReadLine();
+      ++lineCount;
+      const ScriptWords words = SplitWords(line);
+      popup_.Label1->setText(QString("Line %1: %2").arg(lineCount).arg(Latin1(words[0])));
+      Execute(words, file, lineCount);
+    } while (popup_.isVisible());
+  } catch (...) {
+    // A run that stops on an error ends like any other run.
+    WindUp(loopWasChecked);
+    throw;
+  }
+  WindUp(loopWasChecked);
+}
+
+void ScriptInterpreter::Execute(const ScriptWords& words, ScriptFile& file, int& lineCount) {
+  const std::string& command = words[0];
+  if (command == "tone") {
+    Tone(words);
+  } else if (command == "sweep") {
+    Sweep(words);
+  } else if (command == "pause") {
+    Dialogs().ShowMessage(&popup_, "Pause in script. Press OK to continue");
+  } else if (command == "delay") {
+    Delay(words[1]);
+  } else if (command == "repeat") {
+    file.Rewind();
+    lineCount = 0;
+  } else if (command == "rem") {
+  } else if (command == "end") {
+    popup_.hide();
+  } else {
+    Dialogs().ShowMessage(&popup_, QString("Invalid command in line %1").arg(lineCount));
+    popup_.hide();
+  }
+}
+
+void ScriptInterpreter::Tone(const ScriptWords& words) {
+  TGenerator& g = generator_;
+  g.Loop->setChecked(false);  // StartTone then plays once and waits for the end
+  g.SignalType->SetActivePage(g.Constant);
+  SetText(g.fEdit, Latin1(words[1]));
+  SetText(g.Duration, Latin1(words[2]));
+  SetText(g.Amplitude, Latin1(words[3]));
+  SelectWaveForm(words[4]);
+  const ChannelChoice channels = ChannelsOf(words[5]);
+  SetChecked(g.Lefttick, channels.left);
+  SetChecked(g.RightTick, channels.right);
+  SetChecked(g.InPhaseTick, InPhaseOf(words[6]));
+  g.Engine().StopTone();  // StartTone wants no tone on; normally none is
+  g.Engine().StartTone();
+}
+
+void ScriptInterpreter::Sweep(const ScriptWords& words) {
+  TGenerator& g = generator_;
+  g.Loop->setChecked(false);
+  g.SignalType->SetActivePage(g.Sweep);
+  SetText(g.fInit, Latin1(words[1]));
+  SetText(g.fFinal, Latin1(words[2]));
+  SetText(g.Duration, Latin1(words[3]));
+  SetText(g.Amplitude, Latin1(words[4]));
+  SelectWaveForm(words[5]);
+  g.Engine().StopTone();
+  g.Engine().StartTone();
+}
+
+void ScriptInterpreter::Delay(const std::string& seconds) {
+  // No clock is read: the delay is the sum of its 100 ms passes, and the
+  // script window's buttons act between them.
+  Playback& engine = generator_.Engine();
+  for (int passes = 1;; ++passes) {
+    sleep(kDelayPassMs);
+    generator_.ProcessMessages();
+    if (engine.StopRequested) return;
+    if (passes >= StrToFloat(seconds) * 10) return;  // converted anew on every pass
+  }
+}
+
+void ScriptInterpreter::SelectWaveForm(const std::string& number) {
+  const int32_t index = StrToInt(number);
+  generator_.WaveForm->setCurrentIndex(index >= 0 && index < generator_.WaveForm->count() ? index : -1);
+}
+
+void ScriptInterpreter::WindUp(bool loopWasChecked) {
+  generator_.Loop->setChecked(loopWasChecked);
+  generator_.SetMainWindowEnabled(true);
+  popup_.hide();
+}
+
+}  // namespace sondrel

@@ -1,0 +1,147 @@
+// The command-line file: joining the parameters, and the built program run
+// on a script or preset file.
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "app/CommandLine.h"
+#include "engine/AppError.h"
+#include "engine/Synthesis.h"
+#include "presets/PresetFile.h"
+#include "script/ScriptInterpreter.h"
+#include "script/ScriptPopup.h"
+#include "tests/panel/PanelFixture.h"
+
+namespace sondrel {
+namespace {
+
+TEST(CommandLinePathTest, JoinsTheParametersWithSingleSpaces) {
+  EXPECT_EQ(CommandLinePath({}), "");
+  EXPECT_EQ(CommandLinePath({"/tmp/My Tones/a.kvs"}), "/tmp/My Tones/a.kvs");
+  EXPECT_EQ(CommandLinePath({"/tmp/My", "Tones/a.kvs"}), "/tmp/My Tones/a.kvs");
+  EXPECT_EQ(CommandLinePath({"/tmp/two", "spaces.kvs"}), "/tmp/two spaces.kvs");
+}
+
+class CommandLineFileTest : public PanelFixture {
+ protected:
+  QString Write(const QString& name, const QByteArray& bytes) {
+    QFile file(folder.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return file.fileName();
+  }
+  QTemporaryDir folder;
+};
+
+TEST_F(CommandLineFileTest, PresetFileFillsTheMemories) {
+  MemoryBank memories;
+  memories[2].Name = "From the command line";
+  const std::vector<uint8_t> bytes = FormatPresets(memories);
+  const QString path = Write("set.kvp", QByteArray(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  EXPECT_FALSE(HandleCommandLineFile(*generator, path));  // the program goes on
+  EXPECT_EQ(generator->Memories, memories);
+  EXPECT_EQ(generator->Mem2->text(), "From the command line");
+}
+
+TEST_F(CommandLineFileTest, OtherNamesAndMissingFilesAreIgnored) {
+  const QString upper = Write("SET.KVP", "garbage\r\n");
+  const QString other = Write("notes.txt", "tone 1000 1 0 0\r\n");
+  const MemoryBank before = generator->Memories;
+  for (const QString& path : {upper, other, folder.filePath("missing.kvp"), folder.filePath("missing.kvs"), QString()}) {
+    EXPECT_FALSE(HandleCommandLineFile(*generator, path)) << path.toStdString();
+  }
+  EXPECT_EQ(generator->Memories, before);
+  EXPECT_TRUE(waveOut.calls.empty());
+}
+
+TEST_F(CommandLineFileTest, ScriptPlaysAndAsksToEnd) {
+  auto* popup = new TScriptPopup(*generator);
+  ScriptInterpreter interpreter(*generator, *popup);
+  waveOut.finishAtOnce = true;
+  // Any name ending in the three letters counts; no dot is needed.
+  const QString path = Write("calibrationkvs", "tone 1000 1 0 0\r\nend\r\n");
+  EXPECT_TRUE(HandleCommandLineFile(*generator, path));
+  EXPECT_EQ(waveOut.Operations().size(), 6u);
+  EXPECT_FALSE(generator->isVisible());  // the run needs only the script window
+}
+
+TEST_F(CommandLineFileTest, BrokenPresetFileRaises) {
+  const QString path = Write("broken.kvp", "a\r\nb\r\nc\r\nd\r\ne\r\nwave\r\n");
+  EXPECT_THROW(HandleCommandLineFile(*generator, path), AppError);
+}
+
+// The built program, headless: Qt's offscreen platform, SDL's disk driver
+// recording the sound, message boxes written to standard error.
+class ProgramTest : public ::testing::Test {
+ protected:
+  ProgramTest() : audio(home.filePath("audio.raw")) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("SONDREL_NONINTERACTIVE", "1");
+    environment.insert("SDL_AUDIODRIVER", "disk");
+    environment.insert("SDL_DISKAUDIOFILE", audio);
+    environment.insert("SDL_DISKAUDIODELAY", "0");
+    environment.insert("HOME", home.path());
+    environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    environment.insert("XDG_DATA_HOME", home.filePath("data"));
+    process.setProcessEnvironment(environment);
+  }
+
+  QString Write(const QString& name, const QByteArray& bytes) {
+    QFile file(home.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return file.fileName();
+  }
+
+  // Runs the program; false when it did not end by itself within the bound.
+  bool RunToEnd(const QStringList& arguments) {
+    process.start(SONDREL_EXECUTABLE, arguments);
+    if (process.waitForFinished(60000)) return true;
+    process.kill();
+    process.waitForFinished();
+    return false;
+  }
+
+  QTemporaryDir home;
+  QString audio;
+  QProcess process;
+};
+
+TEST_F(ProgramTest, PlaysAScriptNamedInTwoPartsAndEndsByItself) {
+  QDir(home.path()).mkdir("My Tones");
+  const QString script = Write("My Tones/check.kvs", "rem one tone\r\ntone 1000 0.05 -6 0\r\nend\r\n");
+  ASSERT_TRUE(RunToEnd({home.filePath("My"), "Tones/check.kvs"}));
+  EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+
+  PanelState state;
+  state.Amplitude = "-6";
+  PcmBuffer buffer;
+  SynthesizeSignal(state, {}, buffer);
+  QByteArray tone;
+  for (int loop = 0; loop < 5; ++loop) tone.append(reinterpret_cast<const char*>(buffer.Data()), buffer.Size());
+  QFile recorded(audio);
+  ASSERT_TRUE(recorded.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(recorded.readAll().contains(tone));
+}
+
+TEST_F(ProgramTest, ConversionErrorInAScriptEndsWithStatusOne) {
+  const QString script = Write("bad.kvs", "tone 1000 0.05 -6 sine\r\nend\r\n");
+  ASSERT_TRUE(RunToEnd({script}));
+  EXPECT_EQ(process.exitCode(), 1);
+  const QString errors = process.readAllStandardError();
+  EXPECT_TRUE(errors.contains("Application Error: ")) << errors.toStdString();
+  EXPECT_TRUE(errors.contains("'sine' is not a valid integer value.")) << errors.toStdString();
+}
+
+TEST_F(ProgramTest, MissingScriptFileStartsTheProgramAsUsual) {
+  process.start(SONDREL_EXECUTABLE, {home.filePath("missing.kvs")});
+  ASSERT_TRUE(process.waitForStarted());
+  EXPECT_FALSE(process.waitForFinished(1500));  // still running: the window is up
+  process.kill();
+  process.waitForFinished();
+}
+
+}  // namespace
+}  // namespace sondrel

@@ -1,0 +1,291 @@
+// Running scripts against the real main window with a recording device.
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "engine/AppError.h"
+#include "script/ScriptInterpreter.h"
+#include "script/ScriptPopup.h"
+#include "tests/panel/PanelFixture.h"
+
+namespace sondrel {
+namespace {
+
+// The controls as they stood when a tone was queued.
+struct Snapshot {
+  std::string label, fEdit, fInit, fFinal, duration, amplitude;
+  int waveForm;
+  bool constantPage, left, right, inPhase, loop;
+  bool operator==(const Snapshot&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Snapshot& s) {
+  return out << s.label << " f=" << s.fEdit << " " << s.fInit << "-" << s.fFinal << " d=" << s.duration
+             << " a=" << s.amplitude << " w=" << s.waveForm << " page=" << (s.constantPage ? "C" : "S")
+             << " L=" << s.left << " R=" << s.right << " phase=" << s.inPhase << " loop=" << s.loop;
+}
+
+class ScriptInterpreterTest : public PanelFixture {
+ protected:
+  ScriptInterpreterTest() {
+    popup = new TScriptPopup(*generator);
+    interpreter = std::make_unique<ScriptInterpreter>(*generator, *popup);
+    interpreter->sleep = [this](int milliseconds) {
+      sleeps.push_back(milliseconds);
+      if (onSleep) onSleep(static_cast<int>(sleeps.size()));
+    };
+    waveOut.finishAtOnce = true;
+    waveOut.onWrite = [this] { snapshots.push_back(Take()); };
+  }
+
+  Snapshot Take() const {
+    const TGenerator& g = *generator;
+    return {popup->Label1->text().toStdString(), g.fEdit->text().toStdString(), g.fInit->text().toStdString(),
+            g.fFinal->text().toStdString(), g.Duration->text().toStdString(), g.Amplitude->text().toStdString(),
+            g.WaveForm->currentIndex(), g.SignalType->ActivePage() == g.Constant, g.Lefttick->isChecked(),
+            g.RightTick->isChecked(), g.InPhaseTick->isChecked(), g.Loop->isChecked()};
+  }
+
+  // Scripts are bytes: written as they stand, no encoding applied.
+  QString Script(const QByteArray& bytes) {
+    const QString path = folder.filePath("test.kvs");
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+  }
+
+  void Run(const QByteArray& bytes) { generator->RunScript(Script(bytes)); }
+  void Run(const QString& text) { Run(text.toLatin1()); }
+  void Run(const char* text) { Run(QByteArray(text)); }
+
+  void ExpectWoundUp() {
+    EXPECT_TRUE(generator->isEnabled());
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_FALSE(engine().Playing);
+  }
+
+  QTemporaryDir folder;
+  TScriptPopup* popup = nullptr;
+  std::unique_ptr<ScriptInterpreter> interpreter;
+  std::vector<Snapshot> snapshots;
+  std::vector<int> sleeps;  // the delays' passes
+  std::function<void(int pass)> onSleep;
+};
+
+TEST_F(ScriptInterpreterTest, SampleScriptLineByLine) {
+  std::vector<std::string> labelsAtPause;
+  dialogs.onMessage = [&](const QString&) { labelsAtPause.push_back(popup->Label1->text().toStdString()); };
+  Run(QByteArray("rem calibration run\r\n"
+      "tone 1000 2 -6 0\r\n"
+      "tone 440 1 -10 1 L\r\n"
+      "delay 1.5\r\n"
+      "sweep 100 10000 5 -20 2\r\n"
+      "pause\r\n"
+      "end\r\n"));
+  ASSERT_EQ(snapshots.size(), 3u);
+  EXPECT_EQ(snapshots[0], (Snapshot{"Line 2: tone", "1000", "100", "10000", "2", "-6", 0, true, true, true, true, false}));
+  EXPECT_EQ(snapshots[1], (Snapshot{"Line 3: tone", "440", "100", "10000", "1", "-10", 1, true, true, false, true, false}));
+  EXPECT_EQ(snapshots[2], (Snapshot{"Line 5: sweep", "440", "100", "10000", "5", "-20", 2, false, true, false, true, false}));
+  EXPECT_EQ(sleeps, std::vector<int>(15, 100));  // the delay's passes
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, "Pause in script. Press OK to continue");
+  EXPECT_EQ(labelsAtPause, std::vector<std::string>{"Line 6: pause"});
+  EXPECT_EQ(popup->windowTitle(), "Kelvo 2.4 Script");
+  EXPECT_TRUE(generator->Loop->isChecked());  // restored
+  EXPECT_EQ(engine().RightGain, 0);           // the script leaves the last values
+  EXPECT_EQ(generator->SignalType->ActivePage(), generator->Sweep);
+  ExpectWoundUp();
+}
+
+TEST_F(ScriptInterpreterTest, TheMainWindowIsDisabledDuringARun) {
+  bool enabledDuringTone = true;
+  waveOut.onWrite = [&] { enabledDuringTone = generator->isEnabled(); };
+  SetChecked(generator->Loop, false);
+  Run("tone 500 1 0 0\r\nend\r\n");
+  EXPECT_FALSE(enabledDuringTone);
+  EXPECT_FALSE(generator->Loop->isChecked());  // restored to what it was
+  ExpectWoundUp();
+}
+
+struct ChannelLine {
+  const char* words;
+  bool left, right, inPhase;
+};
+
+class ScriptChannelTest : public ScriptInterpreterTest, public ::testing::WithParamInterface<ChannelLine> {};
+
+TEST_P(ScriptChannelTest, ChannelAndPhaseWordsSetTheBoxes) {
+  Run(QString("tone 1000 1 0 0 %1\r\nend\r\n").arg(GetParam().words));
+  ASSERT_EQ(snapshots.size(), 1u);
+  EXPECT_EQ(snapshots[0].left, GetParam().left);
+  EXPECT_EQ(snapshots[0].right, GetParam().right);
+  EXPECT_EQ(snapshots[0].inPhase, GetParam().inPhase);
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, ScriptChannelTest,
+                         ::testing::Values(ChannelLine{"R", true, true, true}, ChannelLine{"LR", true, true, true},
+                                           ChannelLine{"L xyz", true, false, false},
+                                           ChannelLine{"L xy", true, false, true},
+                                           ChannelLine{"R inv", true, true, false}));
+
+TEST_F(ScriptInterpreterTest, ChannelWordBSilencesBothAndTheToneCannotStart) {
+  Run("tone 1000 1 0 0 B\r\nend\r\n");
+  EXPECT_FALSE(generator->Lefttick->isChecked());
+  EXPECT_FALSE(generator->RightTick->isChecked());
+  EXPECT_FALSE(generator->OnButton->isEnabled());
+  ExpectWoundUp();
+}
+
+TEST_F(ScriptInterpreterTest, UnknownWaveFormSelectsNothingAndStillPlays) {
+  Run("tone 1000 1 0 7\r\nend\r\n");
+  ASSERT_EQ(snapshots.size(), 1u);
+  EXPECT_EQ(snapshots[0].waveForm, -1);
+  EXPECT_EQ(waveOut.LastCall("Write")->buffer, std::vector<uint8_t>(882, 0));
+}
+
+TEST_F(ScriptInterpreterTest, RepeatStartsTheCountAgain) {
+  int tones = 0;
+  waveOut.onWrite = [&] {
+    snapshots.push_back(Take());
+    if (++tones == 3) popup->close();  // the user gives up during the third tone
+  };
+  Run("tone 300 1 0 0\r\nrepeat\r\n");
+  ASSERT_EQ(snapshots.size(), 3u);
+  for (const Snapshot& snapshot : snapshots) EXPECT_EQ(snapshot.label, "Line 1: tone");
+  ExpectWoundUp();
+}
+
+struct DelayCase {
+  const char* seconds;
+  int passes;
+};
+
+class DelayPassTest : public ScriptInterpreterTest, public ::testing::WithParamInterface<DelayCase> {};
+
+TEST_P(DelayPassTest, MakesAtLeastOnePass) {
+  Run(QString("delay %1\r\nend\r\n").arg(GetParam().seconds));
+  EXPECT_EQ(static_cast<int>(sleeps.size()), GetParam().passes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Times, DelayPassTest,
+                         ::testing::Values(DelayCase{"0", 1}, DelayCase{"-3", 1}, DelayCase{"2.5", 25},
+                                           DelayCase{"0.15", 2}));
+
+TEST_F(ScriptInterpreterTest, DelayThatIsNotANumberStopsAfterOnePass) {
+  try {
+    Run("delay abc\r\nend\r\n");
+    ADD_FAILURE() << "no error";
+  } catch (const AppError& error) {
+    EXPECT_STREQ(error.what(), "'abc' is not a valid floating point value");
+  }
+  EXPECT_EQ(sleeps.size(), 1u);
+  ExpectWoundUp();
+}
+
+TEST_F(ScriptInterpreterTest, NextCutsADelayAndTheRequestCarriesOver) {
+  onSleep = [this](int pass) {
+    if (pass == 3) popup->Button2->click();
+  };
+  Run("delay 10\r\ndelay 10\r\nend\r\n");
+  EXPECT_EQ(sleeps.size(), 4u);  // three passes, then one for the second delay
+  EXPECT_TRUE(engine().StopRequested);
+  sleeps.clear();
+  onSleep = nullptr;
+  Run("delay 5\r\ntone 1000 0.01 0 0\r\ndelay 0.3\r\nend\r\n");  // into the next run, until a tone starts
+  EXPECT_EQ(sleeps.size(), 1u + 3u);
+}
+
+TEST_F(ScriptInterpreterTest, NextStopsAToneAndTheRunGoesOn) {
+  waveOut.finishAtOnce = false;  // the tones would play until stopped
+  waveOut.onWrite = [this] {
+    snapshots.push_back(Take());
+    QTimer::singleShot(0, popup->Button2, [this] { popup->Button2->click(); });
+  };
+  Run("tone 1000 60 0 0\r\ntone 500 60 0 0\r\nend\r\n");
+  EXPECT_EQ(snapshots.size(), 2u);
+  ExpectWoundUp();
+}
+
+TEST_F(ScriptInterpreterTest, CancelDuringAToneEndsTheRunAfterIt) {
+  waveOut.finishAtOnce = false;
+  waveOut.onWrite = [this] {
+    snapshots.push_back(Take());
+    QTimer::singleShot(0, popup->Button1, [this] { popup->Button1->click(); });
+  };
+  Run("tone 1000 60 0 0\r\ntone 500 60 0 0\r\nend\r\n");
+  EXPECT_EQ(snapshots.size(), 1u);
+  EXPECT_TRUE(generator->isVisible());  // brought to the front
+  ExpectWoundUp();
+}
+
+TEST_F(ScriptInterpreterTest, CancelDuringADelayLetsTheDelayFinish) {
+  onSleep = [this](int pass) {
+    if (pass == 2) popup->close();
+  };
+  Run("delay 0.5\r\ntone 1000 1 0 0\r\nend\r\n");
+  EXPECT_EQ(sleeps.size(), 5u);
+  EXPECT_TRUE(snapshots.empty());
+  ExpectWoundUp();
+}
+
+struct InvalidCase {
+  const char* script;
+  const char* message;
+};
+
+class InvalidCommandTest : public ScriptInterpreterTest, public ::testing::WithParamInterface<InvalidCase> {};
+
+TEST_P(InvalidCommandTest, ShowsTheLineAndEndsTheRun) {
+  Run(QByteArray(GetParam().script));
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, GetParam().message);
+  ExpectWoundUp();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, InvalidCommandTest,
+    ::testing::Values(InvalidCase{"rem\r\nTone 1000 1 0 0\r\n", "Invalid command in line 2"},
+                      InvalidCase{" tone 1000 1 0 0\r\n", "Invalid command in line 1"},
+                      InvalidCase{"rem\r\n\r\nend\r\n", "Invalid command in line 2"},
+                      InvalidCase{"rem a\r\nrem b\r\n", "Invalid command in line 3"},
+                      InvalidCase{"rem a\nend\n", "Invalid command in line 2"},  // one single line
+                      InvalidCase{"\xEF\xBB\xBF" "end\r\n", "Invalid command in line 1"}));
+
+TEST_F(ScriptInterpreterTest, EndIgnoresItsWordsAndLongCommentsAreFine) {
+  Run("rem a b c d e f g h i j k\r\nend of the test, really\r\n");
+  EXPECT_TRUE(dialogs.messages.empty());
+  ExpectWoundUp();
+}
+
+TEST_F(ScriptInterpreterTest, ConversionErrorsStopTheRunAtTheirLine) {
+  for (const char* script : {"tone 1000 1 0 x\r\nend\r\n", "tone 1000 1 0\r\nend\r\n", "sweep 100 200 1 -3.5 0\r\nend\r\n"}) {
+    EXPECT_THROW(Run(QByteArray(script)), AppError) << script;
+    ExpectWoundUp();
+  }
+}
+
+TEST_F(ScriptInterpreterTest, MissingFileStopsBeforeTheFirstLine) {
+  try {
+    generator->RunScript(folder.filePath("missing.kvs"));
+    ADD_FAILURE() << "no error";
+  } catch (const AppError& error) {
+    EXPECT_STREQ(error.what(), "File not found");
+  }
+  ExpectWoundUp();
+}
+
+TEST_F(ScriptInterpreterTest, RunScriptMenuStopsTheToneAndUsesItsDialog) {
+  StartLoopingTone();
+  snapshots.clear();
+  generator->RunScript1Click();  // cancelled
+  EXPECT_FALSE(engine().Playing);
+  ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
+  EXPECT_EQ(dialogs.fileDialogs[0].filter, "Kelvo Script|*.kvs|All Files|*.*");
+  dialogs.nextFile = Script("tone 1000 1 0 0\r\nend\r\n");
+  generator->RunScript1Click();
+  EXPECT_EQ(snapshots.size(), 1u);
+}
+
+}  // namespace
+}  // namespace sondrel

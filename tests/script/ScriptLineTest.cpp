@@ -1,0 +1,115 @@
+#include "script/ScriptLine.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "engine/AppError.h"
+#include "platform/TextReader.h"
+#include "script/ScriptFile.h"
+
+namespace sondrel {
+namespace {
+
+struct SplitCase {
+  const char* line;
+  ScriptWords words;
+};
+
+class SplitWordsTest : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitWordsTest, CutsAtEverySpaceAndNothingElse) { EXPECT_EQ(SplitWords(GetParam().line), GetParam().words); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, SplitWordsTest,
+    ::testing::Values(SplitCase{"tone 1000 2 -6 0", {"tone", "1000", "2", "-6", "0", "", ""}},
+                      SplitCase{"", {"", "", "", "", "", "", ""}},
+                      SplitCase{" tone", {"", "tone", "", "", "", "", ""}},
+                      SplitCase{"end ", {"end", "", "", "", "", "", ""}},
+                      SplitCase{"delay  2", {"delay", "", "2", "", "", "", ""}},
+                      SplitCase{"tone\t440", {"tone\t440", "", "", "", "", "", ""}},
+                      SplitCase{"a b c d e f g h i", {"a", "b", "c", "d", "e", "f", "g"}},
+                      SplitCase{"rem this is a long comment of many words", {"rem", "this", "is", "a", "long", "comment", "of"}},
+                      SplitCase{"\xEF\xBB\xBFtone 1", {"\xEF\xBB\xBFtone", "1", "", "", "", "", ""}}));
+
+struct ChannelCase {
+  const char* channelWord;
+  bool left, right;
+};
+
+class ChannelWordTest : public ::testing::TestWithParam<ChannelCase> {};
+
+TEST_P(ChannelWordTest, ComparesTheCharacterCode) {
+  const ChannelChoice choice = ChannelsOf(GetParam().channelWord);
+  EXPECT_EQ(choice.left, GetParam().left) << GetParam().channelWord;
+  EXPECT_EQ(choice.right, GetParam().right) << GetParam().channelWord;
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, ChannelWordTest,
+                         ::testing::Values(ChannelCase{"", true, true}, ChannelCase{"LR", true, true},
+                                           ChannelCase{"L", true, false}, ChannelCase{"Q", true, false},
+                                           ChannelCase{"R", true, true}, ChannelCase{"r", true, true},
+                                           ChannelCase{"B", false, false}, ChannelCase{"K", false, false},
+                                           ChannelCase{"-", false, false}, ChannelCase{"7", false, false},
+                                           ChannelCase{"\xE9", true, true}));
+
+TEST(PhaseWordTest, ThreeCharactersPutTheChannelsOutOfPhase) {
+  EXPECT_FALSE(InPhaseOf("xyz"));
+  EXPECT_FALSE(InPhaseOf("inv"));
+  EXPECT_TRUE(InPhaseOf("xy"));
+  EXPECT_TRUE(InPhaseOf(""));
+  EXPECT_TRUE(InPhaseOf("xyzw"));
+}
+
+TEST(TextReaderTest, OnlyACarriageReturnEndsALine) {
+  TextReader crlf({'a', '\r', '\n', 'b', '\r', 'c'});
+  EXPECT_EQ(crlf.ReadLine(), "a");
+  EXPECT_EQ(crlf.ReadLine(), "b");
+  EXPECT_EQ(crlf.ReadLine(), "c");
+  EXPECT_EQ(crlf.ReadLine(), "");  // past the end: empty lines, for ever
+  EXPECT_EQ(crlf.ReadLine(), "");
+  TextReader lineFeeds({'t', 'o', '\n', 'e', '\n'});
+  EXPECT_EQ(lineFeeds.ReadLine(), "to\ne\n");
+  TextReader twoFeeds({'a', '\r', '\n', '\n', 'b'});
+  EXPECT_EQ(twoFeeds.ReadLine(), "a");
+  EXPECT_EQ(twoFeeds.ReadLine(), "\nb");  // only one line feed belongs to the line end
+}
+
+TEST(TextReaderTest, CtrlZEndsTheText) {
+  TextReader reader({'e', 'n', 'd', 26, '\r', 'x'});
+  EXPECT_EQ(reader.ReadLine(), "end");
+  EXPECT_EQ(reader.ReadLine(), "");
+  EXPECT_TRUE(reader.AtEnd());
+}
+
+TEST(TextReaderTest, IntegersSkipBlanksAndTheRestOfTheirLine) {
+  TextReader reader({' ', ' ', '2', ' ', 'w', '\r', '\n', '\t', '\r', '\n', '$', 'f', 'F', '\r', '\n', '-', '7'});
+  EXPECT_EQ(reader.ReadInteger(), 2);
+  EXPECT_EQ(reader.ReadInteger(), 255);
+  EXPECT_EQ(reader.ReadInteger(), -7);
+  EXPECT_EQ(reader.ReadInteger(), 0);  // past the end
+}
+
+TEST(ScriptFileTest, ReadsAgainFromTheStartAndReportsMissingFiles) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("sondrel-script-" + std::to_string(getpid()) + ".kvs");
+  std::ofstream(path, std::ios::binary) << "rem one\r\nend\r\n";
+  ScriptFile file(path);
+  EXPECT_EQ(file.ReadLine(), "rem one");
+  EXPECT_EQ(file.ReadLine(), "end");
+  std::ofstream(path, std::ios::binary) << "tone\r\n";  // changed on disk: repeat reads it anew
+  file.Rewind();
+  EXPECT_EQ(file.ReadLine(), "tone");
+  std::filesystem::remove(path);
+  try {
+    ScriptFile missing(path);
+    ADD_FAILURE() << "opened a missing file";
+  } catch (const AppError& error) {
+    EXPECT_STREQ(error.what(), "File not found");
+  }
+}
+
+}  // namespace
+}  // namespace sondrel
