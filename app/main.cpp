@@ -7,12 +7,15 @@
 
 #include "app/AboutBox.h"
 #include "app/CommandLine.h"
+#include "app/SettingsForm.h"
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
 #include "panel/Application.h"
 #include "panel/FreqPopup.h"
 #include "panel/Generator.h"
+#include "platform/FileTypes.h"
 #include "platform/SdlWaveOut.h"
+#include "platform/SettingsStore.h"
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptPopup.h"
 
@@ -29,11 +32,17 @@ int main(int argc, char** argv) {
 
   // The windows, in their order of creation; each lives until the end.
   SdlWaveOut waveOut;
-  TGenerator Generator(waveOut);
+  TGenerator Generator(waveOut, [] {
+    const DesktopFolders folders = DesktopFolders::FromEnvironment();
+    if (ScriptTypeRegistered(folders)) return;
+    const std::string error = RegisterFileTypes(folders, QCoreApplication::applicationFilePath().toStdString());
+    if (!error.empty()) throw AppError("The file types could not be registered: " + error);
+  });
   auto* ScriptPopup = new TScriptPopup(Generator);
   ScriptInterpreter interpreter(Generator, *ScriptPopup);
   Generator.FreqPopup = new TFreqPopup(Generator);
   Generator.AboutBox = new TAboutBox(Generator);
+  new TSettingsForm(Generator, SettingsStore::DefaultPath());  // loads the stored options
 
   const QString path = CommandLinePath(QApplication::arguments().mid(1));
   try {

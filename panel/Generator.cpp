@@ -40,8 +40,10 @@ const FileDialogSpec TGenerator::SaveDialog2{"kvp", "", "Kelvo presets|*.kvp"};
 const FileDialogSpec TGenerator::OpenDialog2{"", "", "Kelvo Script|*.kvs|All Files|*.*"};
 const FileDialogSpec TGenerator::SaveDialog1{"pcm", "signal.pcm", "PCM-Data|*.pcm|WAV audio|*.wav"};
 
-TGenerator::TGenerator(WaveOut& waveOut, QWidget* parent)
-    : QMainWindow(parent), engine_(std::make_unique<Playback>(waveOut, *this)), waveOut_(waveOut) {
+TGenerator::TGenerator(WaveOut& waveOut, std::function<void()> registerFileTypes)
+    : engine_(std::make_unique<Playback>(waveOut, *this)),
+      waveOut_(waveOut),
+      registerFileTypes_(std::move(registerFileTypes)) {
   setObjectName("Generator");
   QFont designFont = font();
   designFont.setPointSizeF(8);
@@ -263,6 +265,7 @@ void TGenerator::FormCreate() {
     StoreMemory(slot);
     Memories[slot].Name = "Memory " + std::to_string(slot);
   }
+  if (registerFileTypes_) registerFileTypes_();
 }
 
 void TGenerator::SetMainWindowEnabled(bool enabled) {

@@ -46,7 +46,8 @@ struct CompatibilityOptions {
 
 class TGenerator : public QMainWindow, public EngineWindow {
  public:
-  explicit TGenerator(WaveOut& waveOut, QWidget* parent = nullptr);
+  // registerFileTypes is the last step of the window's creation.
+  explicit TGenerator(WaveOut& waveOut, std::function<void()> registerFileTypes = {});
   ~TGenerator() override;
 
   // The engine; its globals Playing, StopRequested, LeftGain, RightGain and
@@ -215,6 +216,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
 
   std::unique_ptr<Playback> engine_;
   WaveOut& waveOut_;
+  std::function<void()> registerFileTypes_;
   double scale_ = 1.0;
   bool closing_ = false;
 };

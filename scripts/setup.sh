@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev
   xvfb xauth
+  xdg-utils desktop-file-utils shared-mime-info libfile-mimeinfo-perl
 )
 
 missing=()

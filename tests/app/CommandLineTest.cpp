@@ -84,6 +84,7 @@ class ProgramTest : public ::testing::Test {
     environment.insert("HOME", home.path());
     environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
     environment.insert("XDG_DATA_HOME", home.filePath("data"));
+    environment.insert("XDG_DATA_DIRS", home.filePath("system"));
     process.setProcessEnvironment(environment);
   }
 
@@ -133,6 +134,25 @@ TEST_F(ProgramTest, ConversionErrorInAScriptEndsWithStatusOne) {
   const QString errors = process.readAllStandardError();
   EXPECT_TRUE(errors.contains("Application Error: ")) << errors.toStdString();
   EXPECT_TRUE(errors.contains("'sine' is not a valid integer value.")) << errors.toStdString();
+}
+
+TEST_F(ProgramTest, RegistersTheFileTypesOnceAndAgainWhenTheScriptTypeIsGone) {
+  const QString script = Write("quiet.kvs", "end\r\n");
+  const QString packages = home.filePath("data/mime/packages/");
+  ASSERT_TRUE(RunToEnd({script}));
+  EXPECT_EQ(process.exitCode(), 0);
+  EXPECT_TRUE(QFile::exists(packages + "x-sondrel-script.xml"));
+  EXPECT_TRUE(QFile::exists(home.filePath("data/applications/sondrel.desktop")));
+  EXPECT_TRUE(QFile::exists(home.filePath("data/mime/mime.cache")));  // the database was refreshed
+
+  QFile::remove(packages + "x-sondrel-preset.xml");
+  ASSERT_TRUE(RunToEnd({script}));  // the script type is there: nothing is written
+  EXPECT_FALSE(QFile::exists(packages + "x-sondrel-preset.xml"));
+
+  QFile::remove(packages + "x-sondrel-script.xml");
+  ASSERT_TRUE(RunToEnd({script}));  // gone: everything is written again
+  EXPECT_TRUE(QFile::exists(packages + "x-sondrel-script.xml"));
+  EXPECT_TRUE(QFile::exists(packages + "x-sondrel-preset.xml"));
 }
 
 TEST_F(ProgramTest, MissingScriptFileStartsTheProgramAsUsual) {

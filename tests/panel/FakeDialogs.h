@@ -5,11 +5,15 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <ostream>
 #include <optional>
 #include <vector>
 
 #include "panel/Application.h"
 #include "panel/UserDialogs.h"
+
+// Readable failure messages for Qt's strings.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace sondrel {
 

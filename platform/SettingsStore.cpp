@@ -1,0 +1,127 @@
+#include "platform/SettingsStore.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/AtomicFile.h"
+
+namespace sondrel {
+
+namespace {
+
+std::optional<StoredValue> ParseValue(const std::string& text) {
+  const size_t colon = text.find(':');
+  const std::string type = colon == std::string::npos ? std::string() : text.substr(0, colon);
+  const std::string data = colon == std::string::npos ? text : text.substr(colon + 1);
+  StoredValue value;
+  if (type == "dword") {
+    char* end = nullptr;
+    const unsigned long number = std::strtoul(data.c_str(), &end, 16);
+    if (data.empty() || data.size() > 8 || *end != '\0') return std::nullopt;
+    value.type = StoredValue::Type::Dword;
+    for (int byte = 0; byte < 4; ++byte) value.data.push_back(static_cast<uint8_t>(number >> (8 * byte)));
+  } else if (type == "sz") {
+    value.type = StoredValue::Type::String;
+    value.data.assign(data.begin(), data.end());
+    value.data.push_back(0);
+  } else if (type == "hex") {
+    value.type = StoredValue::Type::Binary;
+    std::istringstream bytes(data);
+    std::string byte;
+    while (std::getline(bytes, byte, ',')) {
+      if (!byte.empty()) value.data.push_back(static_cast<uint8_t>(std::strtoul(byte.c_str(), nullptr, 16)));
+    }
+  } else {
+    return std::nullopt;  // not a value this store writes: as good as missing
+  }
+  return value;
+}
+
+std::string DwordText(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "dword:%08x", value);
+  return text;
+}
+
+}  // namespace
+
+SettingsStore::SettingsStore(std::string path) : path_(std::move(path)) {}
+
+std::string SettingsStore::DefaultPath() {
+  const char* configHome = std::getenv("XDG_CONFIG_HOME");
+  std::filesystem::path folder;
+  if (configHome != nullptr && configHome[0] == '/') {
+    folder = configHome;
+  } else {
+    const char* home = std::getenv("HOME");
+    folder = std::filesystem::path(home != nullptr ? home : "") / ".config";
+  }
+  return (folder / "sondrel" / "settings").string();
+}
+
+std::vector<SettingsStore::Section> SettingsStore::Load() const {
+  std::vector<Section> sections;
+  std::ifstream file(path_);
+  std::string line;
+  while (std::getline(file, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+    if (line.front() == '[' && line.back() == ']') {
+      sections.push_back({line.substr(1, line.size() - 2), {}});
+    } else if (const size_t equals = line.find('='); equals != std::string::npos && !sections.empty()) {
+      sections.back().entries.push_back({line.substr(0, equals), line.substr(equals + 1)});
+    }
+  }
+  return sections;
+}
+
+bool SettingsStore::KeyExists(const std::string& key) const {
+  for (const Section& section : Load()) {
+    if (section.key == key) return true;
+  }
+  return false;
+}
+
+std::optional<StoredValue> SettingsStore::ReadValue(const std::string& key, const std::string& name) const {
+  for (const Section& section : Load()) {
+    if (section.key != key) continue;
+    for (const Entry& entry : section.entries) {
+      if (entry.name == name) return ParseValue(entry.text);
+    }
+  }
+  return std::nullopt;
+}
+
+int SettingsStore::WriteDwords(const std::string& key, const std::vector<std::pair<std::string, uint32_t>>& values) {
+  std::vector<Section> sections = Load();
+  Section* target = nullptr;
+  for (Section& section : sections) {
+    if (section.key == key) target = &section;
+  }
+  if (target == nullptr) target = &sections.emplace_back(Section{key, {}});
+  for (const auto& [name, value] : values) {
+    Entry* entry = nullptr;
+    for (Entry& existing : target->entries) {
+      if (existing.name == name) entry = &existing;
+    }
+    if (entry == nullptr) entry = &target->entries.emplace_back(Entry{name, {}});
+    entry->text = DwordText(value);
+  }
+
+  std::string text = "; Sondrel's settings\n";
+  for (const Section& section : sections) {
+    text += "[" + section.key + "]\n";
+    for (const Entry& entry : section.entries) text += entry.name + "=" + entry.text + "\n";
+  }
+  std::error_code error;
+  std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), error);
+  if (error) return error.value();
+  const AtomicWriteResult result =
+      WriteFileAtomically(path_, {{reinterpret_cast<const uint8_t*>(text.data()), text.size()}});
+  return result.ok() ? 0 : result.error;
+}
+
+}  // namespace sondrel

@@ -1,0 +1,57 @@
+#pragma once
+// The per-user settings store: a small text file under $XDG_CONFIG_HOME
+// (~/.config by default) that keeps keys and typed values the way the
+// program has always stored its options, for example
+//
+//   [Software\Kelvo]
+//   AlwaysStereo=dword:00000001
+//   LongBuffer=dword:00000000
+//
+// Other types read back as such ("sz:text", "hex:01,02,03"), so a value of
+// the wrong type or size is told apart from a missing one. Every write
+// replaces the file atomically.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace sondrel {
+
+struct StoredValue {
+  enum class Type { Dword, String, Binary };
+  Type type = Type::Dword;
+  std::vector<uint8_t> data;  // a dword is 4 bytes, low byte first; a string ends in its NUL
+};
+
+class SettingsStore {
+ public:
+  explicit SettingsStore(std::string path);
+
+  // $XDG_CONFIG_HOME/sondrel/settings, or ~/.config/sondrel/settings.
+  static std::string DefaultPath();
+
+  bool KeyExists(const std::string& key) const;
+  std::optional<StoredValue> ReadValue(const std::string& key, const std::string& name) const;
+  // Creates the key when missing and sets the values, all in one write.
+  // Returns 0, or the system's error number when the file cannot be written.
+  int WriteDwords(const std::string& key, const std::vector<std::pair<std::string, uint32_t>>& values);
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  struct Entry {
+    std::string name;
+    std::string text;  // as stored: "dword:00000001"
+  };
+  struct Section {
+    std::string key;
+    std::vector<Entry> entries;
+  };
+  std::vector<Section> Load() const;
+
+  std::string path_;
+};
+
+}  // namespace sondrel

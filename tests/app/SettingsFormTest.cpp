@@ -1,0 +1,139 @@
+// The compatibility settings window on real store files.
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include "app/SettingsForm.h"
+#include "tests/panel/PanelFixture.h"
+
+namespace sondrel {
+namespace {
+
+class SettingsFormTest : public PanelFixture {
+ protected:
+  QString StorePath() const { return folder.filePath("config/sondrel/settings"); }
+  void Store(const QString& text) {
+    QDir().mkpath(folder.filePath("config/sondrel"));
+    QFile file(StorePath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+  }
+  QString Stored() const {
+    QFile file(StorePath());
+    if (!file.open(QIODevice::ReadOnly)) return "(no file)";
+    return QString::fromUtf8(file.readAll());
+  }
+  TSettingsForm* Create() { return form = new TSettingsForm(*generator, StorePath().toStdString()); }
+
+  QTemporaryDir folder;
+  TSettingsForm* form = nullptr;
+};
+
+struct LoadCase {
+  const char* name;
+  const char* stored;  // nullptr: no store file at all
+  bool alwaysStereo, longBuffer;
+  const char* error;   // the box shown at start-up, or ""
+};
+
+class SettingsLoadTest : public SettingsFormTest, public ::testing::WithParamInterface<LoadCase> {};
+
+TEST_P(SettingsLoadTest, LoadsOrReportsAndGoesOn) {
+  if (GetParam().stored != nullptr) Store(GetParam().stored);
+  Create();
+  EXPECT_EQ(form->AlwaysStereo->isChecked(), GetParam().alwaysStereo);
+  EXPECT_EQ(form->LongBuffer->isChecked(), GetParam().longBuffer);
+  const QStringList expected = *GetParam().error ? QStringList{GetParam().error} : QStringList{};
+  EXPECT_EQ(dialogs.ErrorTexts(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stores, SettingsLoadTest,
+    ::testing::Values(
+        LoadCase{"FirstStart", nullptr, false, false, ""},
+        LoadCase{"BothSet", "[Software\\Kelvo]\nAlwaysStereo=dword:00000001\nLongBuffer=dword:00000001\n", true, true, ""},
+        LoadCase{"TwoReadsAsChecked", "[Software\\Kelvo]\nAlwaysStereo=dword:00000002\nLongBuffer=dword:0\n", true, false, ""},
+        LoadCase{"NoLongBufferValue", "[Software\\Kelvo]\nAlwaysStereo=dword:00000001\n", false, false, ""},
+        LoadCase{"OtherKeyOnly", "[Software\\Other]\nLongBuffer=dword:00000001\n", false, false, ""},
+        LoadCase{"MissingAlwaysStereo", "[Software\\Kelvo]\nLongBuffer=dword:00000001\n", false, false,
+                 "Failed to get data for 'AlwaysStereo'"},
+        LoadCase{"StringValue", "[Software\\Kelvo]\nAlwaysStereo=sz:on\nLongBuffer=dword:1\n", false, false,
+                 "Invalid data type for 'AlwaysStereo'"},
+        LoadCase{"LongerThanFourBytes", "[Software\\Kelvo]\nAlwaysStereo=dword:1\nLongBuffer=hex:01,00,00,00,00\n",
+                 true, false, "Failed to get data for 'LongBuffer'"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(SettingsFormTest, FirstStartWritesNothingUntilOk) {
+  Create();
+  EXPECT_EQ(Stored(), "(no file)");
+  form->Button1Click();
+  EXPECT_TRUE(Stored().contains("[Software\\Kelvo]\nAlwaysStereo=dword:00000000\nLongBuffer=dword:00000000\n"));
+}
+
+TEST_F(SettingsFormTest, OkStoresOneForAnyTrueValue) {
+  Store("[Software\\Kelvo]\nAlwaysStereo=dword:00000002\nLongBuffer=dword:00000000\n");
+  Create();
+  form->show();
+  QTest::mouseClick(form->Button1, Qt::LeftButton);
+  EXPECT_TRUE(Stored().contains("AlwaysStereo=dword:00000001"));
+  EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(SettingsFormTest, OpeningStopsTheToneAndLocksTheMainWindow) {
+  Create();
+  ShowAndActivate();
+  StartLoopingTone();
+  generator->Compatibilitysettings1Click();
+  EXPECT_FALSE(engine().Playing);
+  EXPECT_FALSE(generator->isEnabled());
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(form->isEnabled());
+  QTest::keyClick(generator.get(), Qt::Key_F5);  // no shortcut gets through
+  EXPECT_FALSE(engine().Playing);
+  form->close();
+  EXPECT_TRUE(generator->isEnabled());
+}
+
+TEST_F(SettingsFormTest, ClosingWithoutOkKeepsTheBoxesForTheRunOnly) {
+  Store("[Software\\Kelvo]\nAlwaysStereo=dword:0\nLongBuffer=dword:0\n");
+  Create();
+  generator->Compatibilitysettings1Click();
+  form->LongBuffer->setChecked(true);
+  form->AlwaysStereo->setChecked(true);
+  form->close();
+  generator->OnButtonClick();  // the next tone uses both at once
+  EXPECT_EQ(waveOut.LastCall("Write")->buffer.size(), 4410u * 4);
+  EXPECT_EQ(waveOut.LastCall("Open")->format.nChannels, 2);
+  EXPECT_TRUE(Stored().contains("LongBuffer=dword:0\n"));  // not stored
+  generator->Compatibilitysettings1Click();
+  EXPECT_TRUE(form->LongBuffer->isChecked());  // as it was left
+  delete form;
+  generator->ReadCompatibilityOptions = nullptr;
+  Create();  // the next start of the program
+  EXPECT_FALSE(form->LongBuffer->isChecked());
+}
+
+TEST_F(SettingsFormTest, AStoreThatCannotBeWrittenKeepsTheWindowOpen) {
+  QFile blocker(folder.filePath("config"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));  // a file where the folder belongs
+  blocker.close();
+  Create();
+  generator->Compatibilitysettings1Click();
+  QTest::mouseClick(form->Button1, Qt::LeftButton);
+  EXPECT_EQ(dialogs.ErrorTexts(), QStringList{"Failed to set data for 'AlwaysStereo'"});
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_FALSE(generator->isEnabled());
+}
+
+TEST_F(SettingsFormTest, WindowCarriesItsCaptionsAndHints) {
+  Create();
+  EXPECT_EQ(form->windowTitle(), "Compatibility Settings");
+  EXPECT_EQ(form->AlwaysStereo->text(), "Always generate stereo signal");
+  EXPECT_EQ(form->LongBuffer->text(), "Use large buffer size");
+  EXPECT_EQ(form->Button1->text(), "OK");
+  EXPECT_EQ(form->Button1->toolTip(), "Save settings and close");
+  EXPECT_FALSE(form->Button1->isDefault());
+}
+
+}  // namespace
+}  // namespace sondrel

@@ -1,0 +1,89 @@
+#include "platform/SettingsStore.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace sondrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = fs::temp_directory_path() / ("sondrel-store-" + std::to_string(getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    path = folder / "sondrel" / "settings";
+  }
+  void TearDown() override { fs::remove_all(folder); }
+  void WriteFile(const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+  }
+  std::string ReadFile() const {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  fs::path folder;
+  fs::path path;
+};
+
+TEST_F(SettingsStoreTest, DefaultPathHonoursXdgConfigHome) {
+  setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
+  EXPECT_EQ(SettingsStore::DefaultPath(), "/somewhere/config/sondrel/settings");
+  setenv("XDG_CONFIG_HOME", "relative/is/ignored", 1);
+  setenv("HOME", "/home/user", 1);
+  EXPECT_EQ(SettingsStore::DefaultPath(), "/home/user/.config/sondrel/settings");
+  unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(SettingsStore::DefaultPath(), "/home/user/.config/sondrel/settings");
+}
+
+TEST_F(SettingsStoreTest, MissingFileHasNoKey) {
+  const SettingsStore store(path);
+  EXPECT_FALSE(store.KeyExists("Software\\Kelvo"));
+  EXPECT_FALSE(store.ReadValue("Software\\Kelvo", "LongBuffer"));
+}
+
+TEST_F(SettingsStoreTest, WritesCreateTheKeyAndKeepEverythingElse) {
+  WriteFile("[Other\\Key]\nName=sz:kept\n");
+  SettingsStore store(path);
+  ASSERT_EQ(store.WriteDwords("Software\\Kelvo", {{"AlwaysStereo", 1}, {"LongBuffer", 0}}), 0);
+  EXPECT_TRUE(store.KeyExists("Software\\Kelvo"));
+  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "AlwaysStereo")->data, (std::vector<uint8_t>{1, 0, 0, 0}));
+  EXPECT_EQ(store.ReadValue("Other\\Key", "Name")->type, StoredValue::Type::String);
+  EXPECT_NE(ReadFile().find("AlwaysStereo=dword:00000001\nLongBuffer=dword:00000000\n"), std::string::npos);
+  ASSERT_EQ(store.WriteDwords("Software\\Kelvo", {{"LongBuffer", 0xDEADBEEF}}), 0);
+  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "LongBuffer")->data, (std::vector<uint8_t>{0xEF, 0xBE, 0xAD, 0xDE}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(path.parent_path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(SettingsStoreTest, ReadsEveryTypeWithItsSize) {
+  WriteFile("; comment\r\n[Software\\Kelvo]\r\nA=dword:2\r\nB=sz:on\r\nC=hex:01,02,03,04,05\r\nD=qword:1\r\nE=dword:xyz\r\n");
+  const SettingsStore store(path);
+  const auto a = store.ReadValue("Software\\Kelvo", "A");
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->type, StoredValue::Type::Dword);
+  EXPECT_EQ(a->data, (std::vector<uint8_t>{2, 0, 0, 0}));
+  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "B")->data, (std::vector<uint8_t>{'o', 'n', 0}));
+  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "C")->data.size(), 5u);
+  EXPECT_FALSE(store.ReadValue("Software\\Kelvo", "D"));  // not a type this store knows
+  EXPECT_FALSE(store.ReadValue("Software\\Kelvo", "E"));
+  EXPECT_FALSE(store.ReadValue("Software\\Kelvo", "F"));
+}
+
+TEST_F(SettingsStoreTest, UnwritableFolderGivesTheSystemError) {
+  std::ofstream(folder / "sondrel") << "a file where the folder belongs";
+  SettingsStore store(path);
+  EXPECT_NE(store.WriteDwords("Software\\Kelvo", {{"AlwaysStereo", 1}}), 0);
+}
+
+}  // namespace
+}  // namespace sondrel
