@@ -11,6 +11,8 @@ packages=(
   libbenchmark-dev
   xvfb xauth
   xdg-utils desktop-file-utils shared-mime-info libfile-mimeinfo-perl
+  pulseaudio pulseaudio-utils
+  sox
 )
 
 missing=()

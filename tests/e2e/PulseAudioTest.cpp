@@ -1,0 +1,226 @@
+// Sound through a real sound server: the test command starts a private
+// PulseAudio server with two null sinks; these tests play through SDL into
+// one of them and record its monitor with parec.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QTemporaryDir>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "engine/Playback.h"
+#include "platform/SdlWaveOut.h"
+#include "tests/engine/FakeEngineWindow.h"
+
+extern char** environ;
+
+namespace sondrel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Sleeps for real, as the window does.
+class SleepingWindow : public FakeEngineWindow {
+ public:
+  void Sleep(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+};
+
+// One channel of a recording, in frames of 44100 per second.
+struct Channel {
+  std::vector<int16_t> samples;
+
+  size_t FirstLoud() const {
+    for (size_t i = 0; i < samples.size(); ++i) {
+      if (std::abs(samples[i]) > 200) return i;
+    }
+    return samples.size();
+  }
+  size_t LastLoud() const {
+    for (size_t i = samples.size(); i > 0; --i) {
+      if (std::abs(samples[i - 1]) > 200) return i - 1;
+    }
+    return 0;
+  }
+  bool Silent() const { return FirstLoud() == samples.size(); }
+  double Seconds() const { return Silent() ? 0 : (LastLoud() - FirstLoud() + 1) / 44100.0; }
+  // From the upward zero crossings, interpolated between samples.
+  double Frequency() const {
+    double first = -1, last = -1;
+    int crossings = 0;
+    for (size_t i = FirstLoud() + 1; i <= LastLoud(); ++i) {
+      if (samples[i - 1] < 0 && samples[i] >= 0) {
+        const double at = (i - 1) + samples[i - 1] / static_cast<double>(samples[i - 1] - samples[i]);
+        if (first < 0) first = at;
+        last = at;
+        ++crossings;
+      }
+    }
+    return crossings < 2 ? 0 : (crossings - 1) * 44100.0 / (last - first);
+  }
+  // The sine's level relative to full scale, from its RMS in the middle part.
+  double LevelDb() const {
+    const size_t from = FirstLoud() + (LastLoud() - FirstLoud()) / 4;
+    const size_t to = LastLoud() - (LastLoud() - FirstLoud()) / 4;
+    double sum = 0;
+    for (size_t i = from; i < to; ++i) sum += double(samples[i]) * samples[i];
+    const double peak = std::sqrt(2 * sum / (to - from));
+    return 20 * std::log10(peak / 32767);
+  }
+};
+
+pid_t Spawn(std::vector<std::string> words) {
+  std::vector<char*> arguments;
+  for (std::string& word : words) arguments.push_back(word.data());
+  arguments.push_back(nullptr);
+  pid_t pid = 0;
+  return posix_spawnp(&pid, arguments[0], nullptr, nullptr, arguments.data(), environ) == 0 ? pid : 0;
+}
+
+void RunToEnd(std::vector<std::string> words) {
+  if (const pid_t pid = Spawn(std::move(words)); pid != 0) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+  }
+}
+
+// Records a sink's monitor with parec.
+class Recorder {
+ public:
+  Recorder(const std::string& sink, const std::string& file) : file_(file) {
+    pid_ = Spawn({"parec", "--device=" + sink + ".monitor", "--format=s16le", "--rate=44100", "--channels=2",
+                  "--raw", "--latency-msec=10", file});
+    started_ = pid_ != 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // connected and recording
+    // An idle null sink renders up to two seconds ahead; restarting it now
+    // makes it follow the recorder's 10 ms, so the monitor hears sound as
+    // it is played.
+    RunToEnd({"pactl", "suspend-sink", sink, "1"});
+    RunToEnd({"pactl", "suspend-sink", sink, "0"});
+  }
+  ~Recorder() { Stop(); }
+
+  void Stop() {
+    if (!started_) return;
+    kill(pid_, SIGINT);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    started_ = false;
+  }
+  // Left and right channels of what was recorded.
+  std::pair<Channel, Channel> Channels() {
+    Stop();
+    std::ifstream in(file_, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::pair<Channel, Channel> channels;
+    for (size_t i = 0; i + 3 < bytes.size(); i += 4) {
+      channels.first.samples.push_back(static_cast<int16_t>(uint8_t(bytes[i]) | (uint8_t(bytes[i + 1]) << 8)));
+      channels.second.samples.push_back(static_cast<int16_t>(uint8_t(bytes[i + 2]) | (uint8_t(bytes[i + 3]) << 8)));
+    }
+    return channels;
+  }
+
+ private:
+  std::string file_;
+  pid_t pid_ = 0;
+  bool started_ = false;
+};
+
+class PulseAudioTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "no test PulseAudio server (scripts/test.sh starts one)";
+    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    // SONDREL_KEEP_RECORDINGS=1 keeps the recordings for a look afterwards.
+    folder.setAutoRemove(std::getenv("SONDREL_KEEP_RECORDINGS") == nullptr);
+    waveOut = std::make_unique<SdlWaveOut>();
+    playback = std::make_unique<Playback>(*waveOut, window);
+  }
+  void TearDown() override {
+    playback.reset();
+    waveOut.reset();
+  }
+
+  int32_t Device(const std::string& description) {
+    for (uint32_t device = 0; device < waveOut->GetNumDevs(); ++device) {
+      if (waveOut->GetDeviceName(device) == description) return static_cast<int32_t>(device);
+    }
+    return -2;
+  }
+  std::string File(const char* name) const { return folder.filePath(name).toStdString(); }
+
+  QTemporaryDir folder{"/tmp/sondrel-pulse-test-XXXXXX"};
+  SleepingWindow window;
+  std::unique_ptr<SdlWaveOut> waveOut;
+  std::unique_ptr<Playback> playback;
+};
+
+TEST_F(PulseAudioTest, ListsTheSinksAsDevicesInOrder) {
+  ASSERT_EQ(waveOut->GetNumDevs(), 2u);
+  EXPECT_EQ(waveOut->GetDeviceName(0), "Sondrel-Test-First");
+  EXPECT_EQ(waveOut->GetDeviceName(1), "Sondrel-Test-Second");
+}
+
+TEST_F(PulseAudioTest, OneSecondTonePlaysOnTheChosenSinkOnly) {
+  Recorder first("sondrel_first", File("first.raw"));
+  Recorder second("sondrel_second", File("second.raw"));
+  window.panel.WaveDevice = Device("Sondrel-Test-Second");
+  ASSERT_EQ(window.panel.WaveDevice, 1);
+  window.panel.fEdit = "1000";
+  window.panel.Amplitude = "-6";
+  window.panel.Duration = "1";
+  window.panel.Loop = false;
+  playback->StartTone();  // returns when the tone has played
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+  const Channel tone = second.Channels().first;
+  EXPECT_NEAR(tone.Seconds(), 1.0, 0.1);
+  EXPECT_NEAR(tone.Frequency(), 1000.0, 1.0);
+  EXPECT_NEAR(tone.LevelDb(), -6.0, 0.5);
+  const auto [left, right] = first.Channels();
+  EXPECT_TRUE(left.Silent());
+  EXPECT_TRUE(right.Silent());
+}
+
+TEST_F(PulseAudioTest, LeftOnlyToneLeavesTheRightChannelSilent) {
+  Recorder recorder("sondrel_first", File("left.raw"));
+  window.panel.WaveDevice = Device("Sondrel-Test-First");
+  window.panel.fEdit = "440";
+  window.panel.Duration = "0.5";
+  window.panel.Loop = false;
+  playback->LeftGain = 1;
+  playback->RightGain = 0;
+  playback->StartTone();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto [left, right] = recorder.Channels();
+  EXPECT_NEAR(left.Frequency(), 440.0, 1.0);
+  EXPECT_NEAR(left.Seconds(), 0.5, 0.1);
+  EXPECT_TRUE(right.Silent());
+}
+
+TEST_F(PulseAudioTest, StoppingALoopingToneEndsTheOutputAtOnce) {
+  Recorder recorder("sondrel_second", File("stop.raw"));
+  window.panel.WaveDevice = Device("Sondrel-Test-Second");
+  window.panel.fEdit = "2000";
+  window.panel.Loop = true;
+  playback->StartTone();  // returns at once: the device loops the buffer
+  const Clock::time_point on = Clock::now();
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  playback->StopTone();
+  const double heldFor = std::chrono::duration<double>(Clock::now() - on).count();
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  const Channel tone = recorder.Channels().first;
+  ASSERT_FALSE(tone.Silent());
+  // What the server received never runs on past the stop by more than 100 ms.
+  EXPECT_LT(tone.Seconds(), heldFor + 0.1);
+  EXPECT_GT(tone.Seconds(), heldFor - 0.2);
+}
+
+}  // namespace
+}  // namespace sondrel
