@@ -1,25 +1,72 @@
 #include "engine/PcmBuffer.h"
 
+#include <cstring>
+#include <mutex>
 #include <new>
 
 #include "engine/AppError.h"
 
 namespace sondrel {
 
+namespace {
+
+// One freed block kept for the next buffer. Touching fresh memory costs the
+// system a page fault for every 4 KiB, which for a long sweep takes longer
+// than synthesizing it; every retune frees one buffer and takes another of
+// about the same size.
+constexpr size_t kSmallestSpare = size_t{1} << 20;
+constexpr size_t kLargestSpare = size_t{64} << 20;
+
+struct Spare {
+  std::mutex lock;
+  std::unique_ptr<uint8_t[]> data;
+  size_t capacity = 0;
+};
+
+Spare& TheSpare() {
+  static Spare spare;
+  return spare;
+}
+
+}  // namespace
+
 void PcmBuffer::Reserve(size_t bytes) {
   constexpr size_t kLargestBuffer = 0xFFFFFFFFu;
-  if (bytes > kLargestBuffer - bytes_.size()) throw AppError(kOutOfMemory);
-  try {
-    bytes_.reserve(bytes_.size() + bytes);
-  } catch (const std::bad_alloc&) {
-    throw AppError(kOutOfMemory);
-  } catch (const std::length_error&) {
-    throw AppError(kOutOfMemory);
+  if (bytes > kLargestBuffer - size_) throw AppError(kOutOfMemory);
+  if (size_ + bytes <= capacity_) return;
+  const size_t capacity = size_ + bytes;
+  std::unique_ptr<uint8_t[]> grown;
+  size_t grownCapacity = capacity;
+  {
+    Spare& spare = TheSpare();
+    const std::lock_guard<std::mutex> hold(spare.lock);
+    if (spare.data && spare.capacity >= capacity && spare.capacity <= 2 * capacity) {
+      grown = std::move(spare.data);
+      grownCapacity = spare.capacity;
+      spare.capacity = 0;
+    }
   }
+  if (!grown) grown.reset(new (std::nothrow) uint8_t[capacity]);  // left uninitialised
+  if (!grown) throw AppError(kOutOfMemory);
+  if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
+  data_ = std::move(grown);
+  capacity_ = grownCapacity;
 }
 
 void PcmBuffer::Free() {
-  std::vector<uint8_t>().swap(bytes_);
+  if (capacity_ >= kSmallestSpare && capacity_ <= kLargestSpare) {
+    Spare& spare = TheSpare();
+    const std::lock_guard<std::mutex> hold(spare.lock);
+    if (capacity_ > spare.capacity) {
+      spare.data = std::move(data_);
+      spare.capacity = capacity_;
+    }
+  }
+  data_.reset();
+  size_ = 0;
+  capacity_ = 0;
 }
+
+PcmBuffer::~PcmBuffer() { Free(); }
 
 }  // namespace sondrel

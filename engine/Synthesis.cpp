@@ -70,7 +70,7 @@ int32_t SignalRun::ComputeSample(int32_t n) const {
   return Round(w * (A * 32767.0L));
 }
 
-void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
+void SynthesizeSignalReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
   const SignalRun run(state);
   const bool stereo =
       StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);

@@ -24,7 +24,11 @@ class SignalRun {
 
   // The sample value c of frame n, 0 <= n < N, before the 16-bit clip.
   // Throws "Invalid floating point operation" when c leaves the 32-bit range.
+  // This is the definition of every sample; the synthesizer's fast path
+  // must give exactly the same values.
   int32_t ComputeSample(int32_t n) const;
+  // The phase x of frame n in radians, exactly as ComputeSample forms it.
+  long double Phase(int32_t n) const;
 
   double f0 = 0;        // start frequency, Hz
   double f1 = 0;        // end frequency, Hz
@@ -35,13 +39,16 @@ class SignalRun {
   bool LogarithmicSweep = false;  // exponential law, f0 > 0, f1 > 0, f0 != f1
 
  private:
-  long double Phase(int32_t n) const;  // radians
-  long double logRatio_ = 0;           // ln(f1 / f0) of an exponential sweep
+  long double logRatio_ = 0;  // ln(f1 / f0) of an exponential sweep
 };
 
 // Appends the frames of the panel's signal to stream, which must be empty.
-// Nothing is appended when a parameter fails to convert.
+// Nothing is appended when a parameter fails to convert. Long buffers are
+// shared out among the processor's cores; the bytes never depend on how.
 void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream);
+// The same, one frame after the other through ComputeSample: the reference
+// the fast synthesizer is checked against.
+void SynthesizeSignalReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream);
 
 // +1 when v >= 0, otherwise -1.
 int32_t SquareOf(float v);

@@ -1,0 +1,303 @@
+#include "engine/FastSynthesis.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <cmath>
+#include <exception>
+#include <thread>
+#include <vector>
+
+#include "engine/AppError.h"
+#include "engine/NumberText.h"
+
+namespace sondrel {
+
+namespace {
+
+// Error bounds. The reference takes sinl of the extended phase x, itself
+// within about 1e-19 of the true sine. Here x is reduced modulo 2 pi with
+// 2 pi split in two parts (Cody-Waite, about 95 bits in all), which leaves
+// the remainder r within 1e-18 of the true one for |x| < 5e10. Narrowing it
+// to double adds at most 2^-53 * pi < 3.5e-16, folding it into [-pi/2, pi/2]
+// with the double pi under 2.3e-16 more, and the polynomial under 7e-16:
+// the double sine d is within 1.3e-15 of the reference's sine.
+//  - Sine: c = Round(w * M) with M = A * 32767 below 2^31 on this path, and
+//    the double product d * M is within 2^31 * 1.3e-15 + half an ulp of 2^31
+//    (together under 3.1e-6) of the reference's product. A value further
+//    than kTieMargin from a half-integer therefore rounds the same way.
+//  - Square: only the sign of the single-precision sine matters; a d further
+//    than kSignMargin from zero has the reference's sign (a tiny negative
+//    sine narrows to -0, which counts as upper, so it must go the slow way).
+//  - Sine and square take the phase from ApproximatePhase and widen their
+//    margins by its bound (below).
+//  - Triangle: the single-precision phase is the reference's bit for bit.
+//    Its single-precision sine matches when d lies further than
+//    kSineFloatMargin from a midpoint between two floats. Then asin(s) * 2/pi
+//    in double (glibc) is within 4e-16 relative of the reference's arc tangent form
+//    (s itself is exact), so its float matches unless it lies within
+//    kArcSineRelativeMargin (relative) of a midpoint. The last product and
+//    rounding run in extended precision, as in the reference.
+// Frames that fail a test, and phases beyond 5e10, take the reference path.
+constexpr double kTieMargin = 1e-5;
+constexpr double kSignMargin = 1e-14;
+constexpr double kSineFloatMargin = 1e-14;    // absolute: the sine's error is absolute
+constexpr double kArcSineRelativeMargin = 1e-14;  // relative: so is the arc sine's
+
+// 2 pi to about 124 bits, in two parts: kTwoPiHigh carries its first 31
+// bits, so k * kTwoPiHigh is exact in extended precision for k below 2^33
+// (which bounds the phases the reduction takes), and kTwoPiRest the next 64.
+// k * kTwoPiRest then errs by less than k * 2^-96, under 1.2e-19.
+constexpr long double kTwoPiHigh = 0x6.487ED51p0L;
+constexpr long double kTwoPiRest = 0x10B4611A62633145C06E0E68p-124L;
+constexpr long double kLargestFastPhase = 5.0e10L;  // below 2^33 turns
+constexpr long double kOneOverTwoPi = 0.159154943091895335768883763372514362L;
+constexpr double kTwoOverPi = 0.63661977236758134307553505349005745;
+
+// Rounding to the nearest integer by adding and taking away 1.5 * 2^(mantissa
+// bits - 1): the library's nearbyint saves and restores the floating-point
+// environment each time, which costs more than the whole sample.
+inline long double NearestInteger(long double y) {  // |y| < 2^62
+  const long double shifted = y + 0x1.8p63L;
+  return shifted - 0x1.8p63L;
+}
+inline double NearestInteger(double y) {  // |y| < 2^51
+  const double shifted = y + 0x1.8p52;
+  return shifted - 0x1.8p52;
+}
+
+// sin(t) for |t| <= pi/2: the Taylor series to t^21, sin t = t - t z p(z)
+// with z = t^2 and p(z) = 1/3! - z/5! + z^2/7! - ... - z^9/21!, p evaluated
+// by Estrin's scheme so that its multiplications overlap. The first term
+// left out, t^23/23!, stays below 1.3e-18; rounding in double, dominated by
+// the first terms near 1.57, adds under 7e-16.
+inline double SineKernel(double t) {
+  const double z = t * t;
+  const double z2 = z * z;
+  const double z4 = z2 * z2;
+  const double b0 = 1.0 / 6.0 - z * (1.0 / 120.0);
+  const double b1 = 1.0 / 5040.0 - z * (1.0 / 362880.0);
+  const double b2 = 1.0 / 39916800.0 - z * (1.0 / 6227020800.0);
+  const double b3 = 1.0 / 1307674368000.0 - z * (1.0 / 355687428096000.0);
+  const double b4 = 1.0 / 121645100408832000.0 - z * (1.0 / 51090942171709440000.0);
+  const double p = (b0 + z2 * b1) + z4 * ((b2 + z2 * b3) + z4 * b4);
+  return t - t * (z * p);
+}
+
+// sin(x) of the extended x to within 1e-15, or NaN when x is beyond the
+// reduction's range. x is reduced to r in [-pi, pi], and r folded into
+// [-pi/2, pi/2] by sin(r) = sin(+-pi - r).
+double FastSine(long double x) {
+  if (!(std::fabs(x) <= kLargestFastPhase)) return NAN;
+  const long double k = NearestInteger(x * kOneOverTwoPi);
+  // x - k * high is exact (the two lie within a factor of two of each other).
+  const long double r = (x - k * kTwoPiHigh) - k * kTwoPiRest;
+  const double reduced = static_cast<double>(r);
+  const double folded = std::copysign(M_PI, reduced) - reduced;  // within 2.3e-16
+  return SineKernel(std::fabs(reduced) > M_PI_2 ? folded : reduced);
+}
+
+// True when narrowing d to single precision gives the same float as any
+// value within margin of d would. Only for |d| <= 1, the sines and
+// triangles here.
+inline bool NarrowsSafely(double d, float f, double margin) {
+  if (f == 0.0f || !(d == d)) return false;  // zero or NaN: no shortcut
+  // The neighbouring floats are one step away in the bit pattern.
+  const auto bits = std::bit_cast<uint32_t>(f);
+  const double inner = (static_cast<double>(f) + std::bit_cast<float>(bits - 1)) / 2;  // toward zero
+  const double outer = (static_cast<double>(f) + std::bit_cast<float>(bits + 1)) / 2;  // away from zero
+  return std::fabs(d - inner) > margin && std::fabs(outer - d) > margin;
+}
+
+// Round() for products known to lie well inside the 32-bit range: the same
+// rounding, without the range checks.
+inline int32_t RoundInRange(long double value) {
+  const long double shifted = value + 0x1.8p63L;
+  return static_cast<int32_t>(shifted - 0x1.8p63L);
+}
+
+// The linear law's phase without the reference's division:
+// x = n * (c1 + c2 * n), c1 = 2 pi f0 / 44100, c2 = 2 pi D / (2 N 44100).
+// Both this and the reference's x carry a few roundings of extended
+// precision on terms no larger than n * (|c1| + |c2| n), so they differ by
+// less than Bound(n) = 2e-18 * n * (|c1| + |c2| n), which grows with n.
+// Callers widen their margins by the bound of the last frame they compute;
+// the exponential law has no such shortcut, so it takes the reference's
+// phase (bound 0).
+class ApproximatePhase {
+ public:
+  explicit ApproximatePhase(const SignalRun& run) : run_(run), linear_(!run.LogarithmicSweep && run.N > 0) {
+    constexpr long double kTwoPiOverRate = 6.28318530717958647692528676655900577L / 44100.0L;
+    c1_ = run.f0 * kTwoPiOverRate;
+    c2_ = static_cast<long double>(run.D) / (2.0L * run.N) * kTwoPiOverRate;
+  }
+  long double operator()(int32_t n) const {
+    if (!linear_) return run_.Phase(n);
+    const long double m = n;
+    return m * (c1_ + c2_ * m);
+  }
+  long double Bound(int32_t n) const {
+    const long double m = n;
+    return linear_ ? 2e-18L * m * (std::fabs(c1_) + std::fabs(c2_) * m) : 0;
+  }
+
+ private:
+  const SignalRun& run_;
+  bool linear_;
+  long double c1_ = 0;
+  long double c2_ = 0;
+};
+
+// The single-precision phase, the reference's bit for bit: the approximate
+// phase narrows to the same float unless it lies within its bound of a
+// midpoint between two floats, where the reference's phase is taken.
+float SinglePhase(const SignalRun& run, const ApproximatePhase& phase, long double bound, int32_t n) {
+  const long double x = phase(n);
+  const float f = static_cast<float>(x);
+  if (bound == 0) return f;
+  if (f != 0.0f && std::fabs(f) < 1e30f) {
+    const auto bits = std::bit_cast<uint32_t>(f);
+    const long double inner = (static_cast<long double>(f) + std::bit_cast<float>(bits - 1)) / 2;
+    const long double outer = (static_cast<long double>(f) + std::bit_cast<float>(bits + 1)) / 2;
+    if (std::fabs(x - inner) > bound && std::fabs(outer - x) > bound) return f;
+  }
+  return static_cast<float>(run.Phase(n));
+}
+
+}  // namespace
+
+int64_t SynthesizeFrames(const SignalRun& run, int32_t from, int32_t to, int16_t* values) {
+  const long double scale = run.A * 32767.0L;  // as the reference forms it
+  int64_t slowFrames = 0;
+  auto reference = [&](int32_t n) {
+    ++slowFrames;
+    return ClipTo16Bits(run.ComputeSample(n));
+  };
+  // Beyond the 32-bit range Round must raise its error as the reference does.
+  const bool fast = scale < 2147483647.0L;
+
+  const ApproximatePhase phase(run);
+  const long double bound = phase.Bound(to);  // how far any phase here may lie from the reference's
+
+  switch (fast ? run.WaveForm : -1) {
+    case kSine: {
+      const double margin = kTieMargin + static_cast<double>(scale * bound);
+      for (int32_t n = from; n < to; ++n) {
+        const double d = FastSine(phase(n));
+        const double v = d * static_cast<double>(scale);
+        const double nearest = NearestInteger(v);
+        if (std::fabs(std::fabs(v - nearest) - 0.5) > margin) {
+          values[n - from] = ClipTo16Bits(static_cast<int32_t>(nearest));
+        } else {
+          values[n - from] = reference(n);  // also takes a NaN from a huge phase
+        }
+      }
+      break;
+    }
+    case kSquare: {
+      const int16_t upper = ClipTo16Bits(Round(1 * scale));  // the two levels, rounded once
+      const int16_t lower = ClipTo16Bits(Round(-1 * scale));
+      const double margin = kSignMargin + static_cast<double>(bound);
+      for (int32_t n = from; n < to; ++n) {
+        const double d = FastSine(phase(n));
+        if (d > margin) {
+          values[n - from] = upper;
+        } else if (d < -margin) {
+          values[n - from] = lower;
+        } else {
+          values[n - from] = reference(n);
+        }
+      }
+      break;
+    }
+    case kTriangular:
+      for (int32_t n = from; n < to; ++n) {
+        const float xf = SinglePhase(run, phase, bound, n);
+        const double d = FastSine(xf);
+        const float s = static_cast<float>(d);  // the reference's single-precision sine, if safe
+        bool exact = NarrowsSafely(d, s, kSineFloatMargin);
+        float t = s;
+        if (exact && std::fabs(s) != 1.0f) {
+          const double a = std::asin(static_cast<double>(s)) * kTwoOverPi;
+          t = static_cast<float>(a);
+          exact = NarrowsSafely(a, t, std::fabs(a) * kArcSineRelativeMargin);
+        }
+        values[n - from] = exact ? ClipTo16Bits(RoundInRange(t * scale)) : reference(n);
+      }
+      break;
+    default:
+      if (run.WaveForm >= kSine && run.WaveForm <= kTriangular) {
+        for (int32_t n = from; n < to; ++n) values[n - from] = reference(n);  // raises its error
+      } else {
+        std::fill(values, values + (to - from), int16_t{0});  // nothing selected: silence
+      }
+      break;
+  }
+  return slowFrames;
+}
+
+void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
+  const SignalRun run(state);
+  const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
+  if (run.N <= 0) return;
+  const size_t frameBytes = stereo ? 4 : 2;
+  stream.Reserve(static_cast<size_t>(run.N) * frameBytes);
+  uint8_t* const bytes = stream.Grow(static_cast<size_t>(run.N) * frameBytes);
+
+  // Each part writes its own range of frames into the sized buffer.
+  auto synthesize = [&](int32_t from, int32_t to) {
+    constexpr int32_t kBlock = 4096;
+    int16_t values[kBlock];
+    for (int32_t start = from; start < to; start += kBlock) {
+      const int32_t end = std::min(to, start + kBlock);
+      SynthesizeFrames(run, start, end, values);
+      uint8_t* out = bytes + static_cast<size_t>(start) * frameBytes;
+      // Samples are stored low byte first, which is this machine's own order.
+      static_assert(std::endian::native == std::endian::little);
+      if (!stereo) {
+        std::memcpy(out, values, static_cast<size_t>(end - start) * 2);
+        continue;
+      }
+      for (int32_t i = 0; i < end - start; ++i) {
+        const int16_t frame[2] = {static_cast<int16_t>(values[i] * gains.LeftGain),
+                                  static_cast<int16_t>(values[i] * gains.PhaseSign * gains.RightGain)};
+        std::memcpy(out + 4 * static_cast<size_t>(i), frame, 4);
+      }
+    }
+  };
+
+  constexpr int32_t kFramesWorthAThread = 1 << 16;
+  const int32_t cores = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+  const int32_t parts = std::clamp(run.N / kFramesWorthAThread, 1, cores);
+  if (parts == 1) {
+    try {
+      synthesize(0, run.N);
+    } catch (...) {
+      stream.Free();  // a failed synthesis leaves no half-written buffer
+      throw;
+    }
+    return;
+  }
+  std::vector<std::exception_ptr> errors(static_cast<size_t>(parts));
+  auto work = [&](int32_t part) {
+    try {
+      synthesize(static_cast<int32_t>(int64_t{run.N} * part / parts),
+                 static_cast<int32_t>(int64_t{run.N} * (part + 1) / parts));
+    } catch (...) {
+      errors[static_cast<size_t>(part)] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (int32_t part = 1; part < parts; ++part) helpers.emplace_back(work, part);
+  work(0);  // this thread takes the first part
+  for (std::thread& helper : helpers) helper.join();
+  for (const std::exception_ptr& error : errors) {
+    if (error) {
+      stream.Free();
+      std::rethrow_exception(error);
+    }
+  }
+}
+
+}  // namespace sondrel

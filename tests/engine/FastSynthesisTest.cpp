@@ -1,0 +1,95 @@
+// The fast synthesizer against the extended-precision reference, frame by
+// frame, over many random signals and a few hand-picked hard ones.
+#include "engine/FastSynthesis.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/engine/SynthesisComparison.h"
+
+namespace sondrel {
+namespace {
+
+TEST(FastSynthesisTest, RandomSignalsMatchTheReferenceByteForByte) {
+  std::mt19937_64 random(20261208);
+  for (int i = 0; i < 400; ++i) {
+    const RandomSignal signal = MakeRandomSignal(random, 0.25);
+    ASSERT_EQ(CompareWithReference(signal), "") << "signal " << i << ": " << signal.Describe();
+  }
+}
+
+TEST(FastSynthesisTest, LongSweepsMatchTheReference) {
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 6; ++i) {
+    RandomSignal signal = MakeRandomSignal(random, 1);
+    signal.state.SignalType = SignalPage::Sweep;
+    signal.state.Duration = "12";
+    ASSERT_EQ(CompareWithReference(signal), "") << signal.Describe();
+  }
+}
+
+struct HardCase {
+  const char* name;
+  PanelState state;
+};
+
+PanelState Sweep(const char* from, const char* to, const char* seconds, int32_t wave, const char* level) {
+  PanelState state;
+  state.SignalType = SignalPage::Sweep;
+  state.fInit = from;
+  state.fFinal = to;
+  state.Duration = seconds;
+  state.WaveForm = wave;
+  state.Amplitude = level;
+  return state;
+}
+
+class HardSignalTest : public ::testing::TestWithParam<HardCase> {};
+
+TEST_P(HardSignalTest, MatchesTheReference) {
+  EXPECT_EQ(CompareWithReference({GetParam().state, {1, 1, -1}}), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, HardSignalTest,
+    ::testing::Values(
+        // Exact quarter and half periods put sines on ties and zeros.
+        HardCase{"Quarter", Sweep("11025", "11025", "1", kSine, "0")},
+        HardCase{"QuarterSquare", Sweep("11025", "11025", "1", kSquare, "0")},
+        HardCase{"QuarterTriangle", Sweep("11025", "11025", "1", kTriangular, "0")},
+        HardCase{"Nyquist", Sweep("22050", "22050", "0.5", kSquare, "-3")},
+        HardCase{"ZeroHertz", Sweep("0", "0", "0.5", kSquare, "0")},
+        HardCase{"Loud", Sweep("20", "20000", "2", kSine, "10")},
+        HardCase{"LoudTriangle", Sweep("20", "20000", "2", kTriangular, "10")},
+        HardCase{"VeryLoud", Sweep("1000", "1000", "0.2", kSine, "96")},
+        HardCase{"BeyondThirtyTwoBits", Sweep("1000", "1000", "0.2", kSquare, "97")},
+        HardCase{"Quiet", Sweep("20", "20000", "2", kTriangular, "-100")},
+        HardCase{"HugePhases", Sweep("1e9", "2e9", "0.1", kSine, "0")},
+        HardCase{"HugePhasesTriangle", Sweep("1e9", "2e9", "0.1", kTriangular, "0")},
+        HardCase{"Downward", Sweep("22050", "0", "3", kTriangular, "-6")},
+        HardCase{"Negative", Sweep("-500", "500", "1", kSine, "-1")}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(FastSynthesisTest, TheNumberOfThreadsDoesNotChangeTheBytes) {
+  // SynthesizeFrames over the whole range in one piece, against the threaded buffer.
+  PanelState state = Sweep("20", "20000", "3", kTriangular, "-6");
+  const SignalRun run(state);
+  std::vector<int16_t> values(static_cast<size_t>(run.N));
+  SynthesizeFrames(run, 0, run.N / 3, values.data());
+  SynthesizeFrames(run, run.N / 3, run.N, values.data() + run.N / 3);
+  PcmBuffer threaded;
+  SynthesizeSignal(state, {}, threaded);
+  ASSERT_EQ(threaded.Size(), values.size() * 2);
+  for (size_t n = 0; n < values.size(); ++n) {
+    ASSERT_EQ(static_cast<int16_t>(threaded.Data()[2 * n] | (threaded.Data()[2 * n + 1] << 8)), values[n]) << n;
+  }
+}
+
+TEST(FastSynthesisTest, FewFramesNeedTheReferencePath) {
+  const SignalRun run(Sweep("20", "20000", "10", kSine, "0"));
+  std::vector<int16_t> values(static_cast<size_t>(run.N));
+  const int64_t slow = SynthesizeFrames(run, 0, run.N, values.data());
+  EXPECT_LT(slow, run.N / 1000);  // a property of the error bounds, not of speed
+}
+
+}  // namespace
+}  // namespace sondrel
