@@ -3,12 +3,10 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "panel/Application.h"
 #include "panel/Generator.h"
-#include "platform/HelpViewer.h"
 
 namespace sondrel {
 
@@ -49,9 +47,7 @@ TAboutBox::TAboutBox(TGenerator& generator)
   layout->addWidget(ok, 0, Qt::AlignHCenter);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-  connect(help, &QShortcut::activated, this,
-          [] { ShowHelpContext(HelpFileName().toStdString(), kHelpContext); });
+  InstallContextHelp(this, kHelpContext);
 }
 
 void TAboutBox::closeEvent(QCloseEvent* event) {

@@ -3,13 +3,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QPushButton>
-#include <QShortcut>
 
 #include "engine/AppError.h"
 #include "panel/Application.h"
 #include "panel/Generator.h"
 #include "panel/UiEvents.h"
-#include "platform/HelpViewer.h"
 #include "platform/SettingsStore.h"
 
 namespace sondrel {
@@ -44,8 +42,7 @@ TSettingsForm::TSettingsForm(TGenerator& generator, std::string storePath)
   setTabOrder(Button1, LongBuffer);
 
   connect(Button1, &QPushButton::clicked, this, [this] { Guard(this, [this] { Button1Click(); }); });
-  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-  connect(help, &QShortcut::activated, this, [] { ShowHelpContext(HelpFileName().toStdString(), kHelpContext); });
+  InstallContextHelp(this, kHelpContext);
 
   generator.SettingsForm = this;
   generator.ReadCompatibilityOptions = [this] {

@@ -32,13 +32,15 @@ namespace {
 //    sine narrows to -0, which counts as upper, so it must go the slow way).
 //  - Sine and square take the phase from ApproximatePhase and widen their
 //    margins by its bound (below).
-//  - Triangle: the single-precision phase is the reference's bit for bit.
-//    Its single-precision sine matches when d lies further than
-//    kSineFloatMargin from a midpoint between two floats. Then asin(s) * 2/pi
-//    in double (glibc) is within 4e-16 relative of the reference's arc tangent form
-//    (s itself is exact), so its float matches unless it lies within
-//    kArcSineRelativeMargin (relative) of a midpoint. The last product and
-//    rounding run in extended precision, as in the reference.
+//  - Triangle: the single-precision phase is the reference's bit for bit
+//    (SinglePhase). It is reduced in double precision (FastSineOfSingle, the
+//    sine then within 2e-15), and its single-precision sine matches when d
+//    lies further than kSineFloatMargin from a midpoint between two floats.
+//    Then asin(s) * 2/pi in double (glibc) is within 4e-16 relative of the
+//    reference's arc tangent form (s itself is exact), so its float matches
+//    unless it lies within kArcSineRelativeMargin (relative) of a midpoint.
+//    The product with M in double is within 1.2e-6 of the extended one, and
+//    rounds the same way unless it lies within kTieMargin of a half.
 // Frames that fail a test, and phases beyond 5e10, take the reference path.
 constexpr double kTieMargin = 1e-5;
 constexpr double kSignMargin = 1e-14;
@@ -88,14 +90,50 @@ inline double SineKernel(double t) {
 // sin(x) of the extended x to within 1e-15, or NaN when x is beyond the
 // reduction's range. x is reduced to r in [-pi, pi], and r folded into
 // [-pi/2, pi/2] by sin(r) = sin(+-pi - r).
-double FastSine(long double x) {
+// x modulo 2 pi, in [-pi, pi], to within 1e-18; NaN beyond the range.
+long double Reduce(long double x) {
   if (!(std::fabs(x) <= kLargestFastPhase)) return NAN;
   const long double k = NearestInteger(x * kOneOverTwoPi);
   // x - k * high is exact (the two lie within a factor of two of each other).
-  const long double r = (x - k * kTwoPiHigh) - k * kTwoPiRest;
+  return (x - k * kTwoPiHigh) - k * kTwoPiRest;
+}
+
+// The sine of a phase already in [-pi, pi] (a little beyond is fine).
+inline double SineOfReduced(long double r) {
   const double reduced = static_cast<double>(r);
   const double folded = std::copysign(M_PI, reduced) - reduced;  // within 2.3e-16
   return SineKernel(std::fabs(reduced) > M_PI_2 ? folded : reduced);
+}
+
+double FastSine(long double x) { return SineOfReduced(Reduce(x)); }
+
+// 2 pi in three doubles of 28, 28 and 53 bits (their sum is within 2e-34 of
+// 2 pi): for k below 2^25, k times each of the first two is exact.
+constexpr double kTwoPiHighDouble = 0x1.921fb54p+2;
+constexpr double kTwoPiMiddleDouble = 0x1.10b461p-28;
+constexpr double kTwoPiLowDouble = 0x1.a62633145c06ep-56;
+constexpr double kLargestSinglePhase = 2.0e8;  // below 2^25 turns
+
+// sin of a single-precision phase, reduced in double precision: the
+// remainder errs by under 5e-16 more than the extended reduction's, so the
+// sine stays within 2e-15 of the reference's.
+double FastSineOfSingle(float xf) {
+  const double x = xf;
+  if (!(std::fabs(x) <= kLargestSinglePhase)) return FastSine(xf);
+  const double k = NearestInteger(x * (1 / (2 * M_PI)));
+  const double r = ((x - k * kTwoPiHighDouble) - k * kTwoPiMiddleDouble) - k * kTwoPiLowDouble;
+  const double folded = std::copysign(M_PI, r) - r;
+  return SineKernel(std::fabs(r) > M_PI_2 ? folded : r);
+}
+
+// Keeps a walked phase within [-pi, pi]: one turn of the extended 2 pi
+// (within 2.2e-19 of the true one) at most, as each step adds less than pi.
+inline long double Wrap(long double r) {
+  constexpr long double kTwoPiExtended = 6.28318530717958647692528676655900577L;
+  constexpr long double kPiExtended = kTwoPiExtended / 2;
+  if (r > kPiExtended) return r - kTwoPiExtended;
+  if (r < -kPiExtended) return r + kTwoPiExtended;
+  return r;
 }
 
 // True when narrowing d to single precision gives the same float as any
@@ -108,13 +146,6 @@ inline bool NarrowsSafely(double d, float f, double margin) {
   const double inner = (static_cast<double>(f) + std::bit_cast<float>(bits - 1)) / 2;  // toward zero
   const double outer = (static_cast<double>(f) + std::bit_cast<float>(bits + 1)) / 2;  // away from zero
   return std::fabs(d - inner) > margin && std::fabs(outer - d) > margin;
-}
-
-// Round() for products known to lie well inside the 32-bit range: the same
-// rounding, without the range checks.
-inline int32_t RoundInRange(long double value) {
-  const long double shifted = value + 0x1.8p63L;
-  return static_cast<int32_t>(shifted - 0x1.8p63L);
 }
 
 // The linear law's phase without the reference's division:
@@ -141,6 +172,10 @@ class ApproximatePhase {
     const long double m = n;
     return linear_ ? 2e-18L * m * (std::fabs(c1_) + std::fabs(c2_) * m) : 0;
   }
+  bool Linear() const { return linear_; }
+  // x(n + 1) - x(n) = c1 + c2 (2n + 1), and how that grows from frame to frame.
+  long double Increment(int32_t n) const { return c1_ + c2_ * (2.0L * n + 1); }
+  long double IncrementStep() const { return 2 * c2_; }
 
  private:
   const SignalRun& run_;
@@ -165,6 +200,39 @@ float SinglePhase(const SignalRun& run, const ApproximatePhase& phase, long doub
   return static_cast<float>(run.Phase(n));
 }
 
+// Calls use(n, sine of frame n's phase) for n in [from, to). On the linear
+// law the reduced phase is walked from frame to frame, by its increment,
+// which itself grows by a fixed step: two additions and two wraps a frame
+// instead of a phase and a reduction. Every kStride frames the walk starts
+// afresh from a reduced phase, so its rounding errors (under 4.4e-19 an
+// addition, and the increment's errors summed into the phase) stay below
+// kWalkError.
+constexpr int32_t kStride = 32;
+constexpr long double kWalkError = 1e-15L;
+
+template <typename Use>
+void WalkSines(const ApproximatePhase& phase, int32_t from, int32_t to, Use use) {
+  if (!phase.Linear()) {
+    for (int32_t n = from; n < to; ++n) use(n, FastSine(phase(n)));
+    return;
+  }
+  const long double step = Reduce(phase.IncrementStep());
+  for (int32_t anchor = from; anchor < to; anchor += kStride) {
+    const int32_t end = std::min(to, anchor + kStride);
+    long double r = Reduce(phase(anchor));
+    long double increment = Reduce(phase.Increment(anchor));
+    if (std::isnan(r) || std::isnan(increment) || std::isnan(step)) {
+      for (int32_t n = anchor; n < end; ++n) use(n, FastSine(phase(n)));  // NaN: the reference decides
+      continue;
+    }
+    for (int32_t n = anchor; n < end; ++n) {
+      use(n, SineOfReduced(r));
+      r = Wrap(r + increment);
+      increment = Wrap(increment + step);
+    }
+  }
+}
+
 }  // namespace
 
 int64_t SynthesizeFrames(const SignalRun& run, int32_t from, int32_t to, int16_t* values) {
@@ -182,9 +250,8 @@ int64_t SynthesizeFrames(const SignalRun& run, int32_t from, int32_t to, int16_t
 
   switch (fast ? run.WaveForm : -1) {
     case kSine: {
-      const double margin = kTieMargin + static_cast<double>(scale * bound);
-      for (int32_t n = from; n < to; ++n) {
-        const double d = FastSine(phase(n));
+      const double margin = kTieMargin + static_cast<double>(scale * (bound + kWalkError));
+      WalkSines(phase, from, to, [&](int32_t n, double d) {
         const double v = d * static_cast<double>(scale);
         const double nearest = NearestInteger(v);
         if (std::fabs(std::fabs(v - nearest) - 0.5) > margin) {
@@ -192,15 +259,14 @@ int64_t SynthesizeFrames(const SignalRun& run, int32_t from, int32_t to, int16_t
         } else {
           values[n - from] = reference(n);  // also takes a NaN from a huge phase
         }
-      }
+      });
       break;
     }
     case kSquare: {
       const int16_t upper = ClipTo16Bits(Round(1 * scale));  // the two levels, rounded once
       const int16_t lower = ClipTo16Bits(Round(-1 * scale));
-      const double margin = kSignMargin + static_cast<double>(bound);
-      for (int32_t n = from; n < to; ++n) {
-        const double d = FastSine(phase(n));
+      const double margin = kSignMargin + static_cast<double>(bound + kWalkError);
+      WalkSines(phase, from, to, [&](int32_t n, double d) {
         if (d > margin) {
           values[n - from] = upper;
         } else if (d < -margin) {
@@ -208,13 +274,14 @@ int64_t SynthesizeFrames(const SignalRun& run, int32_t from, int32_t to, int16_t
         } else {
           values[n - from] = reference(n);
         }
-      }
+      });
       break;
     }
-    case kTriangular:
+    case kTriangular: {
+      const double scaleDouble = static_cast<double>(scale);
       for (int32_t n = from; n < to; ++n) {
         const float xf = SinglePhase(run, phase, bound, n);
-        const double d = FastSine(xf);
+        const double d = FastSineOfSingle(xf);
         const float s = static_cast<float>(d);  // the reference's single-precision sine, if safe
         bool exact = NarrowsSafely(d, s, kSineFloatMargin);
         float t = s;
@@ -223,9 +290,15 @@ int64_t SynthesizeFrames(const SignalRun& run, int32_t from, int32_t to, int16_t
           t = static_cast<float>(a);
           exact = NarrowsSafely(a, t, std::fabs(a) * kArcSineRelativeMargin);
         }
-        values[n - from] = exact ? ClipTo16Bits(RoundInRange(t * scale)) : reference(n);
+        // The product in double is within 1.2e-6 of the extended one; away
+        // from a half it rounds the same way.
+        const double v = static_cast<double>(t) * scaleDouble;
+        const double nearest = NearestInteger(v);
+        exact = exact && std::fabs(std::fabs(v - nearest) - 0.5) > kTieMargin;
+        values[n - from] = exact ? ClipTo16Bits(static_cast<int32_t>(nearest)) : reference(n);
       }
       break;
+    }
     default:
       if (run.WaveForm >= kSine && run.WaveForm <= kTriangular) {
         for (int32_t n = from; n < to; ++n) values[n - from] = reference(n);  // raises its error

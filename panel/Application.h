@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace sondrel {
 
 inline constexpr const char* kVersion = "2.4";
@@ -14,5 +16,8 @@ void SetApplicationTitle(const QString& title);
 
 QString HelpFileName();
 void SetHelpFileName(const QString& name);
+
+// F1 in the window opens the manual at its help context number.
+void InstallContextHelp(QWidget* window, int helpContext);
 
 }  // namespace sondrel

@@ -8,8 +8,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include "panel/Application.h"
 #include "panel/Generator.h"
 #include "panel/UiEvents.h"
+#include "platform/HelpViewer.h"
 
 namespace sondrel {
 
@@ -32,6 +34,34 @@ class WindowShortcutsFirst : public QObject {
 
  private:
   QList<QKeySequence> sequences_;
+};
+
+// F1 on a highlighted menu item opens the manual at the item's help context:
+// its own, or its menu's.
+class MenuContextHelp : public QObject {
+ public:
+  MenuContextHelp(QMenu* menu, int menuContext, QAction* itemWithOwnContext, int itemContext)
+      : QObject(menu),
+        menu_(menu),
+        menuContext_(menuContext),
+        itemWithOwnContext_(itemWithOwnContext),
+        itemContext_(itemContext) {
+    menu->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1) return false;
+    const bool own = itemWithOwnContext_ != nullptr && menu_->activeAction() == itemWithOwnContext_;
+    ShowHelpContext(HelpFileName().toStdString(), own ? itemContext_ : menuContext_);
+    return true;
+  }
+
+ private:
+  QMenu* menu_;
+  int menuContext_;
+  QAction* itemWithOwnContext_;
+  int itemContext_;
 };
 
 }  // namespace
@@ -102,6 +132,12 @@ void TGenerator::CreateMenus() {
   Connect(OnOff1, &TGenerator::OnButtonClick);
   Connect(Help1, &TGenerator::Help1Click);
   Connect(About2, &TGenerator::About2Click);
+
+  // Help contexts: File 5 (Run Script 4), Presets 6, the others none.
+  new MenuContextHelp(File1, 5, RunScript1, 4);
+  new MenuContextHelp(Presets1, 6, nullptr, 0);
+  new MenuContextHelp(Recall1, 0, nullptr, 0);
+  new MenuContextHelp(About1, 0, nullptr, 0);
 
   auto* shortcutsFirst = new WindowShortcutsFirst(this, {QKeySequence("Ctrl+X")});
   for (QLineEdit* box : findChildren<QLineEdit*>()) box->installEventFilter(shortcutsFirst);

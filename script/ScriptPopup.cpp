@@ -3,12 +3,10 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 
 #include "panel/Application.h"
 #include "panel/Generator.h"
 #include "panel/UiEvents.h"
-#include "platform/HelpViewer.h"
 
 namespace sondrel {
 
@@ -37,8 +35,7 @@ TScriptPopup::TScriptPopup(TGenerator& generator)
 
   connect(Button1, &QPushButton::clicked, this, [this] { Guard(this, [this] { Button1Click(); }); });
   connect(Button2, &QPushButton::clicked, this, [this] { Guard(this, [this] { Button2Click(); }); });
-  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-  connect(help, &QShortcut::activated, this, [] { ShowHelpContext(HelpFileName().toStdString(), kHelpContext); });
+  InstallContextHelp(this, kHelpContext);
 }
 
 void TScriptPopup::Button1Click() { close(); }

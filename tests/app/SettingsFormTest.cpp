@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 #include "app/SettingsForm.h"
+#include "platform/HelpViewer.h"
 #include "tests/panel/PanelFixture.h"
 
 namespace sondrel {
@@ -123,6 +124,15 @@ TEST_F(SettingsFormTest, AStoreThatCannotBeWrittenKeepsTheWindowOpen) {
   EXPECT_EQ(dialogs.ErrorTexts(), QStringList{"Failed to set data for 'AlwaysStereo'"});
   EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(generator->isEnabled());
+}
+
+TEST_F(SettingsFormTest, F1OpensTheManualAtTheWindowsContext) {
+  Create();
+  generator->Compatibilitysettings1Click();
+  QApplication::setActiveWindow(form);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  QTest::keyClick(form, Qt::Key_F1);
+  EXPECT_EQ(LastHelpRequest(), "Kelvo.HLP#context-2");
 }
 
 TEST_F(SettingsFormTest, WindowCarriesItsCaptionsAndHints) {

@@ -1,6 +1,8 @@
 // The main window as a user meets it: its initial state, its event rules,
 // menus, shortcuts and the windows it opens.
 #include <QLabel>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 
@@ -248,6 +250,22 @@ TEST_F(GeneratorTest, AboutBoxAndHelp) {
   EXPECT_TRUE(freqPopup->isEnabled());  // the slider stays usable
   generator->Help1Click();
   EXPECT_EQ(LastHelpRequest(), "Kelvo.HLP#IDH_1");
+}
+
+TEST_F(GeneratorTest, F1OnAMenuItemOpensItsHelpContext) {
+  struct Case {
+    QMenu* menu;
+    QAction* item;
+    const char* request;
+  };
+  TGenerator& g = *generator;
+  for (const Case& c : {Case{g.File1, g.RunScript1, "Kelvo.HLP#context-4"}, Case{g.File1, g.Exit1, "Kelvo.HLP#context-5"},
+                        Case{g.Presets1, g.Memory31, "Kelvo.HLP#context-6"}, Case{g.Recall1, g.OnOff1, "Kelvo.HLP#"}}) {
+    c.menu->setActiveAction(c.item);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(c.menu, &press);
+    EXPECT_EQ(LastHelpRequest(), c.request);
+  }
 }
 
 TEST_F(GeneratorTest, ExitStopsTheToneAndClosesTheWindow) {
