@@ -40,32 +40,32 @@ class QtDialogs : public UserDialogs {
     if (NonInteractive()) return Print(ApplicationTitle(), text);
     QMessageBox::information(parent, ApplicationTitle(), text);
   }
-  std::optional<QString> GetOpenFileName(QWidget* parent, const FileDialogSpec& spec) override {
+  std::optional<QString> GetOpenFileName(QWidget* parent, const FileDialogSpec& request) override {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);  // a typed name that does not exist is reported on opening
-    return Run(dialog, spec);
+    return Run(dialog, request);
   }
-  std::optional<QString> GetSaveFileName(QWidget* parent, const FileDialogSpec& spec) override {
+  std::optional<QString> GetSaveFileName(QWidget* parent, const FileDialogSpec& request) override {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    if (!spec.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    return Run(dialog, spec);
+    if (!request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    return Run(dialog, request);
   }
 
  private:
-  static std::optional<QString> Run(QFileDialog& dialog, const FileDialogSpec& spec) {
+  static std::optional<QString> Run(QFileDialog& dialog, const FileDialogSpec& request) {
     if (NonInteractive()) return std::nullopt;
-    const QStringList filters = QtNameFilters(spec.filter);
+    const QStringList filters = QtNameFilters(request.filter);
     dialog.setNameFilters(filters);
-    dialog.setDefaultSuffix(spec.defaultExtension);
-    if (!spec.fileName.isEmpty()) dialog.selectFile(spec.fileName);
-    if (!spec.defaultExtension.isEmpty()) {
+    dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+    if (!request.defaultExtension.isEmpty()) {
       // Choosing another type of file also changes the extension a bare name gets.
-      QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &spec](const QString& chosen) {
+      QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &request](const QString& chosen) {
         const QString extension = ExtensionOf(chosen);
-        dialog.setDefaultSuffix(extension.isEmpty() ? spec.defaultExtension : extension);
+        dialog.setDefaultSuffix(extension.isEmpty() ? request.defaultExtension : extension);
       });
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

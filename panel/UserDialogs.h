@@ -33,8 +33,8 @@ class UserDialogs {
   // A plain message box with OK, captioned with the application's title.
   virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
   // The chosen path, or nothing when the user cancelled.
-  virtual std::optional<QString> GetOpenFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
-  virtual std::optional<QString> GetSaveFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
+  virtual std::optional<QString> GetOpenFileName(QWidget* parent, const FileDialogSpec& request) = 0;
+  virtual std::optional<QString> GetSaveFileName(QWidget* parent, const FileDialogSpec& request) = 0;
 };
 
 UserDialogs& Dialogs();

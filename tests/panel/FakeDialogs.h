@@ -39,8 +39,8 @@ class FakeDialogs : public UserDialogs {
     messages.push_back({ApplicationTitle(), text});
     if (onMessage) onMessage(text);
   }
-  std::optional<QString> GetOpenFileName(QWidget*, const FileDialogSpec& spec) override { return Answer(spec); }
-  std::optional<QString> GetSaveFileName(QWidget*, const FileDialogSpec& spec) override { return Answer(spec); }
+  std::optional<QString> GetOpenFileName(QWidget*, const FileDialogSpec& request) override { return Answer(request); }
+  std::optional<QString> GetSaveFileName(QWidget*, const FileDialogSpec& request) override { return Answer(request); }
 
   QStringList ErrorTexts() const {
     QStringList texts;
@@ -49,8 +49,8 @@ class FakeDialogs : public UserDialogs {
   }
 
  private:
-  std::optional<QString> Answer(const FileDialogSpec& spec) {
-    fileDialogs.push_back(spec);
+  std::optional<QString> Answer(const FileDialogSpec& request) {
+    fileDialogs.push_back(request);
     std::optional<QString> answer = nextFile;
     nextFile.reset();
     return answer;
