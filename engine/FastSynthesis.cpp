@@ -47,7 +47,7 @@ constexpr double kSignMargin = 1e-14;
 constexpr double kSineFloatMargin = 1e-14;    // absolute: the sine's error is absolute
 constexpr double kArcSineRelativeMargin = 1e-14;  // relative: so is the arc sine's
 
-// 2 pi to about 124 bits, in two parts: kTwoPiHigh carries its first 31
+// 2 pi to about 95 bits, in two parts: kTwoPiHigh carries its first 31
 // bits, so k * kTwoPiHigh is exact in extended precision for k below 2^33
 // (which bounds the phases the reduction takes), and kTwoPiRest the next 64.
 // k * kTwoPiRest then errs by less than k * 2^-96, under 1.2e-19.
@@ -87,9 +87,6 @@ inline double SineKernel(double t) {
   return t - t * (z * p);
 }
 
-// sin(x) of the extended x to within 1e-15, or NaN when x is beyond the
-// reduction's range. x is reduced to r in [-pi, pi], and r folded into
-// [-pi/2, pi/2] by sin(r) = sin(+-pi - r).
 // x modulo 2 pi, in [-pi, pi], to within 1e-18; NaN beyond the range.
 long double Reduce(long double x) {
   if (!(std::fabs(x) <= kLargestFastPhase)) return NAN;
@@ -98,13 +95,15 @@ long double Reduce(long double x) {
   return (x - k * kTwoPiHigh) - k * kTwoPiRest;
 }
 
-// The sine of a phase already in [-pi, pi] (a little beyond is fine).
+// The sine of a phase already in [-pi, pi] (a little beyond is fine),
+// folded into [-pi/2, pi/2] by sin(r) = sin(+-pi - r); within 1.3e-15.
 inline double SineOfReduced(long double r) {
   const double reduced = static_cast<double>(r);
   const double folded = std::copysign(M_PI, reduced) - reduced;  // within 2.3e-16
   return SineKernel(std::fabs(reduced) > M_PI_2 ? folded : reduced);
 }
 
+// sin(x) of the extended x, or NaN when x is beyond the reduction's range.
 double FastSine(long double x) { return SineOfReduced(Reduce(x)); }
 
 // 2 pi in three doubles of 28, 28 and 53 bits (their sum is within 2e-34 of
@@ -127,7 +126,7 @@ double FastSineOfSingle(float xf) {
 }
 
 // Keeps a walked phase within [-pi, pi]: one turn of the extended 2 pi
-// (within 2.2e-19 of the true one) at most, as each step adds less than pi.
+// (within 2.2e-19 of the true one) at most, as each step adds at most pi.
 inline long double Wrap(long double r) {
   constexpr long double kTwoPiExtended = 6.28318530717958647692528676655900577L;
   constexpr long double kPiExtended = kTwoPiExtended / 2;
