@@ -54,7 +54,7 @@ void PcmBuffer::Reserve(size_t bytes) {
 }
 
 void PcmBuffer::Free() {
-  if (capacity_ >= kSmallestSpare && capacity_ <= kLargestSpare) {
+  if (data_ && capacity_ >= kSmallestSpare && capacity_ <= kLargestSpare) {
     Spare& spare = TheSpare();
     const std::lock_guard<std::mutex> hold(spare.lock);
     if (capacity_ > spare.capacity) {

@@ -5,14 +5,28 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 namespace sondrel {
 
 class PcmBuffer {
  public:
   PcmBuffer() = default;
-  PcmBuffer(PcmBuffer&&) = default;
-  PcmBuffer& operator=(PcmBuffer&&) = default;
+  PcmBuffer(const PcmBuffer&) = delete;  // one owner: a device may be playing it
+  PcmBuffer& operator=(const PcmBuffer&) = delete;
+  PcmBuffer(PcmBuffer&& other) noexcept
+      : data_(std::move(other.data_)),
+        size_(std::exchange(other.size_, 0)),
+        capacity_(std::exchange(other.capacity_, 0)) {}
+  PcmBuffer& operator=(PcmBuffer&& other) noexcept {
+    if (this != &other) {
+      Free();
+      data_ = std::move(other.data_);
+      size_ = std::exchange(other.size_, 0);
+      capacity_ = std::exchange(other.capacity_, 0);
+    }
+    return *this;
+  }
   ~PcmBuffer();
 
   // Makes room for `bytes` more bytes in one allocation. Throws

@@ -304,6 +304,25 @@ TEST(SynthesisTest, HelperFunctions) {
   EXPECT_FALSE(StereoLayout(0, 0, 1, false));
 }
 
+TEST(PcmBufferTest, AFreedLargeBufferServesTheNextOneAndMovesLeaveNothingBehind) {
+  PcmBuffer first;
+  uint8_t* bytes = first.Grow(3 << 20);
+  bytes[0] = 7;
+  PcmBuffer moved(std::move(first));
+  EXPECT_TRUE(first.Empty());
+  EXPECT_EQ(first.Data(), nullptr);
+  first.Free();  // nothing to keep
+  const uint8_t* block = moved.Data();
+  moved.Free();
+  PcmBuffer next;
+  next.Reserve(2 << 20);
+  EXPECT_EQ(next.Data(), block);  // the kept block, not a fresh one
+  EXPECT_TRUE(next.Empty());
+  next.AppendSample(-2);
+  EXPECT_EQ(next.Data()[0], 0xFE);
+  EXPECT_EQ(next.Data()[1], 0xFF);
+}
+
 TEST(PcmBufferTest, ReservingBeyondFourGigabytesIsOutOfMemory) {
   PcmBuffer stream;
   try {
