@@ -17,7 +17,7 @@ constexpr int kHelpContext = 2;
 }
 
 TSettingsForm::TSettingsForm(TGenerator& generator, std::string storePath)
-    : QWidget(&generator, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QWidget(&generator, kToolWindowFlags),
       generator_(generator),
       storePath_(std::move(storePath)) {
   setObjectName("SettingsForm");

@@ -57,13 +57,8 @@ constexpr long double kLargestFastPhase = 5.0e10L;  // below 2^33 turns
 constexpr long double kOneOverTwoPi = 0.159154943091895335768883763372514362L;
 constexpr double kTwoOverPi = 0.63661977236758134307553505349005745;
 
-// Rounding to the nearest integer by adding and taking away 1.5 * 2^(mantissa
-// bits - 1): the library's nearbyint saves and restores the floating-point
-// environment each time, which costs more than the whole sample.
-inline long double NearestInteger(long double y) {  // |y| < 2^62
-  const long double shifted = y + 0x1.8p63L;
-  return shifted - 0x1.8p63L;
-}
+// NearestInteger (NumberText.h) for doubles too: the same trick with 1.5 * 2^52.
+using sondrel::NearestInteger;
 inline double NearestInteger(double y) {  // |y| < 2^51
   const double shifted = y + 0x1.8p52;
   return shifted - 0x1.8p52;
@@ -135,16 +130,17 @@ inline long double Wrap(long double r) {
   return r;
 }
 
-// True when narrowing d to single precision gives the same float as any
-// value within margin of d would. Only for |d| <= 1, the sines and
-// triangles here.
-inline bool NarrowsSafely(double d, float f, double margin) {
-  if (f == 0.0f || !(d == d)) return false;  // zero or NaN: no shortcut
+// True when value narrows to the float f and so would any value within
+// margin of it: it lies further than margin from both midpoints between f
+// and its neighbours. False for zero, NaN and huge values.
+template <typename Real>
+inline bool NarrowsSafely(Real value, float f, Real margin) {
+  if (f == 0.0f || !(std::fabs(f) < 1e30f) || !(value == value)) return false;
   // The neighbouring floats are one step away in the bit pattern.
   const auto bits = std::bit_cast<uint32_t>(f);
-  const double inner = (static_cast<double>(f) + std::bit_cast<float>(bits - 1)) / 2;  // toward zero
-  const double outer = (static_cast<double>(f) + std::bit_cast<float>(bits + 1)) / 2;  // away from zero
-  return std::fabs(d - inner) > margin && std::fabs(outer - d) > margin;
+  const Real inner = (static_cast<Real>(f) + std::bit_cast<float>(bits - 1)) / 2;  // toward zero
+  const Real outer = (static_cast<Real>(f) + std::bit_cast<float>(bits + 1)) / 2;  // away from zero
+  return std::fabs(value - inner) > margin && std::fabs(outer - value) > margin;
 }
 
 // The linear law's phase without the reference's division:
@@ -189,13 +185,7 @@ class ApproximatePhase {
 float SinglePhase(const SignalRun& run, const ApproximatePhase& phase, long double bound, int32_t n) {
   const long double x = phase(n);
   const float f = static_cast<float>(x);
-  if (bound == 0) return f;
-  if (f != 0.0f && std::fabs(f) < 1e30f) {
-    const auto bits = std::bit_cast<uint32_t>(f);
-    const long double inner = (static_cast<long double>(f) + std::bit_cast<float>(bits - 1)) / 2;
-    const long double outer = (static_cast<long double>(f) + std::bit_cast<float>(bits + 1)) / 2;
-    if (std::fabs(x - inner) > bound && std::fabs(outer - x) > bound) return f;
-  }
+  if (bound == 0 || NarrowsSafely(x, f, bound)) return f;
   return static_cast<float>(run.Phase(n));
 }
 

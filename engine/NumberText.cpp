@@ -95,11 +95,7 @@ int32_t StrToInt(const std::string& text) {
 
 int32_t Round(long double value) {
   if (!(std::fabs(value) < 0x1p62L)) throw AppError(kInvalidOperation);  // NaN, infinite, far out
-  // Adding 1.5 * 2^63 leaves no fraction bits in the 64-bit mantissa, so the
-  // sum rounds to an integer, to nearest with ties to even (the constant is
-  // even). The library's nearbyint does the same, much more slowly.
-  const long double shifted = value + 0x1.8p63L;
-  const long double rounded = shifted - 0x1.8p63L;
+  const long double rounded = NearestInteger(value);
   if (rounded < -2147483648.0L || rounded > 2147483647.0L) throw AppError(kInvalidOperation);
   return static_cast<int32_t>(rounded);
 }

@@ -26,6 +26,16 @@ bool TryStrToFloat(const std::string& text, long double* value);
 // the signed 32-bit range. Throws "'%s' is not a valid integer value".
 int32_t StrToInt(const std::string& text);
 
+// To the nearest integer, halves to the even neighbour, for |value| < 2^62.
+// Adding 1.5 * 2^63 leaves no fraction bits in the 64-bit mantissa, so the
+// sum rounds to an integer (the constant is even); the library's nearbyint
+// does the same, far more slowly, as it saves and restores the
+// floating-point environment each time.
+inline long double NearestInteger(long double value) {
+  const long double shifted = value + 0x1.8p63L;
+  return shifted - 0x1.8p63L;
+}
+
 // To the nearest 32-bit signed integer, halves to the even neighbour
 // (2.5 -> 2, 3.5 -> 4). NaN or a result outside the 32-bit range throws
 // "Invalid floating point operation".

@@ -3,6 +3,7 @@
 // every message box and of the task bar entry) and the help file in effect.
 
 #include <QString>
+#include <Qt>
 
 class QWidget;
 
@@ -16,6 +17,10 @@ void SetApplicationTitle(const QString& title);
 
 QString HelpFileName();
 void SetHelpFileName(const QString& name);
+
+// The small tool windows: a title bar with only a close box.
+inline constexpr Qt::WindowFlags kToolWindowFlags =
+    Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 
 // F1 in the window opens the manual at its help context number.
 void InstallContextHelp(QWidget* window, int helpContext);

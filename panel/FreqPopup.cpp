@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "engine/NumberText.h"
+#include "panel/Application.h"
 #include "panel/Generator.h"
 #include "panel/UiEvents.h"
 
@@ -21,7 +22,7 @@ constexpr long double kPositionToExponent = 0.001L;
 }  // namespace
 
 TFreqPopup::TFreqPopup(TGenerator& generator)
-    : QWidget(&generator, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QWidget(&generator, kToolWindowFlags),
       generator_(generator) {
   setObjectName("FreqPopup");
   setWindowTitle("FreqPopup");

@@ -15,7 +15,7 @@ constexpr int kHelpContext = 4;
 }
 
 TScriptPopup::TScriptPopup(TGenerator& generator)
-    : QWidget(&generator, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QWidget(&generator, kToolWindowFlags),
       generator_(generator) {
   setObjectName("ScriptPopup");
   setFont(generator.font());
