@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QPushButton>
+#include <cstring>
 
 #include "engine/AppError.h"
 #include "panel/Application.h"
@@ -62,8 +63,18 @@ bool TSettingsForm::ReadFlag(const char* name) const {
   return number != 0;
 }
 
+// A settings file that exists but cannot be read is reported and then left
+// exactly as it is: OK will not write over it either.
+void TSettingsForm::ThrowIfUnreadable(const SettingsStore& store) const {
+  if (const int error = store.ReadError(); error != 0) {
+    throw AppError("The settings file " + storePath_ + " could not be read (" + std::strerror(error) +
+                   "); it was left as it was");
+  }
+}
+
 void TSettingsForm::FormCreate() {
   const SettingsStore store(storePath_);
+  ThrowIfUnreadable(store);
   if (!store.KeyExists(kSettingsKey)) return;  // first start: both unchecked
   if (!store.ReadValue(kSettingsKey, "LongBuffer")) {
     AlwaysStereo->setChecked(false);
@@ -76,6 +87,7 @@ void TSettingsForm::FormCreate() {
 
 void TSettingsForm::Button1Click() {
   SettingsStore store(storePath_);
+  ThrowIfUnreadable(store);
   const int error = store.WriteDwords(kSettingsKey, {{"AlwaysStereo", AlwaysStereo->isChecked() ? 1u : 0u},
                                                      {"LongBuffer", LongBuffer->isChecked() ? 1u : 0u}});
   if (error != 0) throw AppError("Failed to set data for 'AlwaysStereo'");  // the window stays open

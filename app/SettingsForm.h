@@ -13,6 +13,7 @@ class QPushButton;
 namespace sondrel {
 
 class TGenerator;
+class SettingsStore;
 
 inline constexpr const char* kSettingsKey = "Software\\Kelvo";
 
@@ -32,6 +33,7 @@ class TSettingsForm : public QWidget {
 
  private:
   bool ReadFlag(const char* name) const;
+  void ThrowIfUnreadable(const SettingsStore& store) const;
 
   TGenerator& generator_;
   std::string storePath_;

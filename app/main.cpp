@@ -33,9 +33,9 @@ int main(int argc, char** argv) {
   // The windows, in their order of creation; each lives until the end.
   SdlWaveOut waveOut;
   TGenerator Generator(waveOut, [] {
-    const DesktopFolders folders = DesktopFolders::FromEnvironment();
-    if (ScriptTypeRegistered(folders)) return;
-    const std::string error = RegisterFileTypes(folders, QCoreApplication::applicationFilePath().toStdString());
+    // Writes only what is missing: nothing once the registration is complete.
+    const std::string error = RegisterFileTypes(DesktopFolders::FromEnvironment(),
+                                                QCoreApplication::applicationFilePath().toStdString());
     if (!error.empty()) throw AppError("The file types could not be registered: " + error);
   });
   auto* ScriptPopup = new TScriptPopup(Generator);

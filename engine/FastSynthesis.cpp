@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cmath>
 #include <exception>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -299,6 +300,15 @@ int64_t SynthesizeFrames(const SignalRun& run, int32_t from, int32_t to, int16_t
   return slowFrames;
 }
 
+namespace {
+HelperThreadStarter& StartHelperThread() {
+  static HelperThreadStarter starter;
+  return starter;
+}
+}  // namespace
+
+void SetHelperThreadStarter(HelperThreadStarter starter) { StartHelperThread() = std::move(starter); }
+
 void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
   const SignalRun run(state);
   const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
@@ -351,7 +361,18 @@ void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuf
     }
   };
   std::vector<std::thread> helpers;
-  for (int32_t part = 1; part < parts; ++part) helpers.emplace_back(work, part);
+  try {
+    for (int32_t part = 1; part < parts; ++part) {
+      std::function<void()> task = [&work, part] { work(part); };
+      helpers.push_back(StartHelperThread() ? StartHelperThread()(std::move(task)) : std::thread(std::move(task)));
+    }
+  } catch (const std::system_error& error) {
+    // The helpers already running write into the buffer: they finish before
+    // it goes, and the start is reported like any other failure.
+    for (std::thread& helper : helpers) helper.join();
+    stream.Free();
+    throw AppError(error.code().message());
+  }
   work(0);  // this thread takes the first part
   for (std::thread& helper : helpers) helper.join();
   for (const std::exception_ptr& error : errors) {

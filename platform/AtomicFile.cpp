@@ -12,12 +12,40 @@ namespace sondrel {
 
 namespace {
 
-std::string ResolveLink(const std::string& path) {
-  struct stat info {};
-  if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-  char resolved[PATH_MAX];
-  if (realpath(path.c_str(), resolved) == nullptr) return path;
-  return resolved;
+// Longest part of the target's name kept in the temporary name: with the
+// leading dot and the ".XXXXXX" suffix it stays well within NAME_MAX (255
+// bytes), however long the target's own name is.
+constexpr size_t kKeptNameBytes = 200;
+// Links followed before giving up, as the kernel does (ELOOP).
+constexpr int kMaxLinkHops = 40;
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Follows symbolic links one by one, so that a link to a file that does not
+// exist yet names that file: the write creates it and the link stays a link.
+std::string ResolveLinks(const std::string& path) {
+  std::string current = path;
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    struct stat info {};
+    if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+    char target[PATH_MAX];
+    const ssize_t length = readlink(current.c_str(), target, sizeof target - 1);
+    if (length <= 0) return current;
+    const std::string next(target, static_cast<size_t>(length));
+    current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
+  }
+  return current;
+}
+
+std::string TemporaryNameBeside(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  return folder + "." + name.substr(0, kKeptNameBytes) + ".XXXXXX";
 }
 
 mode_t NewFileMode(const std::string& target) {
@@ -45,14 +73,45 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
   return true;
 }
 
+using Pieces = std::vector<std::pair<const uint8_t*, size_t>>;
+
+// A writable file in a folder where no new file can be made: the content is
+// written over the old one, as a plain save would, and counts as written
+// only when every byte has reached the disk.
+AtomicWriteResult WriteInPlace(const std::string& target, const Pieces& pieces) {
+  const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return {AtomicWriteResult::Status::CannotCreate, errno};
+  off_t size = 0;
+  bool ok = true;
+  for (const auto& [data, length] : pieces) {
+    if (!(ok = WriteAll(fd, data, length))) break;
+    size += static_cast<off_t>(length);
+  }
+  ok = ok && ftruncate(fd, size) == 0 && fsync(fd) == 0;
+  const int error = errno;
+  if (close(fd) != 0 && ok) return {AtomicWriteResult::Status::WriteFailed, errno};
+  if (!ok) return {AtomicWriteResult::Status::WriteFailed, error};
+  return {};
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 }  // namespace
 
-AtomicWriteResult WriteFileAtomically(const std::string& path,
-                                      const std::vector<std::pair<const uint8_t*, size_t>>& pieces) {
-  const std::string target = ResolveLink(path);
-  std::string temporary = target + ".XXXXXX";
+AtomicWriteResult WriteFileAtomically(const std::string& path, const Pieces& pieces) {
+  const std::string target = ResolveLinks(path);
+  std::string temporary = TemporaryNameBeside(target);
   const int fd = mkstemp(temporary.data());
-  if (fd < 0) return {AtomicWriteResult::Status::CannotCreate, errno};
+  if (fd < 0) {
+    const int error = errno;
+    if ((error == EACCES || error == EPERM) && IsRegularFile(target) && access(target.c_str(), W_OK) == 0) {
+      return WriteInPlace(target, pieces);
+    }
+    return {AtomicWriteResult::Status::CannotCreate, error};
+  }
 
   auto fail = [&](AtomicWriteResult::Status status) {
     const int error = errno;

@@ -22,9 +22,12 @@ struct AtomicWriteResult {
 };
 
 // Writes the pieces one after the other as the file's new content. A symbolic
-// link is followed, so the file it points to is replaced, not the link. An
-// existing file keeps its permissions; a new one gets the usual 0666 less the
-// umask. On failure the old file is untouched and no temporary file remains.
+// link is followed, so the file it points to is replaced (or created), not the
+// link. An existing file keeps its permissions; a new one gets the usual 0666
+// less the umask. On failure the old file is untouched and no temporary file
+// remains. The one exception is a writable file in a folder that takes no new
+// files: it is overwritten in place, as a plain save would, and the result is
+// Ok only when every byte was written.
 AtomicWriteResult WriteFileAtomically(const std::string& path,
                                       const std::vector<std::pair<const uint8_t*, size_t>>& pieces);
 

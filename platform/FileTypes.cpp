@@ -11,8 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "platform/AtomicFile.h"
+#include "platform/TextReader.h"
 
 extern char** environ;
 
@@ -46,7 +48,7 @@ std::string MimePackage(const FileType& type) {
          "\"/>\n  </mime-type>\n</mime-info>\n";
 }
 
-std::string DesktopEntry(const std::string& executable) {
+std::string DesktopEntry(const std::string& exec) {
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=Sondrel\n"
@@ -54,7 +56,7 @@ std::string DesktopEntry(const std::string& executable) {
          "Comment=Play test tones and sweeps\n"
          "Icon=sondrel\n"
          "Exec=" +
-         DesktopExecArgument(executable) +
+         exec +
          " %f\n"
          "Terminal=false\n"
          "Categories=AudioVideo;Audio;\n"
@@ -62,32 +64,38 @@ std::string DesktopEntry(const std::string& executable) {
          kScriptMimeType + ";" + kPresetMimeType + ";\n";
 }
 
-// mimeapps.list with Sondrel as the default for both types; everything else
-// in the file is kept as it was.
+// The "key=" of a default-application entry for the type.
+std::string DefaultKey(const FileType& type) { return std::string(type.mimeType) + "="; }
+
+bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+
+// mimeapps.list with Sondrel as the default for each type that has no
+// default yet; a default the user chose and everything else stay as they were.
 std::string DefaultApplications(const std::string& existing) {
   std::istringstream in(existing);
-  std::string text, line, section;
-  bool written = false;
-  auto defaults = [] {
-    return std::string(kScriptMimeType) + "=" + kDesktopEntryName + "\n" + kPresetMimeType + "=" +
-           kDesktopEntryName + "\n";
-  };
+  std::vector<std::string> lines;
+  std::string line, section;
+  bool hasSection = false, scriptSet = false, presetSet = false;
   while (std::getline(in, line)) {
-    if (!line.empty() && line.front() == '[') {
-      section = line;
-      text += line + "\n";
-      if (section == "[Default Applications]") {
-        text += defaults();
-        written = true;
-      }
-      continue;
+    if (!line.empty() && line.front() == '[') section = line;
+    if (section == "[Default Applications]") {
+      hasSection = true;
+      scriptSet = scriptSet || (StartsWith(line, DefaultKey(kScript)) && line.size() > DefaultKey(kScript).size());
+      presetSet = presetSet || (StartsWith(line, DefaultKey(kPreset)) && line.size() > DefaultKey(kPreset).size());
     }
-    const bool ours = section == "[Default Applications]" &&
-                      (line.rfind(std::string(kScriptMimeType) + "=", 0) == 0 ||
-                       line.rfind(std::string(kPresetMimeType) + "=", 0) == 0);
-    if (!ours) text += line + "\n";
+    lines.push_back(line);
   }
-  if (!written) text += "[Default Applications]\n" + defaults();
+  std::string missing;
+  if (!scriptSet) missing += DefaultKey(kScript) + kDesktopEntryName + "\n";
+  if (!presetSet) missing += DefaultKey(kPreset) + kDesktopEntryName + "\n";
+  if (missing.empty()) return existing;
+
+  std::string text;
+  for (const std::string& kept : lines) {
+    text += kept + "\n";
+    if (kept == "[Default Applications]") text += missing;
+  }
+  if (!hasSection) text += "[Default Applications]\n" + missing;
   return text;
 }
 
@@ -136,53 +144,115 @@ DesktopFolders DesktopFolders::FromEnvironment() {
   return folders;
 }
 
-bool ScriptTypeRegistered(const DesktopFolders& folders) {
-  std::vector<std::string> places = {folders.dataHome};
+namespace {
+
+// The folders a part of the registration may stand in: the user's own first,
+// then the system's (an installed Sondrel ships its own files there).
+std::vector<fs::path> DataPlaces(const DesktopFolders& folders) {
+  std::vector<fs::path> places = {folders.dataHome};
   places.insert(places.end(), folders.dataDirs.begin(), folders.dataDirs.end());
+  return places;
+}
+
+bool PackageInstalled(const DesktopFolders& folders, const FileType& type) {
   std::error_code error;
-  for (const std::string& place : places) {
-    if (fs::exists(fs::path(place) / "mime" / "packages" / kScript.package, error)) return true;
+  for (const fs::path& place : DataPlaces(folders)) {
+    if (fs::exists(place / "mime" / "packages" / type.package, error)) return true;
   }
   return false;
 }
 
-std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& executable) {
-  const fs::path data(folders.dataHome);
-  const fs::path mimeApps = fs::path(folders.configHome) / "mimeapps.list";
-  std::ifstream existingFile(mimeApps);
-  const std::string existing((std::istreambuf_iterator<char>(existingFile)), std::istreambuf_iterator<char>());
-  existingFile.close();
-
-  for (const FileType* type : {&kScript, &kPreset}) {
-    if (std::string error = Write(data / "mime" / "packages" / type->package, MimePackage(*type)); !error.empty()) {
-      return error;
+// A desktop entry counts when it opens the script type: one cut short or
+// overwritten by something else is written again.
+bool DesktopEntryInstalled(const DesktopFolders& folders) {
+  for (const fs::path& place : DataPlaces(folders)) {
+    std::ifstream entry(place / "applications" / kDesktopEntryName);
+    std::string line;
+    while (std::getline(entry, line)) {
+      if (StartsWith(line, "MimeType=") && line.find(kScriptMimeType) != std::string::npos) return true;
     }
   }
-  if (std::string error = Write(data / "applications" / kDesktopEntryName, DesktopEntry(executable)); !error.empty()) {
-    return error;
-  }
-  if (std::string error = Write(mimeApps, DefaultApplications(existing)); !error.empty()) return error;
-
-  RunIfInstalled({"update-mime-database", (data / "mime").string()});
-  RunIfInstalled({"update-desktop-database", (data / "applications").string()});
-  return {};
+  return false;
 }
 
-std::string DesktopExecArgument(const std::string& executable) {
-  // Inside double quotes, ", `, $ and \ take a backslash; and the file
-  // format escapes every backslash once more.
-  std::string quoted = "\"";
-  for (const char c : executable) {
-    if (c == '"' || c == '`' || c == '$') {
-      quoted += "\\\\";
-      quoted += c;
-    } else if (c == '\\') {
-      quoted += "\\\\\\\\";
+}  // namespace
+
+std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& executable) {
+  const fs::path data(folders.dataHome);
+  std::vector<std::string> errors;
+  auto note = [&errors](std::string error) {
+    if (!error.empty()) errors.push_back(std::move(error));
+  };
+
+  bool packagesWritten = false;
+  for (const FileType* type : {&kScript, &kPreset}) {
+    if (PackageInstalled(folders, *type)) continue;
+    const std::string error = Write(data / "mime" / "packages" / type->package, MimePackage(*type));
+    packagesWritten = packagesWritten || error.empty();
+    note(error);
+  }
+
+  bool entryWritten = false;
+  if (!DesktopEntryInstalled(folders)) {
+    const fs::path entry = data / "applications" / kDesktopEntryName;
+    if (const std::optional<std::string> exec = DesktopExecArgument(executable)) {
+      const std::string error = Write(entry, DesktopEntry(*exec));
+      entryWritten = error.empty();
+      note(error);
     } else {
-      quoted += c;
+      note(entry.string() + ": the program's path "
+           "contains a control character, which a desktop entry cannot hold");
     }
   }
-  return quoted + "\"";
+
+  // A list that exists but cannot be read is left alone: writing it would
+  // lose the user's other defaults.
+  const fs::path mimeApps = fs::path(folders.configHome) / "mimeapps.list";
+  std::vector<uint8_t> bytes;
+  const int readError = ReadWholeFile(mimeApps.string(), &bytes);
+  if (readError != 0 && readError != ENOENT && readError != ENOTDIR) {
+    note(mimeApps.string() + ": " + std::strerror(readError) + " (left as it was)");
+  } else {
+    const std::string existing(bytes.begin(), bytes.end());
+    const std::string wanted = DefaultApplications(existing);
+    if (wanted != existing || readError != 0) note(Write(mimeApps, wanted));
+  }
+
+  if (packagesWritten) RunIfInstalled({"update-mime-database", (data / "mime").string()});
+  if (entryWritten) RunIfInstalled({"update-desktop-database", (data / "applications").string()});
+
+  std::string report;
+  for (const std::string& error : errors) report += (report.empty() ? "" : "\n") + error;
+  return report;
+}
+
+std::optional<std::string> DesktopExecArgument(const std::string& executable) {
+  // The format's reserved characters make quoting necessary; inside double
+  // quotes ", `, $ and \ take a backslash, the string escaping of the file
+  // doubles every backslash once more, and % is written %% so that it is no
+  // field code.
+  constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
+  bool needsQuotes = false;
+  for (const char c : executable) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return std::nullopt;
+    needsQuotes = needsQuotes || kReserved.find(c) != std::string_view::npos;
+  }
+  std::string argument = needsQuotes ? "\"" : "";
+  for (const char c : executable) {
+    // The characters that take a backslash are all reserved, so they only
+    // ever appear inside quotes.
+    if (c == '%') {
+      argument += "%%";
+    } else if (c == '"' || c == '`' || c == '$') {
+      argument += "\\\\";
+      argument += c;
+    } else if (c == '\\') {
+      argument += "\\\\\\\\";
+    } else {
+      argument += c;
+    }
+  }
+  return needsQuotes ? argument + "\"" : argument;
 }
 
 }  // namespace sondrel

@@ -3,9 +3,11 @@
 // a MIME package for each type (scripts *.kvs, presets *.kvp) under
 // $XDG_DATA_HOME/mime/packages, a desktop entry that opens both with this
 // executable, and default-application entries in $XDG_CONFIG_HOME/mimeapps.list.
-// The script type counts as registered when its MIME package exists in the
-// user's data folder or any system one (an installed Sondrel ships it).
+// Each part counts as present when it exists in the user's data folder or a
+// system one (an installed Sondrel ships them), and only missing parts are
+// written, so a registration cut short is completed at the next start.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,15 +25,17 @@ struct DesktopFolders {
   static DesktopFolders FromEnvironment();
 };
 
-bool ScriptTypeRegistered(const DesktopFolders& folders);
-
-// Writes every file of the registration, then refreshes the MIME and
-// desktop databases where their tools are installed. Returns an empty text,
-// or what could not be written and why.
+// Writes the parts of the registration that are missing (each MIME package,
+// the desktop entry, each default-application entry), then refreshes the MIME
+// and desktop databases where their tools are installed. A complete
+// registration writes nothing. Returns an empty text, or one line for each
+// part that could not be written and why; the other parts are written all
+// the same, and a mimeapps.list that cannot be read is left untouched.
 std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& executable);
 
-// The executable as the desktop entry's Exec key wants it: quoted, with the
-// characters the format reserves escaped.
-std::string DesktopExecArgument(const std::string& executable);
+// The executable as the desktop entry's Exec key wants it: quoted only when
+// it holds a character the format reserves, % doubled. Nothing for a path
+// with a control character, which no desktop entry can hold.
+std::optional<std::string> DesktopExecArgument(const std::string& executable);
 
 }  // namespace sondrel

@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "platform/AtomicFile.h"
+#include "platform/TextReader.h"
 
 namespace sondrel {
 
@@ -62,50 +62,60 @@ std::string SettingsStore::DefaultPath() {
   return (folder / "sondrel" / "settings").string();
 }
 
-std::vector<SettingsStore::Section> SettingsStore::Load() const {
-  std::vector<Section> sections;
-  std::ifstream file(path_);
+SettingsStore::Contents SettingsStore::Load() const {
+  Contents contents;
+  std::vector<uint8_t> bytes;
+  if (const int error = ReadWholeFile(path_, &bytes); error != 0) {
+    if (error != ENOENT && error != ENOTDIR) contents.error = error;  // else: no file yet
+    return contents;
+  }
+  std::istringstream lines(std::string(bytes.begin(), bytes.end()));
   std::string line;
-  while (std::getline(file, line)) {
+  while (std::getline(lines, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == ';' || line[0] == '#') continue;
     if (line.front() == '[' && line.back() == ']') {
-      sections.push_back({line.substr(1, line.size() - 2), {}});
-    } else if (const size_t equals = line.find('='); equals != std::string::npos && !sections.empty()) {
-      sections.back().entries.push_back({line.substr(0, equals), line.substr(equals + 1)});
+      contents.sections.push_back({line.substr(1, line.size() - 2), {}});
+    } else if (const size_t equals = line.find('='); equals != std::string::npos && !contents.sections.empty()) {
+      contents.sections.back().entries.push_back({line.substr(0, equals), line.substr(equals + 1)});
     }
   }
-  return sections;
+  return contents;
 }
 
-bool SettingsStore::KeyExists(const std::string& key) const {
-  for (const Section& section : Load()) {
-    if (section.key == key) return true;
+const SettingsStore::Section* SettingsStore::FindSection(const std::vector<Section>& sections,
+                                                         const std::string& key) {
+  for (const Section& section : sections) {
+    if (section.key == key) return &section;
   }
-  return false;
+  return nullptr;
 }
+
+bool SettingsStore::KeyExists(const std::string& key) const { return FindSection(Load().sections, key) != nullptr; }
 
 std::optional<StoredValue> SettingsStore::ReadValue(const std::string& key, const std::string& name) const {
-  for (const Section& section : Load()) {
-    if (section.key != key) continue;
-    for (const Entry& entry : section.entries) {
-      if (entry.name == name) return ParseValue(entry.text);
-    }
+  const Contents contents = Load();
+  const Section* section = FindSection(contents.sections, key);
+  if (section == nullptr) return std::nullopt;
+  for (const Entry& entry : section->entries) {
+    if (entry.name == name) return ParseValue(entry.text);
   }
   return std::nullopt;
 }
 
 int SettingsStore::WriteDwords(const std::string& key, const std::vector<std::pair<std::string, uint32_t>>& values) {
-  std::vector<Section> sections = Load();
-  Section* target = nullptr;
-  for (Section& section : sections) {
-    if (section.key == key) target = &section;
-  }
+  Contents contents = Load();
+  if (contents.error != 0) return contents.error;
+  std::vector<Section>& sections = contents.sections;
+  auto* target = const_cast<Section*>(FindSection(sections, key));
   if (target == nullptr) target = &sections.emplace_back(Section{key, {}});
   for (const auto& [name, value] : values) {
     Entry* entry = nullptr;
     for (Entry& existing : target->entries) {
-      if (existing.name == name) entry = &existing;
+      if (existing.name == name) {
+        entry = &existing;
+        break;
+      }
     }
     if (entry == nullptr) entry = &target->entries.emplace_back(Entry{name, {}});
     entry->text = DwordText(value);

@@ -9,7 +9,9 @@
 //
 // Other types read back as such ("sz:text", "hex:01,02,03"), so a value of
 // the wrong type or size is told apart from a missing one. Every write
-// replaces the file atomically.
+// replaces the file atomically. A key or value that stands twice is read and
+// written at its first place; a file that exists but cannot be read is never
+// written over.
 
 #include <cstdint>
 #include <optional>
@@ -34,8 +36,12 @@ class SettingsStore {
 
   bool KeyExists(const std::string& key) const;
   std::optional<StoredValue> ReadValue(const std::string& key, const std::string& name) const;
+  // 0 when the file could be read or does not exist yet, otherwise the
+  // system's error number (a folder in its place, no permission to read).
+  int ReadError() const { return Load().error; }
   // Creates the key when missing and sets the values, all in one write.
-  // Returns 0, or the system's error number when the file cannot be written.
+  // Returns 0, or the system's error number when the file cannot be read or
+  // written; then the file is left as it was.
   int WriteDwords(const std::string& key, const std::vector<std::pair<std::string, uint32_t>>& values);
 
   const std::string& Path() const { return path_; }
@@ -49,7 +55,12 @@ class SettingsStore {
     std::string key;
     std::vector<Entry> entries;
   };
-  std::vector<Section> Load() const;
+  struct Contents {
+    std::vector<Section> sections;
+    int error = 0;  // as ReadError
+  };
+  Contents Load() const;
+  static const Section* FindSection(const std::vector<Section>& sections, const std::string& key);
 
   std::string path_;
 };

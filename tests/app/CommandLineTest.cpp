@@ -136,7 +136,7 @@ TEST_F(ProgramTest, ConversionErrorInAScriptEndsWithStatusOne) {
   EXPECT_TRUE(errors.contains("'sine' is not a valid integer value.")) << errors.toStdString();
 }
 
-TEST_F(ProgramTest, RegistersTheFileTypesOnceAndAgainWhenTheScriptTypeIsGone) {
+TEST_F(ProgramTest, RegistersTheFileTypesAndCompletesAMissingPart) {
   const QString script = Write("quiet.kvs", "end\r\n");
   const QString packages = home.filePath("data/mime/packages/");
   ASSERT_TRUE(RunToEnd({script}));
@@ -146,13 +146,10 @@ TEST_F(ProgramTest, RegistersTheFileTypesOnceAndAgainWhenTheScriptTypeIsGone) {
   EXPECT_TRUE(QFile::exists(home.filePath("data/mime/mime.cache")));  // the database was refreshed
 
   QFile::remove(packages + "x-sondrel-preset.xml");
-  ASSERT_TRUE(RunToEnd({script}));  // the script type is there: nothing is written
-  EXPECT_FALSE(QFile::exists(packages + "x-sondrel-preset.xml"));
-
-  QFile::remove(packages + "x-sondrel-script.xml");
-  ASSERT_TRUE(RunToEnd({script}));  // gone: everything is written again
-  EXPECT_TRUE(QFile::exists(packages + "x-sondrel-script.xml"));
+  QFile::remove(home.filePath("data/applications/sondrel.desktop"));
+  ASSERT_TRUE(RunToEnd({script}));  // only the missing parts are written again
   EXPECT_TRUE(QFile::exists(packages + "x-sondrel-preset.xml"));
+  EXPECT_TRUE(QFile::exists(home.filePath("data/applications/sondrel.desktop")));
 }
 
 TEST_F(ProgramTest, MissingScriptFileStartsTheProgramAsUsual) {

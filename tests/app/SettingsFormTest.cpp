@@ -126,6 +126,20 @@ TEST_F(SettingsFormTest, AStoreThatCannotBeWrittenKeepsTheWindowOpen) {
   EXPECT_FALSE(generator->isEnabled());
 }
 
+TEST_F(SettingsFormTest, AnUnreadableStoreIsReportedAtStartAndOnOkAndKeptAsItIs) {
+  QDir().mkpath(StorePath() + "/folder-in-its-place");
+  Create();
+  const QString report = "The settings file " + StorePath() +
+                         " could not be read (Is a directory); it was left as it was.";
+  EXPECT_EQ(dialogs.ErrorTexts(), QStringList{report});
+  generator->Compatibilitysettings1Click();
+  form->AlwaysStereo->setChecked(true);
+  QTest::mouseClick(form->Button1, Qt::LeftButton);
+  EXPECT_EQ(dialogs.ErrorTexts(), (QStringList{report, report}));
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(QDir(StorePath() + "/folder-in-its-place").exists());
+}
+
 TEST_F(SettingsFormTest, F1OpensTheManualAtTheWindowsContext) {
   Create();
   generator->Compatibilitysettings1Click();

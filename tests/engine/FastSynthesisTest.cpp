@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <system_error>
+#include <thread>
+
 #include "tests/engine/SynthesisComparison.h"
 
 namespace sondrel {
@@ -89,6 +93,37 @@ TEST(FastSynthesisTest, FewFramesNeedTheReferencePath) {
   std::vector<int16_t> values(static_cast<size_t>(run.N));
   const int64_t slow = SynthesizeFrames(run, 0, run.N, values.data());
   EXPECT_LT(slow, run.N / 1000);  // a property of the error bounds, not of speed
+}
+
+// A system short of threads: the helpers already started finish, the buffer
+// goes, and the error is the system's own.
+TEST(FastSynthesisTest, AHelperThreadThatCannotStartIsReported) {
+  PanelState state;
+  state.SignalType = SignalPage::Sweep;
+  state.fInit = "20";
+  state.fFinal = "20000";
+  state.Duration = "60";
+  const int helpers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency())) - 1;
+  if (helpers < 1) GTEST_SKIP() << "one core: the synthesis starts no helper thread";
+  for (int failing = 1; failing <= helpers; ++failing) {
+    int started = 0;
+    SetHelperThreadStarter([&](std::function<void()> task) {
+      if (++started == failing) throw std::system_error(EAGAIN, std::generic_category());
+      return std::thread(std::move(task));
+    });
+    PcmBuffer stream;
+    try {
+      SynthesizeSignal(state, ChannelGains{1, 1, 1}, stream);
+      ADD_FAILURE() << "no error when thread " << failing << " failed";
+    } catch (const AppError& error) {
+      EXPECT_STREQ(error.what(), "Resource temporarily unavailable");
+    }
+    EXPECT_EQ(stream.Size(), 0u);
+  }
+  SetHelperThreadStarter({});
+  PcmBuffer stream;
+  SynthesizeSignal(state, ChannelGains{1, 1, 1}, stream);
+  EXPECT_EQ(stream.Size(), 60u * 44100 * 2);
 }
 
 }  // namespace

@@ -11,7 +11,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <chrono>
+#include <map>
+#include <optional>
 #include <sstream>
+
+#include "tests/support/Unprivileged.h"
 
 namespace sondrel {
 namespace {
@@ -59,10 +64,17 @@ class FileTypesTest : public ::testing::Test {
   DesktopFolders folders;
 };
 
+// Every file of the registration, with its last change time.
+std::map<std::string, fs::file_time_type> Snapshot(const fs::path& root) {
+  std::map<std::string, fs::file_time_type> files;
+  for (const auto& item : fs::recursive_directory_iterator(root)) {
+    if (item.is_regular_file()) files[item.path().string()] = item.last_write_time();
+  }
+  return files;
+}
+
 TEST_F(FileTypesTest, DesktopToolsKnowBothTypesAfterRegistration) {
-  EXPECT_FALSE(ScriptTypeRegistered(folders));
   ASSERT_EQ(RegisterFileTypes(folders, "/opt/My Apps/sondrel"), "");
-  EXPECT_TRUE(ScriptTypeRegistered(folders));
   EXPECT_EQ(Output("xdg-mime query filetype '" + File("check.kvs").string() + "'"), kScriptMimeType);
   EXPECT_EQ(Output("xdg-mime query filetype '" + File("set.kvp").string() + "'"), kPresetMimeType);
   EXPECT_EQ(Output(std::string("xdg-mime query default ") + kScriptMimeType), kDesktopEntryName);
@@ -74,33 +86,88 @@ TEST_F(FileTypesTest, DesktopToolsKnowBothTypesAfterRegistration) {
   EXPECT_EQ(std::system(("desktop-file-validate '" + entryPath.string() + "' >/dev/null").c_str()), 0);
 }
 
-TEST_F(FileTypesTest, ASystemPackageCountsAsRegistered) {
-  fs::create_directories(root / "system" / "mime" / "packages");
-  std::ofstream(root / "system" / "mime" / "packages" / "x-sondrel-script.xml") << "<mime-info/>";
-  EXPECT_TRUE(ScriptTypeRegistered(folders));
+TEST_F(FileTypesTest, ACompleteRegistrationWritesNothing) {
+  ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
+  const auto before = Snapshot(root);
+  fs::last_write_time(root / "config" / "mimeapps.list", fs::file_time_type::clock::now() - std::chrono::hours(1));
+  const auto listTime = fs::last_write_time(root / "config" / "mimeapps.list");
+  ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
+  EXPECT_EQ(Snapshot(root).size(), before.size());
+  EXPECT_EQ(fs::last_write_time(root / "config" / "mimeapps.list"), listTime);
 }
 
-TEST_F(FileTypesTest, RemovedScriptRegistrationIsWrittenAgainWholly) {
+TEST_F(FileTypesTest, ASystemInstallationNeedsOnlyTheDefaults) {
+  fs::create_directories(root / "system" / "mime" / "packages");
+  fs::create_directories(root / "system" / "applications");
+  std::ofstream(root / "system" / "mime" / "packages" / "x-sondrel-script.xml") << "<mime-info/>";
+  std::ofstream(root / "system" / "mime" / "packages" / "x-sondrel-preset.xml") << "<mime-info/>";
+  std::ofstream(root / "system" / "applications" / kDesktopEntryName)
+      << "[Desktop Entry]\nMimeType=" << kScriptMimeType << ";" << kPresetMimeType << ";\n";
   ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
-  fs::remove(root / "data" / "mime" / "packages" / "x-sondrel-script.xml");
-  std::ofstream(root / "data" / "applications" / kDesktopEntryName) << "stale";
-  EXPECT_FALSE(ScriptTypeRegistered(folders));
+  EXPECT_FALSE(fs::exists(root / "data" / "mime"));
+  EXPECT_FALSE(fs::exists(root / "data" / "applications"));
+  EXPECT_NE(Read(root / "config" / "mimeapps.list").find(kScriptMimeType), std::string::npos);
+}
+
+// A first start that stopped half-way is completed at the next start.
+TEST_F(FileTypesTest, ARegistrationCutShortIsCompletedNextTime) {
+  fs::create_directories(root / "data");
+  std::ofstream(root / "data" / "applications") << "a file where the folder belongs";
+  const std::string error = RegisterFileTypes(folders, "/usr/bin/sondrel");
+  EXPECT_NE(error.find("sondrel.desktop"), std::string::npos) << error;
+  EXPECT_TRUE(fs::exists(root / "data" / "mime" / "packages" / "x-sondrel-script.xml"));
+  fs::remove(root / "data" / "applications");
   ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
-  EXPECT_TRUE(ScriptTypeRegistered(folders));
-  EXPECT_NE(Read(root / "data" / "applications" / kDesktopEntryName).find("Exec=\"/usr/bin/sondrel\" %f"),
+  EXPECT_EQ(Output(std::string("xdg-mime query default ") + kScriptMimeType), kDesktopEntryName);
+  EXPECT_NE(Read(root / "data" / "applications" / kDesktopEntryName).find("Exec=/usr/bin/sondrel %f"),
             std::string::npos);
 }
 
-TEST_F(FileTypesTest, OtherDefaultApplicationsAreKept) {
+TEST_F(FileTypesTest, EachMissingPartIsWrittenAgain) {
+  ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
+  fs::remove(root / "data" / "mime" / "packages" / "x-sondrel-preset.xml");
+  std::ofstream(root / "data" / "applications" / kDesktopEntryName) << "stale";
+  ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
+  EXPECT_TRUE(fs::exists(root / "data" / "mime" / "packages" / "x-sondrel-preset.xml"));
+  EXPECT_NE(Read(root / "data" / "applications" / kDesktopEntryName).find("Exec=/usr/bin/sondrel %f"),
+            std::string::npos);
+}
+
+TEST_F(FileTypesTest, OtherDefaultApplicationsAndTheUsersChoiceAreKept) {
   std::ofstream(root / "config" / "mimeapps.list")
       << "[Added Associations]\ntext/plain=gedit.desktop;\n[Default Applications]\ntext/html=firefox.desktop\n"
-      << kScriptMimeType << "=old.desktop\n";
+      << kScriptMimeType << "=editor.desktop\n";
   ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
   const std::string list = Read(root / "config" / "mimeapps.list");
   EXPECT_NE(list.find("text/plain=gedit.desktop;"), std::string::npos);
   EXPECT_NE(list.find("text/html=firefox.desktop"), std::string::npos);
-  EXPECT_EQ(list.find("old.desktop"), std::string::npos);
-  EXPECT_EQ(Output(std::string("xdg-mime query default ") + kScriptMimeType), kDesktopEntryName);
+  EXPECT_NE(list.find(std::string(kScriptMimeType) + "=editor.desktop"), std::string::npos);
+  EXPECT_EQ(Output(std::string("xdg-mime query default ") + kPresetMimeType), kDesktopEntryName);
+}
+
+TEST_F(FileTypesTest, AMimeappsListThatCannotBeReadIsReportedAndKept) {
+  const fs::path list = root / "config" / "mimeapps.list";
+  const std::string original = "[Default Applications]\ntext/html=firefox.desktop\n";
+  std::ofstream(list) << original;
+  for (const fs::path& path : {root, root / "config", root / "data", root / "system", list}) {
+    testing_support::GiveToBody(path);
+  }
+  fs::permissions(list, fs::perms::none);
+  const int status = testing_support::RunUnprivileged([&] {
+    const std::string error = RegisterFileTypes(folders, "/usr/bin/sondrel");
+    return error.find("mimeapps.list: Permission denied") != std::string::npos ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
+  fs::permissions(list, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(Read(list), original);
+  EXPECT_TRUE(fs::exists(root / "data" / "applications" / kDesktopEntryName));  // the other parts are written
+}
+
+TEST_F(FileTypesTest, AFolderInThePlaceOfMimeappsListIsLeftAlone) {
+  fs::create_directories(root / "config" / "mimeapps.list" / "inside");
+  const std::string error = RegisterFileTypes(folders, "/usr/bin/sondrel");
+  EXPECT_NE(error.find("mimeapps.list: Is a directory"), std::string::npos) << error;
+  EXPECT_TRUE(fs::exists(root / "config" / "mimeapps.list" / "inside"));
 }
 
 TEST_F(FileTypesTest, AFolderThatCannotBeWrittenIsReported) {
@@ -110,11 +177,51 @@ TEST_F(FileTypesTest, AFolderThatCannotBeWrittenIsReported) {
   EXPECT_NE(error.find("x-sondrel-script.xml"), std::string::npos) << error;
 }
 
-TEST(DesktopExecArgumentTest, QuotesAndEscapesReservedCharacters) {
-  EXPECT_EQ(DesktopExecArgument("/usr/bin/sondrel"), "\"/usr/bin/sondrel\"");
-  EXPECT_EQ(DesktopExecArgument("/opt/a b/sondrel"), "\"/opt/a b/sondrel\"");
-  EXPECT_EQ(DesktopExecArgument("/opt/$x/\"q\""), "\"/opt/\\\\$x/\\\\\"q\\\\\"\"");
-  EXPECT_EQ(DesktopExecArgument("/opt/back\\slash"), "\"/opt/back\\\\\\\\slash\"");
+TEST_F(FileTypesTest, APathWithAControlCharacterWritesNoEntry) {
+  const std::string error = RegisterFileTypes(folders, "/opt/new\nline/sondrel");
+  EXPECT_NE(error.find("control character"), std::string::npos) << error;
+  EXPECT_FALSE(fs::exists(root / "data" / "applications" / kDesktopEntryName));
+}
+
+struct ExecCase {
+  const char* path;
+  std::optional<std::string> exec;
+};
+
+class DesktopExecArgumentTest : public ::testing::TestWithParam<ExecCase> {};
+
+TEST_P(DesktopExecArgumentTest, QuotesOnlyWhatNeedsQuoting) {
+  EXPECT_EQ(DesktopExecArgument(GetParam().path), GetParam().exec);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, DesktopExecArgumentTest,
+    ::testing::Values(ExecCase{"/usr/bin/sondrel", "/usr/bin/sondrel"},
+                      ExecCase{"/opt/sondrel-2.4/bin/sondrel", "/opt/sondrel-2.4/bin/sondrel"},
+                      ExecCase{"/opt/100%/sondrel", "/opt/100%%/sondrel"},
+                      ExecCase{"/opt/a b/sondrel", "\"/opt/a b/sondrel\""},
+                      ExecCase{"/opt/a b%/sondrel", "\"/opt/a b%%/sondrel\""},
+                      ExecCase{"/opt/$x/\"q\"", "\"/opt/\\\\$x/\\\\\"q\\\\\"\""},
+                      ExecCase{"/opt/back\\slash", "\"/opt/back\\\\\\\\slash\""},
+                      ExecCase{"/opt/it's", "\"/opt/it's\""},
+                      ExecCase{"/opt/tab\there", std::nullopt},
+                      ExecCase{"/opt/new\nline", std::nullopt},
+                      ExecCase{"/opt/del\x7f", std::nullopt}));
+
+// The desktop's own launcher must find the program through the entry, also in
+// xdg-open's generic mode, which splits Exec at blanks and takes no quotes.
+TEST_F(FileTypesTest, XdgOpenStartsTheProgramThroughTheEntry) {
+  const fs::path program = root / "files" / "bin" / "fake-sondrel";
+  fs::create_directories(program.parent_path());
+  const fs::path opened = root / "files" / "opened";
+  std::ofstream(program) << "#!/bin/sh\necho \"$1\" > '" << opened.string() << "'\n";
+  fs::permissions(program, fs::perms::owner_all);
+  ASSERT_EQ(RegisterFileTypes(folders, program.string()), "");
+  const fs::path script = File("run me.kvs");
+  // Any display name will do: without one, xdg-open offers only text browsers.
+  ASSERT_EQ(std::system(("DISPLAY=:99 xdg-open '" + script.string() + "' >/dev/null 2>&1").c_str()), 0);
+  for (int wait = 0; wait < 50 && !fs::exists(opened); ++wait) usleep(100000);
+  EXPECT_EQ(Read(opened), script.string() + "\n");
 }
 
 }  // namespace

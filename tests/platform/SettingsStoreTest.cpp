@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/Unprivileged.h"
+
 namespace sondrel {
 namespace {
 
@@ -83,6 +85,48 @@ TEST_F(SettingsStoreTest, UnwritableFolderGivesTheSystemError) {
   std::ofstream(folder / "sondrel") << "a file where the folder belongs";
   SettingsStore store(path);
   EXPECT_NE(store.WriteDwords("Software\\Kelvo", {{"AlwaysStereo", 1}}), 0);
+}
+
+TEST_F(SettingsStoreTest, AValueStandingTwiceIsReadAndWrittenAtItsFirstPlace) {
+  WriteFile("[Software\\Kelvo]\nAlwaysStereo=dword:00000001\nAlwaysStereo=dword:00000000\n"
+            "[Software\\Kelvo]\nLongBuffer=dword:00000001\n");
+  SettingsStore store(path.string());
+  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "AlwaysStereo")->data[0], 1);
+  EXPECT_FALSE(store.ReadValue("Software\\Kelvo", "LongBuffer"));  // only in the second copy of the key
+  ASSERT_EQ(store.WriteDwords("Software\\Kelvo", {{"AlwaysStereo", 0}, {"LongBuffer", 0}}), 0);
+  // What was written is what the next start reads.
+  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "AlwaysStereo")->data[0], 0);
+  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "LongBuffer")->data[0], 0);
+  ASSERT_EQ(store.WriteDwords("Software\\Kelvo", {{"AlwaysStereo", 1}}), 0);
+  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "AlwaysStereo")->data[0], 1);
+}
+
+TEST_F(SettingsStoreTest, AFolderInThePlaceOfTheFileIsReportedAndLeftAlone) {
+  fs::create_directories(path / "inside");
+  SettingsStore store(path.string());
+  EXPECT_EQ(store.ReadError(), EISDIR);
+  EXPECT_EQ(store.WriteDwords("Software\\Kelvo", {{"AlwaysStereo", 1}}), EISDIR);
+  EXPECT_TRUE(fs::is_directory(path / "inside"));
+}
+
+TEST_F(SettingsStoreTest, AnUnreadableFileIsNeverWrittenOver) {
+  const std::string original = "[Other\\Program]\nKeep=sz:this\n[Software\\Kelvo]\nAlwaysStereo=dword:00000001\n";
+  WriteFile(original);
+  testing_support::GiveToBody(folder);
+  testing_support::GiveToBody(path.parent_path());
+  fs::permissions(path, fs::perms::none);
+  const int status = testing_support::RunUnprivileged([&] {
+    SettingsStore store(path.string());
+    if (store.ReadError() != EACCES) return 1;
+    return store.WriteDwords("Software\\Kelvo", {{"AlwaysStereo", 0}}) == EACCES ? 0 : 2;
+  });
+  EXPECT_EQ(status, 0);
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(ReadFile(), original);
+}
+
+TEST_F(SettingsStoreTest, AMissingFileIsNoReadError) {
+  EXPECT_EQ(SettingsStore(path.string()).ReadError(), 0);
 }
 
 }  // namespace
