@@ -8,11 +8,13 @@
 #include "app/AboutBox.h"
 #include "app/CommandLine.h"
 #include "app/SettingsForm.h"
+#include "app/TerminationSignals.h"
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
 #include "panel/Application.h"
 #include "panel/FreqPopup.h"
 #include "panel/Generator.h"
+#include "panel/UiEvents.h"
 #include "platform/FileTypes.h"
 #include "platform/SdlWaveOut.h"
 #include "platform/SettingsStore.h"
@@ -22,6 +24,9 @@
 int main(int argc, char** argv) {
   using namespace sondrel;
   QApplication application(argc, argv);
+  // First of all, so that an early signal waits for the message loop instead
+  // of killing the program half-way through its start.
+  TerminationSignals terminationSignals;
   QApplication::setApplicationName("Sondrel");
   QApplication::setApplicationVersion(kVersion);
   QApplication::setDesktopFileName("sondrel");
@@ -40,13 +45,19 @@ int main(int argc, char** argv) {
   });
   auto* ScriptPopup = new TScriptPopup(Generator);
   ScriptInterpreter interpreter(Generator, *ScriptPopup);
+  // A signal ends the program as File > Exit does; the wait of a tone and a
+  // script run notice it and end too.
+  terminationSignals.onSignal = [&Generator](int) { Guard(&Generator, [&Generator] { Generator.Exit1Click(); }); };
+  auto signalStatus = [&terminationSignals] { return 128 + terminationSignals.Received(); };
   Generator.FreqPopup = new TFreqPopup(Generator);
   Generator.AboutBox = new TAboutBox(Generator);
   new TSettingsForm(Generator, SettingsStore::DefaultPath());  // loads the stored options
 
   const QString path = CommandLinePath(QApplication::arguments().mid(1));
   try {
-    if (HandleCommandLineFile(Generator, path)) {
+    const bool ended = HandleCommandLineFile(Generator, path);
+    if (terminationSignals.Received() != 0) return signalStatus();
+    if (ended) {
       // The script has played: the loop shows the window and ends at once.
       QTimer::singleShot(0, &application, &QCoreApplication::quit);
     }
@@ -57,5 +68,6 @@ int main(int argc, char** argv) {
   }
 
   Generator.show();
-  return application.exec();
+  const int status = application.exec();
+  return terminationSignals.Received() != 0 ? signalStatus() : status;
 }

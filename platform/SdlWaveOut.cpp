@@ -62,6 +62,9 @@ void SDLCALL SdlWaveOut::Device::Feed(void* userdata, Uint8* stream, int length)
 }
 
 SdlWaveOut::SdlWaveOut() {
+  // SDL's own SIGINT and SIGTERM handlers only queue an event that nobody
+  // reads here; the program handles those signals itself.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
     initialised_ = true;
   } else {

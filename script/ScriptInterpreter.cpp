@@ -16,6 +16,9 @@ namespace sondrel {
 
 namespace {
 constexpr int kDelayPassMs = 100;
+// The rest taken before a repeat when the pass neither played nor waited, so
+// that a script of comments and repeats idles instead of spinning a core.
+constexpr int kIdlePassMs = 50;
 
 // Script files are 8-bit text: each byte is one character.
 QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
@@ -33,13 +36,16 @@ void ScriptInterpreter::RunScript(const QString& path) {
   try {
     ScriptFile file(QFile::encodeName(path).toStdString());
     int lineCount = 0;
+    passWaited_ = false;
     do {
       const std::string line = file.ReadLine();
       ++lineCount;
       const ScriptWords words = SplitWords(line);
       popup_.Label1->setText(QString("Line %1: %2").arg(lineCount).arg(Latin1(words[0])));
       Execute(words, file, lineCount);
-    } while (popup_.isVisible());
+      // Every line lets the windows draw and take Cancel, whatever it did.
+      generator_.ProcessMessages();
+    } while (popup_.isVisible() && !generator_.ApplicationQuitting());
   } catch (...) {
     // A run that stops on an error ends like any other run.
     WindUp(loopWasChecked);
@@ -50,6 +56,8 @@ void ScriptInterpreter::RunScript(const QString& path) {
 
 void ScriptInterpreter::Execute(const ScriptWords& words, ScriptFile& file, int& lineCount) {
   const std::string& command = words[0];
+  const bool waits = command == "tone" || command == "sweep" || command == "pause" || command == "delay";
+  passWaited_ = passWaited_ || waits;
   if (command == "tone") {
     Tone(words);
   } else if (command == "sweep") {
@@ -59,6 +67,8 @@ void ScriptInterpreter::Execute(const ScriptWords& words, ScriptFile& file, int&
   } else if (command == "delay") {
     Delay(words[1]);
   } else if (command == "repeat") {
+    if (!passWaited_) sleep(kIdlePassMs);
+    passWaited_ = false;
     file.Rewind();
     lineCount = 0;
   } else if (command == "rem") {
@@ -106,7 +116,7 @@ void ScriptInterpreter::Delay(const std::string& seconds) {
   for (int passes = 1;; ++passes) {
     sleep(kDelayPassMs);
     generator_.ProcessMessages();
-    if (engine.StopRequested) return;
+    if (engine.StopRequested || generator_.ApplicationQuitting()) return;
     if (passes >= StrToFloat(seconds) * 10) return;  // converted anew on every pass
   }
 }

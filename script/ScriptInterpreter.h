@@ -23,7 +23,8 @@ class ScriptInterpreter : public ScriptRunner {
 
   void RunScript(const QString& path) override;
 
-  // A delay's pause between passes; the main window's sleep unless a test
+  // A delay's pause between passes, and the rest before a repeat of a pass
+  // that neither played nor waited; the main window's sleep unless a test
   // counts passes instead.
   std::function<void(int milliseconds)> sleep;
 
@@ -37,6 +38,7 @@ class ScriptInterpreter : public ScriptRunner {
 
   TGenerator& generator_;
   TScriptPopup& popup_;
+  bool passWaited_ = false;  // a line since the last repeat played or waited
 };
 
 }  // namespace sondrel

@@ -3,8 +3,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QFileInfo>
+#include <QThread>
+#include <csignal>
 
 #include "app/CommandLine.h"
+#include "app/TerminationSignals.h"
 #include "engine/AppError.h"
 #include "engine/Synthesis.h"
 #include "presets/PresetFile.h"
@@ -68,6 +72,24 @@ TEST_F(CommandLineFileTest, ScriptPlaysAndAsksToEnd) {
 TEST_F(CommandLineFileTest, BrokenPresetFileRaises) {
   const QString path = Write("broken.kvp", "a\r\nb\r\nc\r\nd\r\ne\r\nwave\r\n");
   EXPECT_THROW(HandleCommandLineFile(*generator, path), AppError);
+}
+
+// The signal arrives while a looping tone plays: the tone stops, the device
+// closes and the window goes, as with File > Exit.
+TEST_F(CommandLineFileTest, ASignalStopsALoopingToneAndClosesTheWindow) {
+  TerminationSignals termination;
+  termination.onSignal = [this](int) { generator->Exit1Click(); };
+  ShowAndActivate();
+  StartLoopingTone();
+  ASSERT_TRUE(waveOut.IsOpen());
+  std::raise(SIGTERM);
+  for (int wait = 0; wait < 100 && termination.Received() == 0; ++wait) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  EXPECT_EQ(termination.Received(), SIGTERM);
+  EXPECT_FALSE(engine().Playing);
+  EXPECT_FALSE(waveOut.IsOpen());
+  EXPECT_FALSE(generator->isVisible());
 }
 
 // The built program, headless: Qt's offscreen platform, SDL's disk driver
@@ -159,6 +181,59 @@ TEST_F(ProgramTest, MissingScriptFileStartsTheProgramAsUsual) {
   process.kill();
   process.waitForFinished();
 }
+
+struct SignalCase {
+  const char* name;
+  int signalNumber;
+  const char* script;  // nullptr: the program idles with its window
+};
+
+class SignalTest : public ProgramTest, public ::testing::WithParamInterface<SignalCase> {
+ protected:
+  // Waits until the file exists and holds something; false after 20 s.
+  static bool WaitForFile(const QString& path) {
+    for (int wait = 0; wait < 200; ++wait) {
+      if (QFileInfo(path).size() > 0) return true;
+      QThread::msleep(100);
+    }
+    return false;
+  }
+};
+
+// kill, Ctrl+C and a closed terminal end the program as File > Exit does,
+// whatever it is doing; before this it went on until the tone or delay ended.
+TEST_P(SignalTest, EndsTheProgramLikeExit) {
+  QProcessEnvironment environment = process.processEnvironment();
+  environment.remove("SDL_DISKAUDIODELAY");  // the disk driver plays in real time
+  process.setProcessEnvironment(environment);
+  QStringList arguments;
+  if (GetParam().script != nullptr) arguments << Write("long.kvs", GetParam().script);
+  process.start(SONDREL_EXECUTABLE, arguments);
+  ASSERT_TRUE(process.waitForStarted());
+  // The file types are registered once the handlers are in place; a tone is
+  // on once its first samples have been recorded.
+  ASSERT_TRUE(WaitForFile(home.filePath("data/applications/sondrel.desktop")));
+  if (QByteArray(GetParam().name).startsWith("ToneWait")) {
+    ASSERT_TRUE(WaitForFile(audio));
+  }
+  QThread::msleep(200);
+
+  kill(static_cast<pid_t>(process.processId()), GetParam().signalNumber);
+  const bool ended = process.waitForFinished(10000);  // the tone or delay alone would take 30 s
+  if (!ended) process.kill();
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(process.exitCode(), 128 + GetParam().signalNumber);
+  EXPECT_LT(QFileInfo(audio).size(), 10 * 88200) << "the tone went on playing";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, SignalTest,
+    ::testing::Values(SignalCase{"Idle", SIGTERM, nullptr}, SignalCase{"ToneWait", SIGTERM, "tone 1000 30 -6 0\r\nend\r\n"},
+                      SignalCase{"ToneWaitInterrupt", SIGINT, "tone 1000 30 -6 0\r\nend\r\n"},
+                      SignalCase{"ScriptDelay", SIGHUP, "delay 30\r\nend\r\n"},
+                      SignalCase{"IdleRepeats", SIGINT, "rem\r\nrepeat\r\n"}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace sondrel

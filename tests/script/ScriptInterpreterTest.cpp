@@ -2,6 +2,9 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <sys/resource.h>
 
 #include "engine/AppError.h"
 #include "script/ScriptInterpreter.h"
@@ -154,6 +157,53 @@ TEST_F(ScriptInterpreterTest, RepeatStartsTheCountAgain) {
   ASSERT_EQ(snapshots.size(), 3u);
   for (const Snapshot& snapshot : snapshots) EXPECT_EQ(snapshot.label, "Line 1: tone");
   ExpectWoundUp();
+}
+
+class IdleRepeatTest : public ScriptInterpreterTest, public ::testing::WithParamInterface<const char*> {};
+
+// A pass with nothing to play or wait for rests before it repeats, and the
+// script window's Cancel gets through between lines.
+TEST_P(IdleRepeatTest, RestsBeforeEachRepeatAndCancelEndsTheRun) {
+  onSleep = [this](int pass) {
+    if (pass == 5) QTimer::singleShot(0, popup->Button1, &QPushButton::click);
+  };
+  Run(GetParam());
+  EXPECT_EQ(sleeps, std::vector<int>(5, 50));
+  ExpectWoundUp();
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, IdleRepeatTest,
+                         ::testing::Values("repeat\r\n", "rem one\r\nrem two\r\nrepeat\r\n",
+                                           "rem\r\nrepeat and more words\r\n"));
+
+TEST_F(ScriptInterpreterTest, APassThatPlayedRepeatsWithoutRest) {
+  int tones = 0;
+  waveOut.onWrite = [&] {
+    if (++tones == 3) popup->close();
+  };
+  Run("tone 300 1 0 0\r\nrem\r\nrepeat\r\n");
+  EXPECT_TRUE(sleeps.empty());
+}
+
+static double ProcessCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The same with real sleeps, as a user meets it: the window's close box ends
+// the run, and the idle repeats cost a small part of one core.
+TEST_F(ScriptInterpreterTest, AnIdleRepeatingScriptBarelyUsesTheProcessor) {
+  interpreter->sleep = [this](int milliseconds) { generator->Sleep(milliseconds); };
+  QTimer::singleShot(1000, popup, &QWidget::close);
+  QElapsedTimer clock;
+  clock.start();
+  const double before = ProcessCpuSeconds();
+  Run("rem nothing to play\r\nrepeat\r\n");
+  const double used = ProcessCpuSeconds() - before;
+  const double elapsed = clock.elapsed() / 1000.0;
+  ExpectWoundUp();
+  EXPECT_LT(used, 0.1 * elapsed) << used << " s of processor time in " << elapsed << " s";
 }
 
 struct DelayCase {
