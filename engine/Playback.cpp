@@ -28,11 +28,19 @@ void Playback::StartTone() {
   // A handler run from here may stop the tone (the reset marks the buffer
   // done) or restart it (a looping restart clears the mark again, so this
   // wait goes on until that tone is stopped too).
-  do {
-    window_.ProcessMessages();
-    window_.Sleep(kWaitPollMs);
-  } while (!(WaveHeader.dwFlags.load() & WHDR_DONE) && !StopRequested &&
-           !window_.ApplicationQuitting());
+  ++waitDepth_;
+  try {
+    do {
+      window_.ProcessMessages();
+      window_.Sleep(kWaitPollMs);
+      CheckDevice();  // a lost device would never mark the buffer done
+    } while (!(WaveHeader.dwFlags.load() & WHDR_DONE) && !StopRequested &&
+             !window_.ApplicationQuitting());
+  } catch (...) {
+    --waitDepth_;
+    throw;
+  }
+  --waitDepth_;
   StopTone();
 }
 
@@ -48,6 +56,14 @@ void Playback::OnButtonClick() {
   } else {
     StopTone();
   }
+}
+
+void Playback::CheckDevice() {
+  if (!Playing || !deviceOpen_) return;
+  const WaveResult lost = waveOut_.DeviceLost(WaveOutHandle);
+  if (lost.empty()) return;
+  StopTone();
+  throw AppError(lost);
 }
 
 void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuffer& stream) {

@@ -37,6 +37,12 @@ class Playback {
   void StopTone();
   // StartTone when idle, otherwise StopTone.
   void OnButtonClick();
+  // Ends the tone and throws AppError with the reason when its device has
+  // gone (unplugged, removed, the sound server stopped). A waiting StartTone
+  // checks on every pass; a looping tone is checked by whoever watches it.
+  void CheckDevice();
+  // True while a StartTone waits for a one-shot tone's end.
+  bool Waiting() const { return waitDepth_ > 0; }
 
   ChannelGains Gains() const { return {LeftGain, RightGain, PhaseSign}; }
 
@@ -61,6 +67,7 @@ class Playback {
   WaveOut& waveOut_;
   EngineWindow& window_;
   bool deviceOpen_ = false;
+  int waitDepth_ = 0;  // StartTone calls in their wait, nested ones included
 };
 
 }  // namespace sondrel

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 
 #include "panel/Application.h"
@@ -33,6 +34,9 @@ constexpr int kClientHeight = 236;
 // Where a page's client area starts inside the window's client area.
 constexpr int kPageLeft = 2;
 constexpr int kPageTop = 24;
+// How often the device list is compared with the sound system's while idle,
+// and a looping tone's device checked while it plays.
+constexpr int kDeviceWatchMs = 500;
 }  // namespace
 
 const FileDialogSpec TGenerator::OpenDialog1{"kvp", "", "Sondrel Presets|*.kvp"};
@@ -56,6 +60,10 @@ TGenerator::TGenerator(WaveOut& waveOut, std::function<void()> registerFileTypes
   ConnectMemorySlots();
   layout()->setSizeConstraint(QLayout::SetFixedSize);  // a fixed border: not resizable
   Guard(this, [this] { FormCreate(); });
+
+  auto* deviceWatch = new QTimer(this);
+  connect(deviceWatch, &QTimer::timeout, this, &TGenerator::WatchDevices);
+  deviceWatch->start(kDeviceWatchMs);
 }
 
 TGenerator::~TGenerator() = default;
@@ -252,20 +260,45 @@ void TGenerator::CreateControls() {
 void TGenerator::FormCreate() {
   SetHelpFileName("Kelvo.HLP");
   WaveForm->setCurrentIndex(0);
+  WaveDevice->clear();
+  RefreshDeviceList();
+  for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) {
+    StoreMemory(slot);
+    Memories[slot].Name = "Memory " + std::to_string(slot);
+  }
+  if (registerFileTypes_) registerFileTypes_();
+}
+
+void TGenerator::RefreshDeviceList() {
   // One entry per device number, in order, so an entry's index is its number.
   QStringList devices;
   const uint32_t count = waveOut_.GetNumDevs();
   for (uint32_t device = 0; device < count; ++device) {
     devices << QString::fromStdString(waveOut_.GetDeviceName(device));
   }
+  QStringList shown;
+  for (int index = 0; index < WaveDevice->count(); ++index) shown << WaveDevice->itemText(index);
+  if (devices == shown) return;
+
+  // The selection stays on its device by name; the first entry (the default
+  // output, whatever it stands for now) and a device that went away leave
+  // the first entry selected.
+  const int selected = WaveDevice->currentIndex();
+  const QString selectedName = selected > 0 ? WaveDevice->itemText(selected) : QString();
   WaveDevice->clear();
   WaveDevice->addItems(devices);
-  WaveDevice->setCurrentIndex(devices.isEmpty() ? -1 : 0);
-  for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) {
-    StoreMemory(slot);
-    Memories[slot].Name = "Memory " + std::to_string(slot);
+  const int index = selectedName.isEmpty() ? 0 : std::max(0, static_cast<int>(devices.indexOf(selectedName)));
+  WaveDevice->setCurrentIndex(devices.isEmpty() ? -1 : index);
+}
+
+void TGenerator::WatchDevices() {
+  if (!engine_->Playing) {
+    RefreshDeviceList();
+  } else if (!engine_->Waiting()) {
+    // A one-shot tone's wait checks its device itself, and its error then
+    // reaches whoever started the tone (a script run stops on it).
+    Guard(this, [this] { engine_->CheckDevice(); });
   }
-  if (registerFileTypes_) registerFileTypes_();
 }
 
 void TGenerator::SetMainWindowEnabled(bool enabled) {

@@ -72,6 +72,10 @@ class TGenerator : public QMainWindow, public EngineWindow {
   // Handlers. Each may raise AppError; callers from Qt go through Guard.
   void FormCreate();
   void FormActivate();
+  // Follows the sound system's devices as they come and go (while idle) and
+  // ends a looping tone whose device was lost; runs twice a second.
+  void WatchDevices();
+  void RefreshDeviceList();
   void OnButtonClick();
   void fEditChange();
   void fEditExit();

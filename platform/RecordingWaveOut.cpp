@@ -66,6 +66,11 @@ WaveResult RecordingWaveOut::Close(HWAVEOUT handle) {
   return {};
 }
 
+WaveResult RecordingWaveOut::DeviceLost(HWAVEOUT handle) {
+  if (handle != openHandle_ || openHandle_ == 0) return "The sound device is not open";
+  return lostReason;
+}
+
 void RecordingWaveOut::FinishPlaying() {
   if (queued_ != nullptr) queued_->dwFlags.fetch_or(WHDR_DONE);
   queued_ = nullptr;

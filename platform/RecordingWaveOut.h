@@ -28,6 +28,7 @@ class RecordingWaveOut : public WaveOut {
   std::vector<Call> calls;
   std::string openFailure;   // when not empty, Open fails with this reason
   std::string writeFailure;  // when not empty, Write fails with this reason
+  std::string lostReason;    // when not empty, the open device is gone for this reason
   bool finishAtOnce = false;  // every queued buffer is done as soon as it is written
   std::function<void()> onWrite;  // runs after each successful Write
 
@@ -39,6 +40,7 @@ class RecordingWaveOut : public WaveOut {
   WaveResult Reset(HWAVEOUT handle) override;
   WaveResult UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) override;
   WaveResult Close(HWAVEOUT handle) override;
+  WaveResult DeviceLost(HWAVEOUT handle) override;
 
   // Plays the queued buffer to its end: sets WHDR_DONE as the device would.
   void FinishPlaying();

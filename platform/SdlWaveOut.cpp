@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace sondrel {
 
@@ -22,6 +23,7 @@ std::string SdlReason(const char* what) {
 // touched while the device is locked (or from inside the callback).
 struct SdlWaveOut::Device {
   SDL_AudioDeviceID id = 0;
+  std::string name;  // as listed; empty for the default output
   WAVEHDR* header = nullptr;  // the queued buffer, nullptr when none plays
   uint32_t offset = 0;           // next byte of the buffer to hand out
   uint32_t loopsLeft = 0;        // whole passes still to play, counting the current one
@@ -65,11 +67,7 @@ SdlWaveOut::SdlWaveOut() {
   // SDL's own SIGINT and SIGTERM handlers only queue an event that nobody
   // reads here; the program handles those signals itself.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-    initialised_ = true;
-  } else {
-    initError_ = SdlReason("The sound system could not be started");
-  }
+  StartAudio();
 }
 
 SdlWaveOut::~SdlWaveOut() {
@@ -78,16 +76,33 @@ SdlWaveOut::~SdlWaveOut() {
   if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-uint32_t SdlWaveOut::GetNumDevs() {
-  if (!initialised_) return 0;
-  const int count = SDL_GetNumAudioDevices(0);
-  return count > 0 ? static_cast<uint32_t>(count) : 0;
+void SdlWaveOut::StartAudio() {
+  if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  initialised_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+  initError_ = initialised_ ? std::string() : SdlReason("The sound system could not be started");
 }
 
+int SdlWaveOut::SdlDeviceCount() const {
+  if (!initialised_) return 0;
+  return std::max(0, SDL_GetNumAudioDevices(0));
+}
+
+uint32_t SdlWaveOut::GetNumDevs() { return 1 + static_cast<uint32_t>(SdlDeviceCount()); }
+
 std::string SdlWaveOut::GetDeviceName(uint32_t device) {
-  if (!initialised_) return {};
-  const char* name = SDL_GetAudioDeviceName(static_cast<int>(device), 0);
-  if (name == nullptr) return "Sound device " + std::to_string(device + 1);
+  if (device == 0) {
+    char* name = nullptr;
+    SDL_AudioSpec spec{};
+    std::string text = kDefaultOutputName;
+    if (initialised_ && SDL_GetDefaultAudioInfo(&name, &spec, 0) == 0 && name != nullptr && name[0] != '\0') {
+      text += std::string(" (") + name + ")";
+    }
+    SDL_free(name);
+    return text;
+  }
+  if (static_cast<int>(device) > SdlDeviceCount()) return {};
+  const char* name = SDL_GetAudioDeviceName(static_cast<int>(device) - 1, 0);
+  if (name == nullptr) return "Sound device " + std::to_string(device);
   return name;
 }
 
@@ -97,22 +112,33 @@ SdlWaveOut::Device* SdlWaveOut::Find(HWAVEOUT handle) {
 }
 
 WaveResult SdlWaveOut::Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) {
-  if (!initialised_) return initError_;
   if (format.wFormatTag != WAVE_FORMAT_PCM || format.wBitsPerSample != 16 ||
       format.nChannels < 1 || format.nChannels > 2 || format.nSamplesPerSec == 0) {
     return "The sound format is not supported";
   }
-  const char* name = nullptr;  // SDL's default device
-  if (device != WAVE_MAPPER) {
-    // SDL2 opens devices by name; two devices with the same name both open
-    // the first of them, which sound servers avoid by numbering duplicates.
-    if (device < 0 || device >= SDL_GetNumAudioDevices(0)) {
+  // Devices are opened by name: the name still finds the device after the
+  // audio subsystem has been started afresh. Two devices with the same name
+  // both open the first of them, which sound servers avoid by numbering
+  // duplicates.
+  std::optional<std::string> name;  // nothing: the default device
+  if (device != WAVE_MAPPER && device != 0) {
+    if (device < 0 || device > SdlDeviceCount()) {
       return "The sound device " + std::to_string(device) + " does not exist";
     }
-    name = SDL_GetAudioDeviceName(device, 0);
+    name = GetDeviceName(static_cast<uint32_t>(device));
   }
+  WaveResult result = OpenNamed(handle, name ? &*name : nullptr, format);
+  if (!result.empty() && devices_.empty()) {
+    StartAudio();
+    if (initialised_) result = OpenNamed(handle, name ? &*name : nullptr, format);
+  }
+  return result;
+}
 
+WaveResult SdlWaveOut::OpenNamed(HWAVEOUT* handle, const std::string* name, const WAVEFORMATEX& format) {
+  if (!initialised_) return initError_;
   auto opened = std::make_unique<Device>();
+  opened->name = name != nullptr ? *name : std::string();
   SDL_AudioSpec want{};
   want.freq = static_cast<int>(format.nSamplesPerSec);
   want.format = AUDIO_S16LSB;
@@ -122,7 +148,7 @@ WaveResult SdlWaveOut::Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX
   want.userdata = opened.get();
   SDL_AudioSpec have{};
   // No changes allowed: SDL converts to whatever the hardware takes.
-  opened->id = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+  opened->id = SDL_OpenAudioDevice(name != nullptr ? name->c_str() : nullptr, 0, &want, &have, 0);
   if (opened->id == 0) return SdlReason("The sound device could not be opened");
 
   *handle = nextHandle_++;
@@ -187,6 +213,21 @@ WaveResult SdlWaveOut::Close(HWAVEOUT handle) {
   SDL_CloseAudioDevice(device->id);  // waits for a running callback to finish
   devices_.erase(handle);
   return {};
+}
+
+WaveResult SdlWaveOut::DeviceLost(HWAVEOUT handle) {
+  Device* device = Find(handle);
+  if (device == nullptr) return "The sound device is not open";
+  // SDL stops a device it has lost for good; a paused one is still there.
+  if (SDL_GetAudioDeviceStatus(device->id) != SDL_AUDIO_STOPPED) return {};
+  const std::string shown = device->name.empty() ? std::string(kDefaultOutputName) : device->name;
+  bool listed = device->name.empty();
+  for (int index = 0; index < SdlDeviceCount() && !listed; ++index) {
+    const char* name = SDL_GetAudioDeviceName(index, 0);
+    listed = name != nullptr && device->name == name;
+  }
+  return "The sound device \"" + shown + "\" was lost: " +
+         (listed ? "the sound server stopped or the device failed" : "it was unplugged or removed");
 }
 
 }  // namespace sondrel

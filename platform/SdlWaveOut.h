@@ -2,6 +2,13 @@
 // Waveform output over SDL2's audio subsystem. SDL's own audio thread plays
 // the queued buffer straight from the caller's memory, repeating it by its
 // loop count; the calling (GUI) thread only opens, queues, resets and closes.
+//
+// Device 0 is the desktop's default output, "Default output (<its name>)",
+// which follows the desktop when the user switches outputs; the sound
+// server's devices follow from 1 in SDL's order. When a device will not open
+// while none is open, the audio subsystem is started afresh and the open
+// tried once more, so a sound server that came up after Sondrel (or came
+// back) is found without a restart.
 
 #include <map>
 #include <memory>
@@ -25,6 +32,7 @@ class SdlWaveOut : public WaveOut {
   WaveResult Reset(HWAVEOUT handle) override;
   WaveResult UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) override;
   WaveResult Close(HWAVEOUT handle) override;
+  WaveResult DeviceLost(HWAVEOUT handle) override;
 
   struct Device;  // one open SDL device and its play position
 
@@ -35,6 +43,10 @@ class SdlWaveOut : public WaveOut {
   std::map<HWAVEOUT, std::unique_ptr<Device>> devices_;
 
   Device* Find(HWAVEOUT handle);
+  void StartAudio();
+  // Opens the device of that name, nullptr for the default one.
+  WaveResult OpenNamed(HWAVEOUT* handle, const std::string* name, const WAVEFORMATEX& format);
+  int SdlDeviceCount() const;
 };
 
 }  // namespace sondrel

@@ -21,6 +21,9 @@ constexpr uint32_t WHDR_ENDLOOP = 8;    // the buffer ends a loop block
 
 // The "default device" number: opens whatever the sound server prefers.
 constexpr int32_t WAVE_MAPPER = -1;
+// The first entry of a sound system's device list, which opens the default
+// device; its name is followed by that of the device it stands for.
+inline constexpr const char* kDefaultOutputName = "Default output";
 
 struct WAVEFORMATEX {
   uint16_t wFormatTag = 0;
@@ -55,7 +58,8 @@ class WaveOut {
  public:
   virtual ~WaveOut() = default;
 
-  // Devices are numbered 0 .. GetNumDevs() - 1.
+  // Devices are numbered 0 .. GetNumDevs() - 1. The list may change between
+  // two calls as devices come and go.
   virtual uint32_t GetNumDevs() = 0;
   // The device's full name as the sound server describes it.
   virtual std::string GetDeviceName(uint32_t device) = 0;
@@ -71,6 +75,10 @@ class WaveOut {
   virtual WaveResult Reset(HWAVEOUT handle) = 0;
   virtual WaveResult UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) = 0;
   virtual WaveResult Close(HWAVEOUT handle) = 0;
+  // Empty while the open device works; once it is gone (unplugged, removed
+  // by the sound server, the server stopped) the reason, in words for the
+  // user. A lost device plays nothing and never marks its buffer done.
+  virtual WaveResult DeviceLost(HWAVEOUT handle) = 0;
 };
 
 }  // namespace sondrel

@@ -161,17 +161,34 @@ class PulseAudioTest : public ::testing::Test {
   std::unique_ptr<Playback> playback;
 };
 
-TEST_F(PulseAudioTest, ListsTheSinksAsDevicesInOrder) {
-  ASSERT_EQ(waveOut->GetNumDevs(), 2u);
-  EXPECT_EQ(waveOut->GetDeviceName(0), "Sondrel-Test-First");
-  EXPECT_EQ(waveOut->GetDeviceName(1), "Sondrel-Test-Second");
+TEST_F(PulseAudioTest, ListsTheDefaultOutputThenTheSinksInOrder) {
+  ASSERT_EQ(waveOut->GetNumDevs(), 3u);
+  EXPECT_EQ(waveOut->GetDeviceName(0), "Default output (Sondrel-Test-First)");
+  EXPECT_EQ(waveOut->GetDeviceName(1), "Sondrel-Test-First");
+  EXPECT_EQ(waveOut->GetDeviceName(2), "Sondrel-Test-Second");
+}
+
+// The first entry plays where the desktop plays, not on the first sink.
+TEST_F(PulseAudioTest, TheDefaultOutputFollowsTheServersDefault) {
+  ASSERT_EQ(std::system("pactl set-default-sink sondrel_second"), 0);
+  Recorder first("sondrel_first", File("first.raw"));
+  Recorder second("sondrel_second", File("second.raw"));
+  window.panel.WaveDevice = 0;
+  window.panel.Duration = "0.5";
+  window.panel.Loop = false;
+  playback->StartTone();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const int restored = std::system("pactl set-default-sink sondrel_first");
+  EXPECT_NEAR(second.Channels().first.Seconds(), 0.5, 0.1);
+  EXPECT_TRUE(first.Channels().first.Silent());
+  EXPECT_EQ(restored, 0);
 }
 
 TEST_F(PulseAudioTest, OneSecondTonePlaysOnTheChosenSinkOnly) {
   Recorder first("sondrel_first", File("first.raw"));
   Recorder second("sondrel_second", File("second.raw"));
   window.panel.WaveDevice = Device("Sondrel-Test-Second");
-  ASSERT_EQ(window.panel.WaveDevice, 1);
+  ASSERT_EQ(window.panel.WaveDevice, 2);
   window.panel.fEdit = "1000";
   window.panel.Amplitude = "-6";
   window.panel.Duration = "1";

@@ -294,5 +294,30 @@ TEST_F(PlaybackTest, ChannelGlobalsChooseTheLayout) {
   }
 }
 
+TEST_F(PlaybackTest, ALostDeviceEndsAOneShotWaitWithItsReason) {
+  window.panel.Loop = false;
+  window.panel.Duration = "30";
+  window.onMessages = [this](int pass) {
+    EXPECT_TRUE(playback.Waiting());
+    if (pass == 3) waveOut.lostReason = "The sound device \"USB\" was lost: it was unplugged or removed";
+  };
+  EXPECT_EQ(StartFails(), "The sound device \"USB\" was lost: it was unplugged or removed");
+  EXPECT_EQ(window.messagePasses, 3);
+  EXPECT_FALSE(playback.Waiting());
+  ExpectIdle();
+}
+
+TEST_F(PlaybackTest, CheckDeviceEndsALoopingToneOnlyWhenItsDeviceIsGone) {
+  window.panel.Loop = true;
+  playback.StartTone();
+  EXPECT_FALSE(playback.Waiting());
+  playback.CheckDevice();  // still there: nothing happens
+  EXPECT_TRUE(playback.Playing);
+  waveOut.lostReason = "gone";
+  EXPECT_THROW(playback.CheckDevice(), AppError);
+  ExpectIdle();
+  EXPECT_NO_THROW(playback.CheckDevice());  // idle: nothing to check
+}
+
 }  // namespace
 }  // namespace sondrel

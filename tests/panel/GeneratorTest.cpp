@@ -63,6 +63,63 @@ TEST_F(GeneratorTest, ListsTheDevicesInNumberOrderWithDuplicates) {
   other.OnButtonClick();
 }
 
+struct DeviceChange {
+  const char* name;
+  std::vector<std::string> after;
+  int selectedBefore;
+  int selectedAfter;
+};
+
+class DeviceListChangeTest : public GeneratorTest, public ::testing::WithParamInterface<DeviceChange> {};
+
+// While idle the list follows the sound system; the selection stays with its
+// device by name, or falls back to the first entry (the default output).
+TEST_P(DeviceListChangeTest, FollowsTheSoundSystemKeepingTheSelectedDevice) {
+  waveOut.deviceNames = {"Default output (Speakers)", "Speakers", "Headset"};
+  TGenerator other(waveOut);
+  other.WaveDevice->setCurrentIndex(GetParam().selectedBefore);
+  waveOut.deviceNames = GetParam().after;
+  other.WatchDevices();
+  QStringList shown;
+  for (int index = 0; index < other.WaveDevice->count(); ++index) shown << other.WaveDevice->itemText(index);
+  QStringList expected;
+  for (const std::string& name : GetParam().after) expected << QString::fromStdString(name);
+  EXPECT_EQ(shown, expected);
+  EXPECT_EQ(other.WaveDevice->currentIndex(), GetParam().selectedAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, DeviceListChangeTest,
+    ::testing::Values(
+        DeviceChange{"Plugged", {"Default output (Speakers)", "Speakers", "USB", "Headset"}, 2, 3},
+        DeviceChange{"Unplugged", {"Default output (Speakers)", "Speakers"}, 2, 0},
+        DeviceChange{"OtherUnplugged", {"Default output (Headset)", "Headset"}, 2, 1},
+        DeviceChange{"DefaultRenamed", {"Default output (Headset)", "Speakers", "Headset"}, 0, 0}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(GeneratorTest, TheListStaysAsItIsWhileAToneIsOn) {
+  waveOut.deviceNames = {"Default output (Speakers)", "Speakers"};
+  TGenerator other(waveOut);
+  other.OnButtonClick();
+  waveOut.deviceNames.push_back("Headset");
+  other.WatchDevices();
+  EXPECT_EQ(other.WaveDevice->count(), 2);
+  other.OnButtonClick();
+  other.WatchDevices();
+  EXPECT_EQ(other.WaveDevice->count(), 3);
+}
+
+TEST_F(GeneratorTest, ALoopingToneWhoseDeviceIsLostEndsWithAReport) {
+  TGenerator other(waveOut);
+  other.OnButtonClick();
+  waveOut.lostReason = "The sound device \"USB Headset\" was lost: it was unplugged or removed";
+  other.WatchDevices();
+  EXPECT_FALSE(other.Engine().Playing);
+  EXPECT_EQ(other.OnButton->text(), "ON");
+  EXPECT_EQ(dialogs.ErrorTexts(),
+            QStringList{"The sound device \"USB Headset\" was lost: it was unplugged or removed."});
+}
+
 TEST_F(GeneratorTest, NoDeviceLeavesTheListEmptyAndPlaysOnTheDefault) {
   waveOut.deviceNames.clear();
   TGenerator other(waveOut);

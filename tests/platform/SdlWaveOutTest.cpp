@@ -175,10 +175,11 @@ TEST_F(SdlWaveOutTest, RefusalsComeWithAReason) {
   EXPECT_NE(waveOut.Close(12345), "");
 }
 
-TEST(SdlWaveOutWithoutSoundTest, AMissingDriverListsNoDeviceAndRefusesToOpen) {
+TEST(SdlWaveOutWithoutSoundTest, AMissingDriverListsOnlyTheDefaultAndRefusesToOpen) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
   SdlWaveOut waveOut;
-  EXPECT_EQ(waveOut.GetNumDevs(), 0u);
+  EXPECT_EQ(waveOut.GetNumDevs(), 1u);
+  EXPECT_EQ(waveOut.GetDeviceName(0), "Default output");
   HWAVEOUT handle = 0;
   WAVEFORMATEX format;
   format.wFormatTag = WAVE_FORMAT_PCM;
