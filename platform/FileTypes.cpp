@@ -69,9 +69,9 @@ std::string DefaultKey(const FileType& type) { return std::string(type.mimeType)
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
-// mimeapps.list with Sondrel as the default for each type that has no
-// default yet; a default the user chose and everything else stay as they were.
-std::string DefaultApplications(const std::string& existing) {
+}  // namespace
+
+std::string WithDefaultApplications(const std::string& existing) {
   std::istringstream in(existing);
   std::vector<std::string> lines;
   std::string line, section;
@@ -91,13 +91,19 @@ std::string DefaultApplications(const std::string& existing) {
   if (missing.empty()) return existing;
 
   std::string text;
+  bool inserted = false;
   for (const std::string& kept : lines) {
     text += kept + "\n";
-    if (kept == "[Default Applications]") text += missing;
+    if (kept == "[Default Applications]" && !inserted) {
+      text += missing;
+      inserted = true;
+    }
   }
   if (!hasSection) text += "[Default Applications]\n" + missing;
   return text;
 }
+
+namespace {
 
 std::string Write(const fs::path& path, const std::string& text) {
   std::error_code error;
@@ -214,7 +220,7 @@ std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& 
     note(mimeApps.string() + ": " + std::strerror(readError) + " (left as it was)");
   } else {
     const std::string existing(bytes.begin(), bytes.end());
-    const std::string wanted = DefaultApplications(existing);
+    const std::string wanted = WithDefaultApplications(existing);
     if (wanted != existing || readError != 0) note(Write(mimeApps, wanted));
   }
 

@@ -33,6 +33,11 @@ struct DesktopFolders {
 // the same, and a mimeapps.list that cannot be read is left untouched.
 std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& executable);
 
+// mimeapps.list's text with Sondrel as the default for each of its types
+// that has no default yet in [Default Applications]; every line of the text
+// is kept, in order, and a default the user chose stays.
+std::string WithDefaultApplications(const std::string& existing);
+
 // The executable as the desktop entry's Exec key wants it: quoted only when
 // it holds a character the format reserves, % doubled. Nothing for a path
 // with a control character, which no desktop entry can hold.

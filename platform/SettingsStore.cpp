@@ -1,6 +1,7 @@
 #include "platform/SettingsStore.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -10,9 +11,7 @@
 
 namespace sondrel {
 
-namespace {
-
-std::optional<StoredValue> ParseValue(const std::string& text) {
+std::optional<StoredValue> SettingsStore::ParseValue(const std::string& text) {
   const size_t colon = text.find(':');
   const std::string type = colon == std::string::npos ? std::string() : text.substr(0, colon);
   const std::string data = colon == std::string::npos ? text : text.substr(colon + 1);
@@ -39,6 +38,8 @@ std::optional<StoredValue> ParseValue(const std::string& text) {
   }
   return value;
 }
+
+namespace {
 
 std::string DwordText(uint32_t value) {
   char text[16];
@@ -69,18 +70,33 @@ SettingsStore::Contents SettingsStore::Load() const {
     if (error != ENOENT && error != ENOTDIR) contents.error = error;  // else: no file yet
     return contents;
   }
-  std::istringstream lines(std::string(bytes.begin(), bytes.end()));
+  contents.sections = ParseText(std::string(bytes.begin(), bytes.end()));
+  return contents;
+}
+
+std::vector<SettingsStore::Section> SettingsStore::ParseText(const std::string& text) {
+  std::vector<Section> sections;
+  std::istringstream lines(text);
   std::string line;
   while (std::getline(lines, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    while (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == ';' || line[0] == '#') continue;
     if (line.front() == '[' && line.back() == ']') {
-      contents.sections.push_back({line.substr(1, line.size() - 2), {}});
-    } else if (const size_t equals = line.find('='); equals != std::string::npos && !contents.sections.empty()) {
-      contents.sections.back().entries.push_back({line.substr(0, equals), line.substr(equals + 1)});
+      sections.push_back({line.substr(1, line.size() - 2), {}});
+    } else if (const size_t equals = line.find('='); equals != std::string::npos && !sections.empty()) {
+      sections.back().entries.push_back({line.substr(0, equals), line.substr(equals + 1)});
     }
   }
-  return contents;
+  return sections;
+}
+
+std::string SettingsStore::FormatText(const std::vector<Section>& sections) {
+  std::string text = "; Sondrel's settings\n";
+  for (const Section& section : sections) {
+    text += "[" + section.key + "]\n";
+    for (const Entry& entry : section.entries) text += entry.name + "=" + entry.text + "\n";
+  }
+  return text;
 }
 
 const SettingsStore::Section* SettingsStore::FindSection(const std::vector<Section>& sections,
@@ -121,11 +137,7 @@ int SettingsStore::WriteDwords(const std::string& key, const std::vector<std::pa
     entry->text = DwordText(value);
   }
 
-  std::string text = "; Sondrel's settings\n";
-  for (const Section& section : sections) {
-    text += "[" + section.key + "]\n";
-    for (const Entry& entry : section.entries) text += entry.name + "=" + entry.text + "\n";
-  }
+  const std::string text = FormatText(sections);
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), error);
   if (error) return error.value();

@@ -46,15 +46,25 @@ class SettingsStore {
 
   const std::string& Path() const { return path_; }
 
- private:
   struct Entry {
     std::string name;
     std::string text;  // as stored: "dword:00000001"
+    bool operator==(const Entry&) const = default;
   };
   struct Section {
     std::string key;
     std::vector<Entry> entries;
+    bool operator==(const Section&) const = default;
   };
+  // The file's text as sections, and back. Lines before the first key,
+  // comments (";", "#"), blank lines and lines without "=" are skipped;
+  // carriage returns at a line's end are line ends.
+  static std::vector<Section> ParseText(const std::string& text);
+  static std::string FormatText(const std::vector<Section>& sections);
+  // A stored value's text ("dword:00000001"); nothing for one of no known type.
+  static std::optional<StoredValue> ParseValue(const std::string& text);
+
+ private:
   struct Contents {
     std::vector<Section> sections;
     int error = 0;  // as ReadError

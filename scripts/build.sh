@@ -1,6 +1,15 @@
 #!/usr/bin/env bash
-# Configures and builds Sondrel into build/ (Release with debug info).
+# Configures and builds Sondrel (Release with debug info).
+#   scripts/build.sh              into build/
+#   scripts/build.sh --sanitize   into build-asan/, with AddressSanitizer and
+#                                 UndefinedBehaviorSanitizer, tests only
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build" --parallel "$(nproc)"
+if [ "${1:-}" = "--sanitize" ]; then
+  cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DSONDREL_SANITIZE=ON -DSONDREL_BUILD_BENCHMARKS=OFF >/dev/null
+  cmake --build "$root/build-asan" --parallel "$(nproc)"
+else
+  cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$root/build" --parallel "$(nproc)"
+fi

@@ -13,6 +13,7 @@ packages=(
   xdg-utils desktop-file-utils shared-mime-info libfile-mimeinfo-perl
   pulseaudio pulseaudio-utils
   sox
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite headless:
 # windows on Qt's offscreen platform, sound through SDL's disk driver and a
-# private PulseAudio server with two null sinks.
+# private PulseAudio server with two null sinks. The suite runs twice, as
+# built for use and under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and every file reader is fuzzed for a fixed number of inputs first.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
+"$root/scripts/build.sh" --sanitize
+"$root/scripts/fuzz.sh" --all "${SONDREL_FUZZ_RUNS:-100000}"
 
 pulse="$(mktemp -d /tmp/sondrel-pulse.XXXXXX)"
 cleanup() {
@@ -17,5 +21,14 @@ PULSE_SERVER="$("$root/scripts/pulse-server.sh" start "$pulse")"
 export PULSE_SERVER
 export QT_QPA_PLATFORM=offscreen
 
+echo "== The test suite under the sanitizers"
+# Leaks inside the sound server's client library are its own, not ours.
+(cd "$root/build-asan" &&
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+  LSAN_OPTIONS="suppressions=$root/tests/sanitizer-leaks.supp:print_suppressions=0" \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --output-on-failure --parallel "$(nproc)" --timeout 600)
+
+echo "== The test suite"
 cd "$root/build"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 300
