@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QPushButton>
-#include <cstring>
 
 #include "engine/AppError.h"
 #include "panel/Application.h"
@@ -52,42 +51,18 @@ TSettingsForm::TSettingsForm(TGenerator& generator, std::string storePath)
   Guard(&generator, [this] { FormCreate(); });
 }
 
-bool TSettingsForm::ReadFlag(const char* name) const {
-  const std::optional<StoredValue> value = SettingsStore(storePath_).ReadValue(kSettingsKey, name);
-  // Read into four bytes: a missing value or a longer one cannot be read at
-  // all; one that fits but is no number has the wrong type.
-  if (!value || value->data.size() > 4) throw AppError(std::string("Failed to get data for '") + name + "'");
-  if (value->type != StoredValue::Type::Dword) throw AppError(std::string("Invalid data type for '") + name + "'");
-  uint32_t number = 0;
-  for (size_t byte = 0; byte < value->data.size(); ++byte) number |= uint32_t{value->data[byte]} << (8 * byte);
-  return number != 0;
-}
-
-// A settings file that exists but cannot be read is reported and then left
-// exactly as it is: OK will not write over it either.
-void TSettingsForm::ThrowIfUnreadable(const SettingsStore& store) const {
-  if (const int error = store.ReadError(); error != 0) {
-    throw AppError("The settings file " + storePath_ + " could not be read (" + std::strerror(error) +
-                   "); it was left as it was");
-  }
-}
-
 void TSettingsForm::FormCreate() {
-  const SettingsStore store(storePath_);
-  ThrowIfUnreadable(store);
-  if (!store.KeyExists(kSettingsKey)) return;  // first start: both unchecked
-  if (!store.ReadValue(kSettingsKey, "LongBuffer")) {
-    AlwaysStereo->setChecked(false);
-    LongBuffer->setChecked(false);
-    return;
-  }
-  AlwaysStereo->setChecked(ReadFlag("AlwaysStereo"));
-  LongBuffer->setChecked(ReadFlag("LongBuffer"));
+  const StoredOptions options = LoadStoredOptions(storePath_);
+  AlwaysStereo->setChecked(options.alwaysStereo);
+  LongBuffer->setChecked(options.longBuffer);
+  if (!options.error.empty()) throw AppError(options.error);
 }
 
 void TSettingsForm::Button1Click() {
   SettingsStore store(storePath_);
-  ThrowIfUnreadable(store);
+  if (const int error = store.ReadError(); error != 0) {
+    throw AppError(UnreadableSettingsText(storePath_, error));  // and the file is left alone
+  }
   const int error = store.WriteDwords(kSettingsKey, {{"AlwaysStereo", AlwaysStereo->isChecked() ? 1u : 0u},
                                                      {"LongBuffer", LongBuffer->isChecked() ? 1u : 0u}});
   if (error != 0) throw AppError("Failed to set data for 'AlwaysStereo'");  // the window stays open

@@ -7,15 +7,14 @@
 #include <QWidget>
 #include <string>
 
+#include "app/StoredOptions.h"
+
 class QCheckBox;
 class QPushButton;
 
 namespace sondrel {
 
 class TGenerator;
-class SettingsStore;
-
-inline constexpr const char* kSettingsKey = "Software\\Kelvo";
 
 class TSettingsForm : public QWidget {
  public:
@@ -32,8 +31,6 @@ class TSettingsForm : public QWidget {
   void closeEvent(QCloseEvent* event) override;  // FormClose
 
  private:
-  bool ReadFlag(const char* name) const;
-  void ThrowIfUnreadable(const SettingsStore& store) const;
 
   TGenerator& generator_;
   std::string storePath_;

@@ -14,6 +14,7 @@ packages=(
   pulseaudio pulseaudio-utils
   sox
   clang libclang-rt-14-dev
+  libsndfile1-dev
 )
 
 missing=()

@@ -1,0 +1,46 @@
+#include "app/StoredOptions.h"
+
+#include <cstring>
+#include <optional>
+
+#include "engine/AppError.h"
+#include "platform/SettingsStore.h"
+
+namespace sondrel {
+
+namespace {
+
+bool ReadFlag(const SettingsStore& store, const char* name) {
+  const std::optional<StoredValue> value = store.ReadValue(kSettingsKey, name);
+  // Read into four bytes: a missing value or a longer one cannot be read at
+  // all; one that fits but is no number has the wrong type.
+  if (!value || value->data.size() > 4) throw AppError(std::string("Failed to get data for '") + name + "'");
+  if (value->type != StoredValue::Type::Dword) throw AppError(std::string("Invalid data type for '") + name + "'");
+  uint32_t number = 0;
+  for (size_t byte = 0; byte < value->data.size(); ++byte) number |= uint32_t{value->data[byte]} << (8 * byte);
+  return number != 0;
+}
+
+}  // namespace
+
+std::string UnreadableSettingsText(const std::string& storePath, int error) {
+  return "The settings file " + storePath + " could not be read (" + std::strerror(error) +
+         "); it was left as it was";
+}
+
+StoredOptions LoadStoredOptions(const std::string& storePath) {
+  StoredOptions options;
+  const SettingsStore store(storePath);
+  try {
+    if (const int error = store.ReadError(); error != 0) throw AppError(UnreadableSettingsText(storePath, error));
+    if (!store.KeyExists(kSettingsKey)) return options;  // first start: both off
+    if (!store.ReadValue(kSettingsKey, "LongBuffer")) return options;
+    options.alwaysStereo = ReadFlag(store, "AlwaysStereo");
+    options.longBuffer = ReadFlag(store, "LongBuffer");
+  } catch (const AppError& error) {
+    options.error = error.what();
+  }
+  return options;
+}
+
+}  // namespace sondrel
