@@ -8,6 +8,7 @@
 #include "app/AboutBox.h"
 #include "app/CommandLine.h"
 #include "app/SettingsForm.h"
+#include "app/TerminalCommands.h"
 #include "app/TerminationSignals.h"
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
@@ -23,6 +24,10 @@
 
 int main(int argc, char** argv) {
   using namespace sondrel;
+  // The terminal's commands need no display: they run before any window.
+  if (const std::optional<int> status = RunTerminalCommand(std::vector<std::string>(argv + 1, argv + argc))) {
+    return *status;
+  }
   QApplication application(argc, argv);
   // First of all, so that an early signal waits for the message loop instead
   // of killing the program half-way through its start.

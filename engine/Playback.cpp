@@ -93,7 +93,7 @@ void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuf
   }
 }
 
-uint32_t Playback::LoopCount(const PanelState& state, uint32_t frames) const {
+uint32_t LoopCount(const PanelState& state, uint32_t frames) {
   if (state.Loop) return kLoopForever;
   if (state.SignalType == SignalPage::Sweep) return 1;
   // The constant tone plays Duration rounded to whole buffers.

@@ -21,6 +21,12 @@ inline constexpr uint32_t kLoopForever = 0xFFFFFFFF;
 inline constexpr int kConstantToneStartPauseMs = 200;
 inline constexpr int kWaitPollMs = 50;
 
+// How many times the device plays a buffer of `frames` frames: without end
+// with Loop, once for a sweep, and for a constant tone Duration rounded to
+// whole buffers (0 for a negative Duration). Throws AppError for an empty
+// constant-tone buffer.
+uint32_t LoopCount(const PanelState& state, uint32_t frames);
+
 class Playback {
  public:
   Playback(WaveOut& waveOut, EngineWindow& window) : waveOut_(waveOut), window_(window) {}
@@ -60,7 +66,6 @@ class Playback {
   // Describes the buffer to the device and queues it. Throws AppError, with
   // the device left closed, when the sound system refuses.
   void OpenAndPlay(const PanelState& state, int32_t device, const PcmBuffer& stream);
-  uint32_t LoopCount(const PanelState& state, uint32_t frames) const;
   void CloseDevice();
   void ReturnToIdle();
 

@@ -41,21 +41,6 @@ std::string ResolveLinks(const std::string& path) {
   return current;
 }
 
-std::string TemporaryNameBeside(const std::string& target) {
-  const size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  return folder + "." + name.substr(0, kKeptNameBytes) + ".XXXXXX";
-}
-
-mode_t NewFileMode(const std::string& target) {
-  struct stat info {};
-  if (stat(target.c_str(), &info) == 0) return info.st_mode & 07777;
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
 bool WriteAll(int fd, const uint8_t* data, size_t size) {
   while (size > 0) {
     const ssize_t written = write(fd, data, size);
@@ -101,6 +86,21 @@ bool IsRegularFile(const std::string& path) {
 
 }  // namespace
 
+std::string TemporaryNameBeside(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  return folder + "." + name.substr(0, kKeptNameBytes) + ".XXXXXX";
+}
+
+unsigned NewFileMode(const std::string& target) {
+  struct stat info {};
+  if (stat(target.c_str(), &info) == 0) return info.st_mode & 07777;
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
 AtomicWriteResult WriteFileAtomically(const std::string& path, const Pieces& pieces) {
   const std::string target = ResolveLinks(path);
   std::string temporary = TemporaryNameBeside(target);
@@ -122,7 +122,7 @@ AtomicWriteResult WriteFileAtomically(const std::string& path, const Pieces& pie
   for (const auto& [data, size] : pieces) {
     if (!WriteAll(fd, data, size)) return fail(AtomicWriteResult::Status::WriteFailed);
   }
-  if (fchmod(fd, NewFileMode(target)) != 0) return fail(AtomicWriteResult::Status::CannotCreate);
+  if (fchmod(fd, static_cast<mode_t>(NewFileMode(target))) != 0) return fail(AtomicWriteResult::Status::CannotCreate);
   if (fsync(fd) != 0) return fail(AtomicWriteResult::Status::WriteFailed);
   if (close(fd) != 0) {
     const int error = errno;

@@ -24,6 +24,9 @@ class SdlWaveOut : public WaveOut {
   SdlWaveOut(const SdlWaveOut&) = delete;
   SdlWaveOut& operator=(const SdlWaveOut&) = delete;
 
+  // Empty once the sound system has started, otherwise why it did not.
+  const std::string& StartError() const { return initError_; }
+
   uint32_t GetNumDevs() override;
   std::string GetDeviceName(uint32_t device) override;
   WaveResult Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) override;

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/TextReader.h"
 
@@ -13,6 +14,9 @@ class ScriptFile {
  public:
   // Throws AppError ("File not found", ...) when the file cannot be read.
   explicit ScriptFile(std::string path);
+  // A script already read (from standard input, say); "repeat" starts these
+  // bytes over.
+  explicit ScriptFile(std::vector<uint8_t> bytes);
 
   // The next line; past the end of the text, an empty one.
   std::string ReadLine() { return reader_->ReadLine(); }
@@ -20,7 +24,8 @@ class ScriptFile {
   void Rewind();
 
  private:
-  std::string path_;
+  std::string path_;                 // empty for a script given as bytes
+  std::vector<uint8_t> bytes_;       // the script given as bytes
   std::unique_ptr<TextReader> reader_;
 };
 

@@ -122,8 +122,7 @@ void ScriptInterpreter::Delay(const std::string& seconds) {
 }
 
 void ScriptInterpreter::SelectWaveForm(const std::string& number) {
-  const int32_t index = StrToInt(number);
-  generator_.WaveForm->setCurrentIndex(index >= 0 && index < generator_.WaveForm->count() ? index : -1);
+  generator_.WaveForm->setCurrentIndex(WaveFormOf(number));
 }
 
 void ScriptInterpreter::WindUp(bool loopWasChecked) {

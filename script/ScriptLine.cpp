@@ -1,5 +1,8 @@
 #include "script/ScriptLine.h"
 
+#include "engine/NumberText.h"
+#include "engine/PanelState.h"
+
 namespace sondrel {
 
 ScriptWords SplitWords(const std::string& line) {
@@ -22,5 +25,10 @@ ChannelChoice ChannelsOf(const std::string& word) {
 }
 
 bool InPhaseOf(const std::string& word) { return word.size() != 3; }
+
+int32_t WaveFormOf(const std::string& number) {
+  const int32_t index = StrToInt(number);
+  return index >= kSine && index <= kTriangular ? index : -1;
+}
 
 }  // namespace sondrel

@@ -6,6 +6,7 @@
 // a long comment after "rem" is fine.
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace sondrel {
@@ -24,6 +25,11 @@ struct ChannelChoice {
 // 76 to 81 ("L" to "Q") the left alone, 82 ("R") and above both. Any other
 // word, the empty one included, keeps both.
 ChannelChoice ChannelsOf(const std::string& word);
+// The wave form list's entry for a wave form number: 0 "Sine", 1 "Square",
+// 2 "Triangular"; any other integer selects nothing (-1). Throws
+// "'%s' is not a valid integer value".
+int32_t WaveFormOf(const std::string& number);
+
 // A three-character word puts the channels out of phase; any other keeps them in phase.
 bool InPhaseOf(const std::string& word);
 

@@ -1,0 +1,193 @@
+#include "app/TerminalCommands.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <iterator>
+#include <stdexcept>
+
+#include "app/StoredOptions.h"
+#include "engine/AppError.h"
+#include "platform/AudioFileWriter.h"
+#include "platform/SdlWaveOut.h"
+#include "platform/SettingsStore.h"
+#include "script/ScriptFile.h"
+#include "script/ScriptRenderer.h"
+
+namespace sondrel {
+
+namespace {
+
+constexpr const char* kVersionText = "Sondrel 2.4";
+constexpr double kDefaultMaxSeconds = 3600;
+
+int UsageError(const std::string& problem) {
+  std::cerr << "sondrel: " << problem << "\nTry 'sondrel --help' for more information.\n";
+  return kExitUsage;
+}
+
+int Failure(const std::string& problem) {
+  std::cerr << "sondrel: " << problem << "\n";
+  return kExitFailure;
+}
+
+int ListDevices() {
+  SdlWaveOut waveOut;
+  if (!waveOut.StartError().empty()) return Failure(waveOut.StartError());
+  for (uint32_t device = 0; device < waveOut.GetNumDevs(); ++device) {
+    std::cout << device << '\t' << waveOut.GetDeviceName(device) << '\n';
+  }
+  return kExitOk;
+}
+
+// One line on a terminal's standard error once a render has taken a second,
+// redrawn a few times a second; nothing when standard error is no terminal.
+class Progress {
+ public:
+  Progress() : shown_(isatty(STDERR_FILENO) == 1), start_(Clock::now()), last_(start_) {}
+  ~Progress() {
+    if (drawn_) std::cerr << "\r\033[K" << std::flush;
+  }
+  void Update(uint64_t frames) {
+    if (!shown_) return;
+    const Clock::time_point now = Clock::now();
+    if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(200)) return;
+    last_ = now;
+    drawn_ = true;
+    char line[80];
+    std::snprintf(line, sizeof line, "\rsondrel: rendering, %.1f s of audio so far", static_cast<double>(frames) / 44100.0);
+    std::cerr << line << std::flush;
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  bool shown_;
+  bool drawn_ = false;
+  Clock::time_point start_, last_;
+};
+
+int Render(const std::vector<std::string>& arguments) {
+  if (arguments.size() < 2) return UsageError("--render needs a script: --render SCRIPT -o OUT");
+  const std::string script = arguments[1];
+  std::string output;
+  double maxSeconds = kDefaultMaxSeconds;
+  for (size_t i = 2; i < arguments.size(); i += 2) {
+    if (i + 1 >= arguments.size()) return UsageError("'" + arguments[i] + "' needs a value");
+    const std::string& value = arguments[i + 1];
+    if (arguments[i] == "-o") {
+      output = value;
+    } else if (arguments[i] == "--max-seconds") {
+      char* end = nullptr;
+      maxSeconds = std::strtod(value.c_str(), &end);
+      if (value.empty() || *end != '\0' || !(maxSeconds > 0) || maxSeconds > 1e9) {
+        return UsageError("--max-seconds takes a number of seconds above 0, not '" + value + "'");
+      }
+    } else {
+      return UsageError("unknown option '" + arguments[i] + "'");
+    }
+  }
+  if (output.empty()) return UsageError("--render needs an output file: -o OUT");
+  const std::optional<AudioFileFormat> format = AudioFileFormatFor(output);
+  if (!format) return UsageError("the output file's name must end in .wav, .flac, .pcm or .raw: '" + output + "'");
+
+  const StoredOptions options = LoadStoredOptions(SettingsStore::DefaultPath());
+  if (!options.error.empty()) std::cerr << "sondrel: " << options.error << "\n";
+  try {
+    std::unique_ptr<ScriptFile> file;
+    if (script == "-") {
+      std::cin >> std::noskipws;
+      std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+      file = std::make_unique<ScriptFile>(std::move(bytes));
+    } else {
+      file = std::make_unique<ScriptFile>(script);
+    }
+    ScriptRenderer renderer(*file, RenderSettings{maxSeconds, options.alwaysStereo, options.longBuffer});
+    const int channels = renderer.Channels();
+    AudioFileWriter writer(output, *format, channels);
+    Progress progress;
+    renderer.onPause = [](const std::string& message) { std::cerr << "sondrel: " << message << "\n"; };
+    renderer.onProgress = [&progress](uint64_t frames) { progress.Update(frames); };
+    renderer.Render(channels, [&writer](const int16_t* samples, size_t frames) { writer.Write(samples, frames); });
+    writer.Commit();
+  } catch (const std::exception& error) {  // the script's errors, and the file's
+    return Failure(error.what());
+  }
+  return kExitOk;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  return !path.empty() && stat(path.c_str(), &info) == 0;
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return R"(Usage: sondrel [FILE]
+       sondrel --render SCRIPT -o OUT [--max-seconds S]
+       sondrel --list-devices | --help | --version
+
+Sondrel plays test tones and sweeps. Without options it opens its window; a
+script FILE (*.kvs) is played at once and the program then ends, a preset
+FILE (*.kvp) is loaded into the sweep memories.
+
+Options (only as the first argument):
+  --help            print this help and exit
+  --version         print the version and exit
+  --list-devices    print the sound output devices, one a line, as
+                    NUMBER<TAB>NAME, numbered as in the window's device list
+                    (0 is the default output), and exit
+  --render SCRIPT -o OUT [--max-seconds S]
+                    render the script SCRIPT (- for standard input) into the
+                    audio file OUT instead of playing it, as fast as the
+                    machine allows, with no display or sound device. The
+                    format follows OUT's name: .wav, .flac, .pcm or .raw
+                    (16-bit, 44100 frames a second, stereo when any signal is).
+                    "repeat" plays the script over until S seconds of audio
+                    (default 3600) have been written.
+
+Environment:
+  SONDREL_NONINTERACTIVE=1  write message boxes to standard error and answer
+                    them at once (scripts on unattended machines)
+  SDL_AUDIODRIVER, SDL_DISKAUDIOFILE, SDL_DISKAUDIODELAY
+                    choose the sound output, e.g. SDL_AUDIODRIVER=disk
+                    SDL_DISKAUDIOFILE=out.raw to record what is played
+  XDG_CONFIG_HOME   where the settings live (default ~/.config/sondrel)
+  QT_QPA_PLATFORM   the window system, e.g. offscreen
+
+Exit status:
+  0    success
+  1    a script stopped on an error, a render failed, or no sound system
+  2    a command line that is not understood
+  128+N  ended by signal N (SIGTERM, SIGINT, SIGHUP), as File > Exit would
+)";
+}
+
+std::optional<int> RunTerminalCommand(const std::vector<std::string>& arguments) {
+  if (arguments.empty()) return std::nullopt;
+  const std::string& option = arguments[0];
+  if (option != "--help" && option != "--version" && option != "--list-devices" && option != "--render") {
+    return std::nullopt;
+  }
+  std::string joined;
+  for (const std::string& argument : arguments) joined += (joined.empty() ? "" : " ") + argument;
+  if (FileExists(joined)) return std::nullopt;  // a file of that name: the usual file argument
+
+  if (option == "--render") return Render(arguments);
+  if (arguments.size() > 1) return UsageError("'" + option + "' takes no arguments");
+  if (option == "--help") {
+    std::cout << UsageText();
+    return kExitOk;
+  }
+  if (option == "--version") {
+    std::cout << kVersionText << '\n';
+    return kExitOk;
+  }
+  return ListDevices();
+}
+
+}  // namespace sondrel

@@ -1,0 +1,48 @@
+#pragma once
+// Writes 16-bit audio at 44100 frames per second into a file as it comes, in
+// the format its name asks for: ".wav" (RIFF/WAVE, RF64 once it passes
+// 4 GiB), ".flac" (lossless: decoding gives back the same samples), ".pcm" or
+// ".raw" (little-endian samples without a header, as Save Tone As writes
+// them). The samples go to a temporary file beside the target, which takes
+// the target's name only when Commit succeeds: a failed or abandoned write
+// leaves no file behind and an existing one untouched.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace sondrel {
+
+enum class AudioFileFormat { Wav, Flac, Raw };
+
+// By the name's extension, in any case; nothing for any other name.
+std::optional<AudioFileFormat> AudioFileFormatFor(const std::string& path);
+
+class AudioFileWriter {
+ public:
+  // Throws std::runtime_error with the reason when the file cannot be made.
+  AudioFileWriter(std::string path, AudioFileFormat format, int channels);
+  ~AudioFileWriter();
+  AudioFileWriter(const AudioFileWriter&) = delete;
+  AudioFileWriter& operator=(const AudioFileWriter&) = delete;
+
+  // frames interleaved frames of `channels` samples. Throws std::runtime_error.
+  void Write(const int16_t* samples, size_t frames);
+  // Finishes the file and gives it its name. Throws std::runtime_error.
+  void Commit();
+
+  int Channels() const { return channels_; }
+  uint64_t FramesWritten() const { return frames_; }
+
+ private:
+  struct Sound;  // the library's handle, kept out of this header
+  std::string path_;
+  std::string temporary_;
+  int channels_;
+  uint64_t frames_ = 0;
+  std::unique_ptr<Sound> sound_;
+};
+
+}  // namespace sondrel

@@ -1,0 +1,61 @@
+#pragma once
+// Renders a script into audio instead of playing it: what a listener would
+// hear from the device, in order, on a clock of its own. A tone line gives
+// the 200 ms pause before a constant tone and then its buffer as many times
+// as the device would play it; a sweep line its buffer once; a delay line
+// 100 ms of silence for each pass the interpreter would make; pause and rem
+// nothing (a pause's message goes to onPause); end ends the audio; repeat
+// starts the script over until maxSeconds of audio have been made. Errors are
+// the script run's own, thrown as AppError.
+//
+// The panel is the one a run starts with: the controls' initial values and
+// the stored compatibility options. No Qt, no display, no sound device.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/PanelState.h"
+#include "script/ScriptLine.h"
+
+namespace sondrel {
+
+class ScriptFile;
+
+struct RenderSettings {
+  double maxSeconds = 3600;  // the audio ends here, on a whole frame
+  bool alwaysStereo = false;
+  bool longBuffer = false;
+};
+
+class ScriptRenderer {
+ public:
+  ScriptRenderer(ScriptFile& file, const RenderSettings& settings);
+
+  // 2 when any tone or sweep the script plays is stereo, otherwise 1. Reads
+  // the script through and starts it over.
+  int Channels();
+  // Runs the script, handing its audio to `write` in interleaved frames of
+  // `channels` samples (a mono signal goes to both channels of a stereo
+  // file). Returns the frames made.
+  uint64_t Render(int channels, const std::function<void(const int16_t* samples, size_t frames)>& write);
+
+  std::function<void(const std::string& message)> onPause;
+  std::function<void(uint64_t frames)> onProgress;  // after each piece of audio
+
+ private:
+  class Output;
+  void SetTone(const ScriptWords& words);
+  void SetSweep(const ScriptWords& words);
+  // Each returns false once the audio has reached its end.
+  bool Play(Output& out);
+  bool Delay(const std::string& seconds, Output& out);
+
+  ScriptFile& file_;
+  RenderSettings settings_;
+  PanelState panel_;
+  ChannelGains gains_;
+};
+
+}  // namespace sondrel

@@ -1,0 +1,322 @@
+// The built program from a terminal: help and version without a display,
+// the device list, and scripts rendered to audio files, compared sample for
+// sample with the synthesizer's buffers laid out as a listener hears them.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "app/TerminalCommands.h"
+#include "engine/PcmBuffer.h"
+#include "engine/Synthesis.h"
+
+namespace sondrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+class RenderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = fs::temp_directory_path() / ("sondrel-render-" + std::to_string(getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder / "config");
+  }
+  void TearDown() override { fs::remove_all(folder); }
+
+  // Runs the program with no display, no window system and no sound server.
+  Result Sondrel(const std::string& arguments, const std::string& input = "", bool soundServer = false) {
+    const fs::path in = folder / "stdin", out = folder / "stdout", err = folder / "stderr";
+    std::ofstream(in, std::ios::binary) << input;
+    const std::string command = "cd '" + folder.string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                                (soundServer ? "" : "-u PULSE_SERVER ") + "XDG_CONFIG_HOME='" + (folder / "config").string() + "' " +
+                                SONDREL_EXECUTABLE + " " + arguments + " <'" + in.string() + "' >'" + out.string() +
+                                "' 2>'" + err.string() + "'";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(out), Read(err)};
+  }
+  static std::string Read(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+  }
+  fs::path Script(const std::string& text) {
+    const fs::path path = folder / "test.kvs";
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+  // Only the files a test made itself: no temporary file left behind.
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path folder;
+};
+
+// Samples of a file, read back through libsndfile.
+std::vector<int16_t> Decoded(const fs::path& path, int* channels) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr) return {};
+  std::vector<int16_t> samples(static_cast<size_t>(info.frames * info.channels));
+  sf_readf_short(file, samples.data(), info.frames);
+  sf_close(file);
+  *channels = info.channels;
+  EXPECT_EQ(info.samplerate, 44100);
+  return samples;
+}
+
+std::vector<int16_t> Raw(const std::string& bytes) {
+  std::vector<int16_t> samples(bytes.size() / 2);
+  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  return samples;
+}
+
+// The expected audio, built from the synthesizer by the layout rules.
+class Expected {
+ public:
+  explicit Expected(int channels) : channels_(channels) {}
+  void Silence(size_t frames) { samples.insert(samples.end(), frames * channels_, 0); }
+  void Signal(const PanelState& state, const ChannelGains& gains, size_t loops) {
+    PcmBuffer buffer;
+    SynthesizeSignal(state, gains, buffer);
+    const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, false);
+    const std::vector<int16_t> values = Raw(std::string(reinterpret_cast<const char*>(buffer.Data()), buffer.Size()));
+    for (size_t loop = 0; loop < loops; ++loop) {
+      for (size_t i = 0; i < values.size(); i += stereo ? 2 : 1) {
+        samples.push_back(values[i]);
+        if (channels_ == 2) samples.push_back(stereo ? values[i + 1] : values[i]);
+      }
+    }
+  }
+  std::vector<int16_t> samples;
+
+ private:
+  size_t channels_;
+};
+
+PanelState Tone(const char* hz, const char* seconds, const char* db, int32_t wave) {
+  PanelState state;
+  state.fEdit = hz;
+  state.Duration = seconds;
+  state.Amplitude = db;
+  state.WaveForm = wave;
+  state.Loop = false;
+  return state;
+}
+
+PanelState Sweep(const char* from, const char* to, const char* seconds, const char* db, int32_t wave) {
+  PanelState state = Tone("1000", seconds, db, wave);
+  state.SignalType = SignalPage::Sweep;
+  state.fInit = from;
+  state.fFinal = to;
+  return state;
+}
+
+const char* const kScript =
+    "rem calibration run\r\n"
+    "tone 1000 0.5 -6 0\r\n"         // mono: 441 frames, 50 times
+    "delay 0.25\r\n"                 // three passes
+    "tone 440 0.2 -10 1 L\r\n"       // left alone: stereo, 2205 frames, 4 times
+    "sweep 100 1000 0.3 -20 2\r\n"   // still on the left alone
+    "pause\r\n"
+    "tone 997 0.1 0 0 R xyz\r\n"     // both channels out of phase
+    "end\r\n"
+    "tone 1 1 1 1\r\n";
+
+Expected ExpectedForTheScript() {
+  Expected expected(2);
+  expected.Silence(8820);
+  expected.Signal(Tone("1000", "0.5", "-6", 0), {1, 1, 1}, 50);
+  expected.Silence(3 * 4410);
+  expected.Silence(8820);
+  expected.Signal(Tone("440", "0.2", "-10", 1), {1, 0, 1}, 4);
+  expected.Signal(Sweep("100", "1000", "0.3", "-20", 2), {1, 0, 1}, 1);
+  expected.Silence(8820);
+  expected.Signal(Tone("997", "0.1", "0", 0), {1, 1, -1}, 0);  // Round(4410 / 44100) = 0 buffers
+  return expected;
+}
+
+TEST_F(RenderTest, EachFormatHoldsWhatAListenerWouldHear) {
+  Script(kScript);
+  const std::vector<int16_t> expected = ExpectedForTheScript().samples;
+  for (const char* name : {"out.wav", "out.flac", "out.WAV"}) {
+    const Result result = Sondrel(std::string("--render test.kvs -o ") + name);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "sondrel: Pause in script. Press OK to continue\n");
+    int channels = 0;
+    EXPECT_EQ(Decoded(folder / name, &channels), expected) << name;
+    EXPECT_EQ(channels, 2);
+  }
+  for (const char* name : {"out.pcm", "out.raw"}) {
+    ASSERT_EQ(Sondrel(std::string("--render test.kvs -o ") + name).status, 0);
+    EXPECT_EQ(Raw(Read(folder / name)), expected) << name;
+  }
+  const std::string wav = Read(folder / "out.wav");
+  EXPECT_EQ(wav.substr(0, 4), "RIFF");
+  EXPECT_EQ(wav.substr(8, 4), "WAVE");
+}
+
+TEST_F(RenderTest, AScriptOfMonoSignalsMakesAMonoFile) {
+  Script("tone 1000 0.1 0 0\r\nsweep 20 200 0.2 -3 1\r\nend\r\n");
+  ASSERT_EQ(Sondrel("--render test.kvs -o mono.pcm").status, 0);
+  Expected expected(1);
+  expected.Silence(8820);
+  expected.Signal(Tone("1000", "0.1", "0", 0), {1, 1, 1}, 10);
+  expected.Signal(Sweep("20", "200", "0.2", "-3", 1), {1, 1, 1}, 1);
+  EXPECT_EQ(Raw(Read(folder / "mono.pcm")), expected.samples);
+}
+
+TEST_F(RenderTest, StandardInputServesAsTheScript) {
+  const Result result = Sondrel("--render - -o in.raw", kScript);
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(Raw(Read(folder / "in.raw")), ExpectedForTheScript().samples);
+}
+
+TEST_F(RenderTest, RepeatPlaysOverUntilTheMaximumOnAWholeFrame) {
+  Script("tone 1000 0.1 0 0 L\r\ndelay 0.1\r\nrepeat\r\n");
+  ASSERT_EQ(Sondrel("--render test.kvs -o long.pcm --max-seconds 1.00001").status, 0);
+  const std::vector<int16_t> samples = Raw(Read(folder / "long.pcm"));
+  ASSERT_EQ(samples.size(), 44100u * 2);  // floor(1.00001 * 44100) = 44100 frames, stereo
+  Expected pass(2);
+  pass.Silence(8820);
+  pass.Signal(Tone("1000", "0.1", "0", 0), {1, 0, 1}, 10);
+  pass.Silence(4410);
+  for (size_t i = 0; i < samples.size(); ++i) ASSERT_EQ(samples[i], pass.samples[i % pass.samples.size()]) << i;
+}
+
+struct FailureCase {
+  const char* name;
+  const char* script;
+  const char* message;
+};
+
+class RenderFailureTest : public RenderTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(RenderFailureTest, ReportsTheRunsErrorAndLeavesNoFile) {
+  Script(GetParam().script);
+  const Result result = Sondrel("--render test.kvs -o out.wav");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, std::string("sondrel: ") + GetParam().message + "\n");
+  EXPECT_EQ(Files(), (std::vector<std::string>{"config", "stderr", "stdin", "stdout", "test.kvs"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, RenderFailureTest,
+    ::testing::Values(FailureCase{"NoEnd", "tone 1000 0.1 0 0\r\n", "Invalid command in line 2"},
+                      FailureCase{"Capitalised", "Tone 1000 0.1 0 0\r\nend\r\n", "Invalid command in line 1"},
+                      FailureCase{"BadWave", "tone 1000 0.1 0 sine\r\nend\r\n", "'sine' is not a valid integer value"},
+                      FailureCase{"BadFrequency", "tone 1k 0.1 0 0\r\nend\r\n",
+                                  "'1k' is not a valid floating point value"},
+                      FailureCase{"BadDelay", "delay soon\r\nend\r\n", "'soon' is not a valid floating point value"},
+                      FailureCase{"SilentRepeat", "rem\r\nrepeat\r\n",
+                                  "The script repeats without any sound or silence before \"repeat\" in line 2"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(RenderTest, AnExistingFileIsKeptWhenARenderFails) {
+  Script("bogus\r\n");
+  std::ofstream(folder / "out.wav") << "earlier";
+  EXPECT_EQ(Sondrel("--render test.kvs -o out.wav").status, 1);
+  EXPECT_EQ(Read(folder / "out.wav"), "earlier");
+}
+
+TEST_F(RenderTest, AMissingScriptIsReported) {
+  const Result result = Sondrel("--render missing.kvs -o out.wav");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "sondrel: File not found\n");
+}
+
+struct UsageCase {
+  const char* arguments;
+  int status;
+};
+
+class UsageTest : public RenderTest, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(UsageTest, CommandLinesThatAreNotUnderstoodSaySo) {
+  const Result result = Sondrel(GetParam().arguments);
+  EXPECT_EQ(result.status, GetParam().status) << result.err;
+  EXPECT_NE(result.err.find("sondrel --help"), std::string::npos) << result.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, UsageTest,
+                         ::testing::Values(UsageCase{"--render", 2}, UsageCase{"--render x.kvs", 2},
+                                           UsageCase{"--render x.kvs -o out.mp3", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --max-seconds -1", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --loud", 2},
+                                           UsageCase{"--version now", 2}));
+
+TEST_F(RenderTest, HelpAndVersionNeedNoDisplay) {
+  const Result version = Sondrel("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "Sondrel 2.4\n");
+  const Result help = Sondrel("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out, UsageText());
+  for (const char* word : {"--render", "--list-devices", "SONDREL_NONINTERACTIVE", "SDL_AUDIODRIVER", "Exit status"}) {
+    EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  }
+}
+
+// The manual page says what --help says.
+TEST(ManualPageTest, NamesEveryOptionAndVariable) {
+  std::ifstream page(SONDREL_SOURCE_DIR "/data/sondrel.1");
+  std::stringstream text;
+  text << page.rdbuf();
+  for (const char* word : {"\\-\\-help", "\\-\\-version", "\\-\\-list\\-devices", "\\-\\-render", "\\-\\-max\\-seconds",
+                           "SONDREL_NONINTERACTIVE", "SDL_AUDIODRIVER", "SDL_DISKAUDIOFILE", "XDG_CONFIG_HOME",
+                           "QT_QPA_PLATFORM", "128"}) {
+    EXPECT_NE(text.str().find(word), std::string::npos) << word;
+  }
+}
+
+TEST_F(RenderTest, NoSoundSystemMeansNoDeviceList) {
+  // Without a sound server SDL may still fall back to bare ALSA; with a
+  // driver that does not exist there is surely no sound system.
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  const Result result = Sondrel("--list-devices");
+  unsetenv("SDL_AUDIODRIVER");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("The sound system could not be started"), std::string::npos) << result.err;
+  EXPECT_EQ(result.out, "");
+}
+
+TEST_F(RenderTest, TheDeviceListIsNumberedAsTheWindowsIs) {
+  if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's PulseAudio server";
+  const Result result = Sondrel("--list-devices", "", true);
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "0\tDefault output (Sondrel-Test-First)\n1\tSondrel-Test-First\n2\tSondrel-Test-Second\n");
+}
+
+// A file named like an option is a file argument as it always was: the
+// window opens (and ignores a name that is neither a script nor presets).
+TEST_F(RenderTest, AFileNamedLikeAnOptionKeepsItsMeaning) {
+  std::ofstream(folder / "--help") << "not an option";
+  const std::string command = "cd '" + folder.string() + "' && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=disk " +
+                              "SDL_DISKAUDIOFILE=/dev/null HOME='" + folder.string() + "' XDG_CONFIG_HOME='" +
+                              (folder / "config").string() + "' XDG_DATA_HOME='" + (folder / "data").string() +
+                              "' timeout -s KILL 2 " + SONDREL_EXECUTABLE + " --help >'" +
+                              (folder / "stdout").string() + "' 2>/dev/null";
+  const int status = std::system(command.c_str());
+  EXPECT_TRUE((WIFEXITED(status) && WEXITSTATUS(status) == 128 + 9) || WIFSIGNALED(status)) << status;
+  EXPECT_EQ(Read(folder / "stdout"), "");  // no usage text: the window was up until killed
+}
+
+}  // namespace
+}  // namespace sondrel
