@@ -1,37 +1,54 @@
 #!/usr/bin/env bash
-# Times the synthesis of a 60 s stereo sine sweep from 20 Hz to 20 kHz, raw
-# 16-bit at 44100 Hz, in Sondrel (reference and fast paths) and in SoX, and
-# prints the ratios. Needs a built tree (scripts/build.sh) and sox.
+# Sondrel against SoX on equal work, whole process against whole process:
+# linear sweeps from 20 Hz to 20 kHz (sine, square, triangle; 60 s and 600 s),
+# 16-bit stereo at 44100 frames a second, written as raw samples to a file in
+# the same folder (tmpfs when /dev/shm exists). SoX runs at 44100 Hz from the
+# start (-r before -n) with dither off (-D), so that it neither resamples nor
+# dithers; Sondrel renders a one-line script with its "always stereo" option,
+# which writes the same sample to both channels as SoX's -c 2 does.
+# Prints the median and range of five runs of each, and their ratio.
+#   scripts/bench-vs-sox.sh [RUNS]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-bench="$root/build/bench/sondrel_bench"
-[ -x "$bench" ] || "$root/scripts/build.sh"
+runs="${1:-5}"
+sondrel="$root/build/app/sondrel"
+[ -x "$sondrel" ] || "$root/scripts/build.sh"
 command -v sox >/dev/null || { echo "sox is not installed (apt-get install sox)" >&2; exit 1; }
 
-# Median milliseconds of wall time per run over five repetitions, from the
-# benchmark's CSV.
-milliseconds() {
-  "$bench" --benchmark_filter="^$1/" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-    --benchmark_format=csv 2>/dev/null |
-    awk -F, -v name="$1" 'index($1, name) && index($1, "_median") { print $3 }'
+base=/tmp
+[ -d /dev/shm ] && [ -w /dev/shm ] && base=/dev/shm
+work="$(mktemp -d "$base/sondrel-bench.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/config/sondrel"
+printf '[Software\\Kelvo]\nAlwaysStereo=dword:00000001\nLongBuffer=dword:00000000\n' >"$work/config/sondrel/settings"
+
+# Milliseconds of wall time of each run of the command, one a line.
+times() {
+  for _ in $(seq 1 "$runs"); do
+    local start end
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s%N)
+    echo $(( (end - start) / 1000000 ))
+    rm -f "$work/out.raw"
+  done
 }
-reference=$(milliseconds BM_SineSweep60sStereo_Reference)
-fast=$(milliseconds BM_SineSweep60sStereo_Fast)
+# "median min max" of the numbers on standard input.
+summary() { sort -n | awk '{ v[NR] = $1 } END { printf "%d %d %d", v[int((NR + 1) / 2)], v[1], v[NR] }'; }
 
-# SoX: the best of five runs of the same signal to /dev/null.
-best=""
-for _ in 1 2 3 4 5; do
-  start=$(date +%s%N)
-  sox -n -r 44100 -b 16 -c 2 -e signed-integer -t raw /dev/null synth 60 sine 20-20000
-  elapsed=$(( ($(date +%s%N) - start) / 1000 ))
-  if [ -z "$best" ] || [ "$elapsed" -lt "$best" ]; then best=$elapsed; fi
+echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //')"
+echo "Load average before the runs (other work on the machine): $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-9s %6s  %-22s %-22s %s\n' wave seconds "sondrel ms (min-max)" "sox ms (min-max)" "sox / sondrel"
+for wave in sine square triangle; do
+  case $wave in sine) number=0 ;; square) number=1 ;; triangle) number=2 ;; esac
+  for seconds in 60 600; do
+    printf 'sweep 20 20000 %s 0 %s\r\nend\r\n' "$seconds" "$number" >"$work/sweep.kvs"
+    read -r s_med s_min s_max < <(times env XDG_CONFIG_HOME="$work/config" "$sondrel" --render "$work/sweep.kvs" \
+      -o "$work/out.raw" | summary)
+    read -r x_med x_min x_max < <(times sox -D -r 44100 -c 1 -n -b 16 -c 2 -e signed-integer -t raw "$work/out.raw" \
+      synth "$seconds" "$wave" 20-20000 | summary)
+    printf '%-9s %6s  %-22s %-22s %.2fx\n' "$wave" "$seconds" "$s_med ($s_min-$s_max)" "$x_med ($x_min-$x_max)" \
+      "$(awk -v x="$x_med" -v s="$s_med" 'BEGIN { print (s > 0 ? x / s : 0) }')"
+  done
 done
-sox_ms=$(awk -v us="$best" 'BEGIN { printf "%.1f", us / 1000 }')
-
-awk -v r="$reference" -v f="$fast" -v s="$sox_ms" 'BEGIN {
-  printf "60 s stereo sine sweep 20 Hz - 20 kHz, 2646000 frames\n"
-  printf "  Sondrel reference (80-bit loop): %8.1f ms  %6.1f M frames/s\n", r, 2646 / r
-  printf "  Sondrel fast synthesizer:        %8.1f ms  %6.1f M frames/s\n", f, 2646 / f
-  printf "  sox synth 60 sine 20-20000:      %8.1f ms  %6.1f M frames/s\n", s, 2646 / s
-  printf "  fast vs reference: %.1fx   fast vs sox: %.2fx\n", r / f, s / f
-}'
+echo "Load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
