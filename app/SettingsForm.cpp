@@ -43,6 +43,8 @@ TSettingsForm::TSettingsForm(TGenerator& generator, std::string storePath)
 
   connect(Button1, &QPushButton::clicked, this, [this] { Guard(this, [this] { Button1Click(); }); });
   InstallContextHelp(this, kHelpContext);
+  CloseOnEscape(this);  // as its close box does: the options are not stored
+  KeepOnScreen(this);
 
   generator.SettingsForm = this;
   generator.ReadCompatibilityOptions = [this] {

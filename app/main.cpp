@@ -10,6 +10,7 @@
 #include "app/SettingsForm.h"
 #include "app/TerminalCommands.h"
 #include "app/TerminationSignals.h"
+#include "app/WindowIcon.h"
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
 #include "panel/Application.h"
@@ -34,7 +35,8 @@ int main(int argc, char** argv) {
   TerminationSignals terminationSignals;
   QApplication::setApplicationName("Sondrel");
   QApplication::setApplicationVersion(kVersion);
-  QApplication::setDesktopFileName("sondrel");
+  QApplication::setDesktopFileName(kApplicationId);
+  SetWindowIcon();
   SetApplicationTitle(kStartupTitle);
   SetHelpFileName("Kelvo24.HLP");
   const QString separator = QLocale().decimalPoint();

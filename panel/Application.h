@@ -25,4 +25,12 @@ inline constexpr Qt::WindowFlags kToolWindowFlags =
 // F1 in the window opens the manual at its help context number.
 void InstallContextHelp(QWidget* window, int helpContext);
 
+// Escape in the window closes it, exactly as its close box does.
+void CloseOnEscape(QWidget* window);
+
+// Each time the window is shown, it is moved as far as needed to lie wholly
+// on the screen it opens on (a design position scaled up for a large font or
+// a high scale factor may lie partly beyond it).
+void KeepOnScreen(QWidget* window);
+
 }  // namespace sondrel

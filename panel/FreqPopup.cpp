@@ -32,13 +32,15 @@ TFreqPopup::TFreqPopup(TGenerator& generator)
 
   FreqSlider = new QSlider(Qt::Horizontal, this);
   FreqSlider->setObjectName("FreqSlider");
+  FreqSlider->setAccessibleName("Frequency");
   FreqSlider->setRange(1000, 4000);
   FreqSlider->setValue(1000);
   FreqSlider->setTickPosition(QSlider::TicksBelow);
   FreqSlider->setTickInterval(25);
   FreqSlider->setSingleStep(1);
   FreqSlider->setPageStep(2);
-  FreqSlider->setGeometry(Scaled(-8), 0, Scaled(800), Scaled(33));
+  // The whole width: the thumb stays wholly visible at both ends.
+  FreqSlider->setGeometry(0, 0, width(), Scaled(33));
   // Each label sits under the position it names; "2k" is centred on its box.
   struct Mark {
     const char* text;
@@ -54,6 +56,7 @@ TFreqPopup::TFreqPopup(TGenerator& generator)
     label->setGeometry(std::min(left, this->width() - width), Scaled(32), width, label->sizeHint().height());
     label->setAlignment(mark.alignment | Qt::AlignTop);
   }
+  KeepOnScreen(this);
   connect(FreqSlider, &QSlider::valueChanged, this, [this] { Guard(&generator_, [this] { FreqSliderChange(); }); });
 }
 

@@ -222,6 +222,17 @@ void TGenerator::CreateControls() {
   OnButton->setToolTip("ON/OFF Switch");
   Loop->setToolTip("Switches the Sweep Loop On or Off");
 
+  // What a screen reader speaks for each control without a caption of its
+  // own: the label beside it.
+  const std::pair<QWidget*, const char*> spoken[] = {
+      {SignalType->Tabs(), "Signal type"}, {fEdit, "Frequency"},   {UpDown2, "Frequency"},
+      {fInit, "Initial Frequency"},        {UpDown3, "Initial Frequency"},
+      {fFinal, "Final Frequency"},         {UpDown4, "Final Frequency"},
+      {WaveDevice, "Wave Device"},         {Amplitude, "Amplitude"}, {UpDown1, "Amplitude"},
+      {WaveForm, "Wave Form"},             {Duration, "Duration"}};
+  for (const auto& [control, name] : spoken) control->setAccessibleName(name);
+  for (int slot = 0; slot < 4; ++slot) (*memoryEdits[slot])->setAccessibleName(QString("Memory %1 name").arg(slot + 1));
+
   // Tab order: the page control, the active page's controls, then the shared ones.
   QWidget* order[] = {SignalType->Tabs(), fEdit, Button1, Button2, fInit, fFinal, Mem1, Mem2, Memory3, Memory4,
                       Logarithmic, Mem1Edit, Mem2Edit, Mem3Edit, Mem4Edit, WaveDevice, Amplitude, WaveForm,

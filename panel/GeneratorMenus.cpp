@@ -161,6 +161,7 @@ void TGenerator::CreatePopupMenus() {
             [menu, button](const QPoint& at) { menu->popup(button->mapToGlobal(at)); });
   }
   PopupMenu1->actions().at(0)->setStatusTip("Store settings in this memory position");
+  for (QMenu* menu : {PopupMenu1, PopupMenu2, PopupMenu3, PopupMenu4}) new MenuContextHelp(menu, 0, nullptr, 0);
 }
 
 }  // namespace sondrel

@@ -118,6 +118,9 @@ void TGenerator::Compatibilitysettings1Click() {
   if (!SettingsForm) return;
   SetMainWindowEnabled(false);
   SettingsForm->show();
+  // The keyboard goes with the window: the main window no longer takes it.
+  SettingsForm->raise();
+  SettingsForm->activateWindow();
 }
 
 void TGenerator::SaveWaveFile1Click() {

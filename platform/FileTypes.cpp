@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "platform/ApplicationIcon.h"
 #include "platform/AtomicFile.h"
 #include "platform/TextReader.h"
 
@@ -54,7 +55,7 @@ std::string DesktopEntry(const std::string& exec) {
          "Name=Sondrel\n"
          "GenericName=Test-Tone Generator\n"
          "Comment=Play test tones and sweeps\n"
-         "Icon=sondrel\n"
+         "Icon=" + std::string(kApplicationId) + "\n"
          "Exec=" +
          exec +
          " %f\n"
@@ -160,6 +161,18 @@ std::vector<fs::path> DataPlaces(const DesktopFolders& folders) {
   return places;
 }
 
+bool IconInstalled(const DesktopFolders& folders) {
+  std::error_code error;
+  for (const fs::path& place : DataPlaces(folders)) {
+    const fs::path theme = place / "icons" / "hicolor";
+    if (fs::exists(theme / "scalable" / "apps" / (std::string(kApplicationId) + ".svg"), error) ||
+        fs::exists(theme / "48x48" / "apps" / (std::string(kApplicationId) + ".png"), error)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool PackageInstalled(const DesktopFolders& folders, const FileType& type) {
   std::error_code error;
   for (const fs::path& place : DataPlaces(folders)) {
@@ -209,6 +222,11 @@ std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& 
       note(entry.string() + ": the program's path "
            "contains a control character, which a desktop entry cannot hold");
     }
+  }
+
+  if (!IconInstalled(folders)) {
+    note(Write(data / "icons" / "hicolor" / "scalable" / "apps" / (std::string(kApplicationId) + ".svg"),
+               kApplicationIconSvg));
   }
 
   // A list that exists but cannot be read is left alone: writing it would

@@ -2,7 +2,8 @@
 // Registers Sondrel's two file types with the desktop, the freedesktop way:
 // a MIME package for each type (scripts *.kvs, presets *.kvp) under
 // $XDG_DATA_HOME/mime/packages, a desktop entry that opens both with this
-// executable, and default-application entries in $XDG_CONFIG_HOME/mimeapps.list.
+// executable, its icon in the hicolor theme, and default-application entries
+// in $XDG_CONFIG_HOME/mimeapps.list.
 // Each part counts as present when it exists in the user's data folder or a
 // system one (an installed Sondrel ships them), and only missing parts are
 // written, so a registration cut short is completed at the next start.
@@ -15,7 +16,9 @@ namespace sondrel {
 
 inline constexpr const char* kScriptMimeType = "application/x-sondrel-script";
 inline constexpr const char* kPresetMimeType = "application/x-sondrel-preset";
-inline constexpr const char* kDesktopEntryName = "sondrel.desktop";
+inline constexpr const char* kDesktopEntryName = "org.kelvo.Sondrel.desktop";
+// The icon's name in the icon theme, and the application's id on the desktop.
+inline constexpr const char* kApplicationId = "org.kelvo.Sondrel";
 
 struct DesktopFolders {
   std::string dataHome;               // $XDG_DATA_HOME or ~/.local/share
@@ -26,7 +29,7 @@ struct DesktopFolders {
 };
 
 // Writes the parts of the registration that are missing (each MIME package,
-// the desktop entry, each default-application entry), then refreshes the MIME
+// the desktop entry, the icon, each default-application entry), then refreshes the MIME
 // and desktop databases where their tools are installed. A complete
 // registration writes nothing. Returns an empty text, or one line for each
 // part that could not be written and why; the other parts are written all

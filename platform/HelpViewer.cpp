@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -22,6 +23,8 @@ QTextBrowser* Viewer() {
     viewer->setWindowTitle("Sondrel Help");
     viewer->setOpenExternalLinks(true);
     viewer->resize(720, 640);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), viewer);
+    QObject::connect(escape, &QShortcut::activated, viewer, &QWidget::close);
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, viewer, &QObject::deleteLater);
   }
   return viewer;

@@ -15,6 +15,7 @@ packages=(
   sox
   clang libclang-rt-14-dev
   libsndfile1-dev
+  appstream lintian
 )
 
 missing=()

@@ -164,14 +164,14 @@ TEST_F(ProgramTest, RegistersTheFileTypesAndCompletesAMissingPart) {
   ASSERT_TRUE(RunToEnd({script}));
   EXPECT_EQ(process.exitCode(), 0);
   EXPECT_TRUE(QFile::exists(packages + "x-sondrel-script.xml"));
-  EXPECT_TRUE(QFile::exists(home.filePath("data/applications/sondrel.desktop")));
+  EXPECT_TRUE(QFile::exists(home.filePath("data/applications/org.kelvo.Sondrel.desktop")));
   EXPECT_TRUE(QFile::exists(home.filePath("data/mime/mime.cache")));  // the database was refreshed
 
   QFile::remove(packages + "x-sondrel-preset.xml");
-  QFile::remove(home.filePath("data/applications/sondrel.desktop"));
+  QFile::remove(home.filePath("data/applications/org.kelvo.Sondrel.desktop"));
   ASSERT_TRUE(RunToEnd({script}));  // only the missing parts are written again
   EXPECT_TRUE(QFile::exists(packages + "x-sondrel-preset.xml"));
-  EXPECT_TRUE(QFile::exists(home.filePath("data/applications/sondrel.desktop")));
+  EXPECT_TRUE(QFile::exists(home.filePath("data/applications/org.kelvo.Sondrel.desktop")));
 }
 
 TEST_F(ProgramTest, MissingScriptFileStartsTheProgramAsUsual) {
@@ -212,7 +212,7 @@ TEST_P(SignalTest, EndsTheProgramLikeExit) {
   ASSERT_TRUE(process.waitForStarted());
   // The file types are registered once the handlers are in place; a tone is
   // on once its first samples have been recorded.
-  ASSERT_TRUE(WaitForFile(home.filePath("data/applications/sondrel.desktop")));
+  ASSERT_TRUE(WaitForFile(home.filePath("data/applications/org.kelvo.Sondrel.desktop")));
   if (QByteArray(GetParam().name).startsWith("ToneWait")) {
     ASSERT_TRUE(WaitForFile(audio));
   }

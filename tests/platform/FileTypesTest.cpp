@@ -84,6 +84,9 @@ TEST_F(FileTypesTest, DesktopToolsKnowBothTypesAfterRegistration) {
   EXPECT_NE(entry.find("MimeType=application/x-sondrel-script;application/x-sondrel-preset;"), std::string::npos);
   const fs::path entryPath = root / "data" / "applications" / kDesktopEntryName;
   EXPECT_EQ(std::system(("desktop-file-validate '" + entryPath.string() + "' >/dev/null").c_str()), 0);
+  EXPECT_NE(entry.find("Icon=org.kelvo.Sondrel\n"), std::string::npos);
+  const std::string icon = Read(root / "data" / "icons" / "hicolor" / "scalable" / "apps" / "org.kelvo.Sondrel.svg");
+  EXPECT_EQ(icon.rfind("<svg", 0), 0u) << icon.substr(0, 40);
 }
 
 TEST_F(FileTypesTest, ACompleteRegistrationWritesNothing) {
@@ -103,9 +106,12 @@ TEST_F(FileTypesTest, ASystemInstallationNeedsOnlyTheDefaults) {
   std::ofstream(root / "system" / "mime" / "packages" / "x-sondrel-preset.xml") << "<mime-info/>";
   std::ofstream(root / "system" / "applications" / kDesktopEntryName)
       << "[Desktop Entry]\nMimeType=" << kScriptMimeType << ";" << kPresetMimeType << ";\n";
+  fs::create_directories(root / "system" / "icons" / "hicolor" / "48x48" / "apps");
+  std::ofstream(root / "system" / "icons" / "hicolor" / "48x48" / "apps" / "org.kelvo.Sondrel.png") << "png";
   ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
   EXPECT_FALSE(fs::exists(root / "data" / "mime"));
   EXPECT_FALSE(fs::exists(root / "data" / "applications"));
+  EXPECT_FALSE(fs::exists(root / "data" / "icons"));
   EXPECT_NE(Read(root / "config" / "mimeapps.list").find(kScriptMimeType), std::string::npos);
 }
 
@@ -114,7 +120,7 @@ TEST_F(FileTypesTest, ARegistrationCutShortIsCompletedNextTime) {
   fs::create_directories(root / "data");
   std::ofstream(root / "data" / "applications") << "a file where the folder belongs";
   const std::string error = RegisterFileTypes(folders, "/usr/bin/sondrel");
-  EXPECT_NE(error.find("sondrel.desktop"), std::string::npos) << error;
+  EXPECT_NE(error.find(kDesktopEntryName), std::string::npos) << error;
   EXPECT_TRUE(fs::exists(root / "data" / "mime" / "packages" / "x-sondrel-script.xml"));
   fs::remove(root / "data" / "applications");
   ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");

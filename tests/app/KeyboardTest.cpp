@@ -1,0 +1,195 @@
+// The windows as a keyboard and screen-reader user meets them: focus, Tab,
+// Escape, F1, accessible names; and as the desktop shows them: icons, the
+// slider's thumb, windows kept on their screen.
+#include <QAccessible>
+#include <QMenu>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+
+#include "app/AboutBox.h"
+#include "app/SettingsForm.h"
+#include "app/WindowIcon.h"
+#include "platform/HelpViewer.h"
+#include "script/ScriptPopup.h"
+#include "tests/panel/PanelFixture.h"
+
+namespace sondrel {
+namespace {
+
+class KeyboardTest : public PanelFixture {
+ protected:
+  KeyboardTest() {
+    settings = new TSettingsForm(*generator, folder.filePath("settings").toStdString());
+    about = new TAboutBox(*generator);
+    generator->AboutBox = about;
+    script = new TScriptPopup(*generator);
+  }
+
+  // The controls a user can tab to: focusable, shown and enabled.
+  static QList<QWidget*> TabStops(QWidget* window) {
+    QList<QWidget*> stops;
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+      if (widget->window() == window && (widget->focusPolicy() & Qt::TabFocus) && widget->isVisible() &&
+          widget->isEnabled()) {
+        stops << widget;
+      }
+    }
+    return stops;
+  }
+
+  // Everything the Tab key reaches from the window's first control, once round.
+  static QSet<QWidget*> Reached(QWidget* window) {
+    QApplication::setActiveWindow(window);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    QSet<QWidget*> reached;
+    if (QApplication::focusWidget() == nullptr || QApplication::focusWidget()->window() != window) {
+      if (QWidget* first = window->nextInFocusChain()) first->setFocus(Qt::TabFocusReason);
+    }
+    for (int press = 0; press < 60; ++press) {
+      if (QWidget* focus = QApplication::focusWidget()) reached << focus;
+      QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Tab);
+    }
+    return reached;
+  }
+
+  static QString SpokenName(QWidget* widget) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
+  }
+
+  QTemporaryDir folder;
+  TSettingsForm* settings = nullptr;
+  TAboutBox* about = nullptr;
+  TScriptPopup* script = nullptr;
+};
+
+TEST_F(KeyboardTest, TheSettingsWindowTakesTheKeyboardAndEscapeClosesIt) {
+  ShowAndActivate();
+  generator->Compatibilitysettings1Click();
+  for (int wait = 0; wait < 50 && QApplication::activeWindow() != settings; ++wait) QTest::qWait(10);
+  EXPECT_EQ(QApplication::activeWindow(), settings);
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  EXPECT_EQ(QApplication::focusWidget()->window(), settings);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);  // ticks the first box
+  EXPECT_TRUE(settings->AlwaysStereo->isChecked());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  EXPECT_FALSE(settings->isVisible());
+  EXPECT_TRUE(generator->isEnabled());
+  EXPECT_FALSE(QFile::exists(folder.filePath("settings")));  // like the close box: nothing stored
+}
+
+TEST_F(KeyboardTest, EscapeClosesTheHelpWindow) {
+  ShowHelpTopic("Kelvo.HLP", "IDH_1");
+  QWidget* help = nullptr;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->objectName() == "HelpViewer") help = window;
+  }
+  ASSERT_NE(help, nullptr);
+  ASSERT_TRUE(help->isVisible());
+  QApplication::setActiveWindow(help);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+  QTest::keyClick(help, Qt::Key_Escape);
+  EXPECT_FALSE(help->isVisible());
+}
+
+TEST_F(KeyboardTest, F1OnAMemoryMenuOpensTheManualAtItsContents) {
+  ShowAndActivate();
+  generator->SignalType->SetActivePage(generator->Sweep);
+  generator->PopupMenu2->popup(generator->Mem2->mapToGlobal(QPoint(2, 2)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(generator->PopupMenu2));
+  QTest::keyClick(generator->PopupMenu2, Qt::Key_F1);
+  EXPECT_EQ(LastHelpRequest(), "Kelvo.HLP#");
+  generator->PopupMenu2->close();
+}
+
+// As the manual says: the slider window shares the main window's keys.
+TEST_F(KeyboardTest, F1InTheSliderWindowRecallsMemoryOne) {
+  ShowAndActivate();
+  generator->Memories[1].fInit = "123";
+  generator->FreqSlider1Click();
+  QApplication::setActiveWindow(freqPopup);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(freqPopup));
+  QTest::keyClick(freqPopup->FreqSlider, Qt::Key_F1);
+  EXPECT_EQ(generator->fInit->text(), "123");
+  EXPECT_NE(LastHelpRequest(), "Kelvo.HLP#");
+}
+
+TEST_F(KeyboardTest, TabReachesEveryControlOnBothPagesAndEachHasAName) {
+  ShowAndActivate();
+  for (QWidget* page : {generator->Constant, generator->Sweep}) {
+    generator->SignalType->SetActivePage(page);
+    const QSet<QWidget*> reached = Reached(generator.get());
+    for (QWidget* stop : TabStops(generator.get())) {
+      EXPECT_TRUE(reached.contains(stop)) << stop->objectName().toStdString() << " is not reached by Tab";
+      EXPECT_FALSE(SpokenName(stop).isEmpty()) << stop->objectName().toStdString() << " has no spoken name";
+    }
+  }
+}
+
+TEST_F(KeyboardTest, EveryOtherWindowIsReachableByTabAndNamed) {
+  ShowAndActivate();
+  generator->FreqSlider1Click();
+  generator->Compatibilitysettings1Click();
+  script->show();
+  about->show();
+  for (QWidget* window : std::initializer_list<QWidget*>{freqPopup, settings, script, about}) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << window->objectName().toStdString();
+    const QList<QWidget*> stops = TabStops(window);
+    EXPECT_FALSE(stops.isEmpty()) << window->objectName().toStdString();
+    const QSet<QWidget*> reached = Reached(window);
+    for (QWidget* stop : stops) {
+      EXPECT_TRUE(reached.contains(stop)) << window->objectName().toStdString() << ": "
+                                          << stop->objectName().toStdString() << " is not reached by Tab";
+      EXPECT_FALSE(SpokenName(stop).isEmpty()) << stop->objectName().toStdString() << " has no spoken name";
+    }
+  }
+}
+
+TEST_F(KeyboardTest, EveryWindowShowsTheProgramsIcon) {
+  SetWindowIcon();
+  ShowHelpTopic("Kelvo.HLP", "IDH_1");
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    EXPECT_FALSE(window->windowIcon().isNull()) << window->objectName().toStdString();
+    EXPECT_EQ(window->windowIcon().availableSizes().size(), 9) << window->objectName().toStdString();
+  }
+}
+
+// The thumb is wholly inside the window at both ends of the scale.
+TEST_F(KeyboardTest, TheSlidersThumbIsWhollyVisibleAtBothEnds) {
+  generator->FreqSlider1Click();
+  QSlider* slider = freqPopup->FreqSlider;
+  for (const int position : {slider->minimum(), slider->maximum()}) {
+    slider->setValue(position);
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = position;
+    option.sliderValue = position;
+    option.tickPosition = slider->tickPosition();
+    const QRect thumb = slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+    const QRect inWindow(slider->mapTo(freqPopup, thumb.topLeft()), thumb.size());
+    EXPECT_GE(inWindow.left(), 0) << position;
+    EXPECT_LE(inWindow.right(), freqPopup->width() - 1) << position;
+  }
+  EXPECT_EQ(slider->geometry().right(), freqPopup->width() - 1);  // no empty strip at the right
+}
+
+TEST_F(KeyboardTest, AWindowPlacedBeyondItsScreenIsBroughtOnto) {
+  const QRect room = settings->screen()->availableGeometry();
+  settings->move(room.right() - 20, room.bottom() - 10);
+  generator->Compatibilitysettings1Click();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(settings));
+  QTest::qWait(50);
+  EXPECT_TRUE(room.contains(settings->frameGeometry()))
+      << settings->frameGeometry().x() << "," << settings->frameGeometry().y() << " " << settings->frameGeometry().width()
+      << "x" << settings->frameGeometry().height() << " in " << room.width() << "x" << room.height();
+}
+
+}  // namespace
+}  // namespace sondrel
