@@ -1,20 +1,31 @@
 #include "app/CommandLine.h"
 
-#include <QFileInfo>
+#include <sys/stat.h>
 
 #include "panel/Generator.h"
 
 namespace sondrel {
 
-QString CommandLinePath(const QStringList& parameters) { return parameters.join(' '); }
+namespace {
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+}  // namespace
 
-bool HandleCommandLineFile(TGenerator& generator, const QString& path) {
-  if (path.isEmpty() || !QFileInfo(path).isFile()) return false;
-  if (path.endsWith("kvs", Qt::CaseSensitive)) {
+std::string CommandLinePath(const std::vector<std::string>& parameters) {
+  std::string path;
+  for (size_t i = 0; i < parameters.size(); ++i) path += (i == 0 ? "" : " ") + parameters[i];
+  return path;
+}
+
+bool HandleCommandLineFile(TGenerator& generator, const std::string& path) {
+  struct stat info {};
+  if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  if (EndsWith(path, "kvs")) {
     generator.RunScript(path);
     return true;
   }
-  if (path.endsWith("kvp", Qt::CaseSensitive)) generator.LoadPresetFile(path);
+  if (EndsWith(path, "kvp")) generator.LoadPresetFile(path);
   return false;
 }
 

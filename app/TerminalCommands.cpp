@@ -10,6 +10,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "app/CommandLine.h"
 #include "app/StoredOptions.h"
 #include "engine/AppError.h"
 #include "platform/AudioFileWriter.h"
@@ -173,9 +174,7 @@ std::optional<int> RunTerminalCommand(const std::vector<std::string>& arguments)
   if (option != "--help" && option != "--version" && option != "--list-devices" && option != "--render") {
     return std::nullopt;
   }
-  std::string joined;
-  for (const std::string& argument : arguments) joined += (joined.empty() ? "" : " ") + argument;
-  if (FileExists(joined)) return std::nullopt;  // a file of that name: the usual file argument
+  if (FileExists(CommandLinePath(arguments))) return std::nullopt;  // a file of that name: the usual file argument
 
   if (option == "--render") return Render(arguments);
   if (arguments.size() > 1) return UsageError("'" + option + "' takes no arguments");

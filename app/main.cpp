@@ -14,6 +14,7 @@
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
 #include "panel/Application.h"
+#include "panel/ByteText.h"
 #include "panel/FreqPopup.h"
 #include "panel/Generator.h"
 #include "panel/UiEvents.h"
@@ -25,11 +26,14 @@
 
 int main(int argc, char** argv) {
   using namespace sondrel;
-  // The terminal's commands need no display: they run before any window.
-  if (const std::optional<int> status = RunTerminalCommand(std::vector<std::string>(argv + 1, argv + argc))) {
-    return *status;
-  }
-  QApplication application(argc, argv);
+  // The parameters as the file system's bytes. The terminal's commands need
+  // no display: they run before any window.
+  const std::vector<std::string> parameters(argv + 1, argv + argc);
+  if (const std::optional<int> status = RunTerminalCommand(parameters)) return *status;
+  // Qt sees none of the parameters: a path is never taken for one of its
+  // options ("-reverse", "-style" ...).
+  int qtArgumentCount = 1;
+  QApplication application(qtArgumentCount, argv);
   // First of all, so that an early signal waits for the message loop instead
   // of killing the program half-way through its start.
   TerminationSignals terminationSignals;
@@ -60,7 +64,7 @@ int main(int argc, char** argv) {
   Generator.AboutBox = new TAboutBox(Generator);
   new TSettingsForm(Generator, SettingsStore::DefaultPath());  // loads the stored options
 
-  const QString path = CommandLinePath(QApplication::arguments().mid(1));
+  const std::string path = CommandLinePath(parameters);
   try {
     const bool ended = HandleCommandLineFile(Generator, path);
     if (terminationSignals.Received() != 0) return signalStatus();
@@ -70,7 +74,7 @@ int main(int argc, char** argv) {
     }
   } catch (const std::exception& error) {
     Dialogs().ShowApplicationError(QString("Sondrel could not handle the file %1:\n%2")
-                                       .arg(path, QString::fromStdString(ErrorReportText(error.what()))));
+                                       .arg(ShownText(path), ShownText(ErrorReportText(error.what()))));
     return 1;
   }
 

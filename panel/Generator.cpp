@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "panel/Application.h"
+#include "panel/ByteText.h"
 #include "panel/FreqPopup.h"
 #include "panel/PageControl.h"
 #include "panel/UiEvents.h"
@@ -231,6 +232,7 @@ void TGenerator::CreateControls() {
       {WaveDevice, "Wave Device"},         {Amplitude, "Amplitude"}, {UpDown1, "Amplitude"},
       {WaveForm, "Wave Form"},             {Duration, "Duration"}};
   for (const auto& [control, name] : spoken) control->setAccessibleName(name);
+  for (QLineEdit* box : findChildren<QLineEdit*>()) AllowAnyLength(box);
   for (int slot = 0; slot < 4; ++slot) (*memoryEdits[slot])->setAccessibleName(QString("Memory %1 name").arg(slot + 1));
 
   // Tab order: the page control, the active page's controls, then the shared ones.
@@ -356,11 +358,11 @@ void TGenerator::closeEvent(QCloseEvent* event) {
 PanelState TGenerator::ReadPanelState() {
   PanelState state;
   state.SignalType = SignalType->ActivePage() == Constant ? SignalPage::Constant : SignalPage::Sweep;
-  state.fEdit = fEdit->text().toStdString();
-  state.fInit = fInit->text().toStdString();
-  state.fFinal = fFinal->text().toStdString();
-  state.Duration = Duration->text().toStdString();
-  state.Amplitude = Amplitude->text().toStdString();
+  state.fEdit = Bytes(fEdit);
+  state.fInit = Bytes(fInit);
+  state.fFinal = Bytes(fFinal);
+  state.Duration = Bytes(Duration);
+  state.Amplitude = Bytes(Amplitude);
   state.WaveForm = WaveForm->currentIndex();
   state.WaveDevice = WaveDevice->currentIndex();
   state.Loop = Loop->isChecked();

@@ -4,6 +4,7 @@
 // starts or is exported. Every control, menu item and handler carries the
 // name it is known by throughout the program.
 
+#include <QFile>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
@@ -34,8 +35,9 @@ class ScriptRunner {
  public:
   virtual ~ScriptRunner() = default;
   // Runs the whole script and returns when the run has ended. Throws
-  // AppError when the run stops on an error.
-  virtual void RunScript(const QString& path) = 0;
+  // AppError when the run stops on an error. The path is the file system's
+  // bytes, whatever they are.
+  virtual void RunScript(const std::string& path) = 0;
 };
 
 // The compatibility options, owned by their settings window.
@@ -91,7 +93,8 @@ class TGenerator : public QMainWindow, public EngineWindow {
   void SaveWaveFile1Click();
   void About2Click();
   void Help1Click();
-  void RunScript(const QString& path);
+  void RunScript(const std::string& path);
+  void RunScript(const QString& path) { RunScript(QFile::encodeName(path).toStdString()); }
   void RunScript1Click();
 
   // Memory slots (MemorySlots.cpp): slot numbers run from 1 to 4.
@@ -122,8 +125,11 @@ class TGenerator : public QMainWindow, public EngineWindow {
   QLineEdit* RenameEdit(int slot) const;
 
   // Preset files.
-  void LoadPresetFile(const QString& path);
-  void SavePresetFile(const QString& path);
+  // Paths are the file system's bytes; the QString forms are the dialogs'.
+  void LoadPresetFile(const std::string& path);
+  void SavePresetFile(const std::string& path);
+  void LoadPresetFile(const QString& path) { LoadPresetFile(QFile::encodeName(path).toStdString()); }
+  void SavePresetFile(const QString& path) { SavePresetFile(QFile::encodeName(path).toStdString()); }
   void LoadSweepSettings1Click();
   void SaveSweepSettingsAs1Click();
 

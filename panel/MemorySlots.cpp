@@ -9,17 +9,13 @@
 #include <QMenu>
 #include <QPushButton>
 
+#include "panel/ByteText.h"
 #include "panel/Generator.h"
 #include "panel/PageControl.h"
 #include "panel/UiEvents.h"
 #include "presets/PresetFile.h"
 
 namespace sondrel {
-
-namespace {
-std::string Text(const QLineEdit* box) { return box->text().toStdString(); }
-QString Text(const std::string& text) { return QString::fromStdString(text); }
-}  // namespace
 
 QPushButton* TGenerator::MemoryButton(int slot) const {
   QPushButton* const buttons[] = {Mem1, Mem2, Memory3, Memory4};
@@ -64,10 +60,10 @@ void TGenerator::ConnectMemorySlots() {
 
 void TGenerator::StoreMemory(int slot) {
   MemoryRecord& memory = Memories[slot];
-  memory.fInit = Text(fInit);
-  memory.fFinal = Text(fFinal);
-  memory.Duration = Text(Duration);
-  memory.Amplitude = Text(Amplitude);
+  memory.fInit = Bytes(fInit);
+  memory.fFinal = Bytes(fFinal);
+  memory.Duration = Bytes(Duration);
+  memory.Amplitude = Bytes(Amplitude);
   memory.WaveForm = WaveForm->currentIndex();
   memory.Loop = Loop->isChecked();
   memory.Left = Lefttick->isChecked();
@@ -80,16 +76,16 @@ void TGenerator::RecallMemory(int slot) {
   // The order matters: each change runs its control's handler at once, just
   // as the user's edit would, and the page shown stays as it is.
   const MemoryRecord memory = Memories[slot];
-  SetText(fFinal, Text(memory.fFinal));
-  SetText(Duration, Text(memory.Duration));
-  SetText(Amplitude, Text(memory.Amplitude));
+  SetBytes(fFinal, memory.fFinal);
+  SetBytes(Duration, memory.Duration);
+  SetBytes(Amplitude, memory.Amplitude);
   const bool listed = memory.WaveForm >= 0 && memory.WaveForm < WaveForm->count();
   WaveForm->setCurrentIndex(listed ? memory.WaveForm : -1);
   Loop->setChecked(memory.Loop);
   SetChecked(Lefttick, memory.Left);
   SetChecked(RightTick, memory.Right);
   SetChecked(InPhaseTick, memory.InPhase);
-  SetText(fInit, Text(memory.fInit));
+  SetBytes(fInit, memory.fInit);
   Logarithmic->setChecked(memory.Logarithmic);
   fEditChange();
 }
@@ -97,7 +93,7 @@ void TGenerator::RecallMemory(int slot) {
 void TGenerator::BeginRename(int slot) {
   QLineEdit* edit = RenameEdit(slot);
   OnButton->setDefault(false);  // Enter now ends the rename instead of switching the tone
-  edit->setText(MemoryButton(slot)->text());
+  SetBytes(edit, Memories[slot].Name);
   edit->show();
   edit->raise();
   edit->setEnabled(true);
@@ -107,8 +103,8 @@ void TGenerator::BeginRename(int slot) {
 
 void TGenerator::FinishRename(int slot) {
   QLineEdit* edit = RenameEdit(slot);
-  MemoryButton(slot)->setText(edit->text());
-  Memories[slot].Name = Text(edit);
+  Memories[slot].Name = Bytes(edit);
+  MemoryButton(slot)->setText(ShownCaption(Memories[slot].Name));
   OnButton->setDefault(true);
   edit->hide();  // losing the focus finishes once more, to the same effect
   edit->setEnabled(false);
@@ -120,14 +116,12 @@ bool TGenerator::MemEditKeyDown(int slot, int key) {
   return true;
 }
 
-void TGenerator::LoadPresetFile(const QString& path) {
-  Memories = LoadPresets(QFile::encodeName(path).toStdString());  // all or nothing
-  for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) MemoryButton(slot)->setText(Text(Memories[slot].Name));
+void TGenerator::LoadPresetFile(const std::string& path) {
+  Memories = LoadPresets(path);  // all or nothing
+  for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) MemoryButton(slot)->setText(ShownCaption(Memories[slot].Name));
 }
 
-void TGenerator::SavePresetFile(const QString& path) {
-  SavePresets(QFile::encodeName(path).toStdString(), Memories);
-}
+void TGenerator::SavePresetFile(const std::string& path) { SavePresets(path, Memories); }
 
 void TGenerator::LoadSweepSettings1Click() {
   engine_->StopTone();

@@ -15,6 +15,7 @@
 #include "engine/PcmExport.h"
 #include "engine/Synthesis.h"
 #include "panel/Application.h"
+#include "panel/ByteText.h"
 #include "panel/FreqPopup.h"
 #include "panel/Generator.h"
 #include "panel/PageControl.h"
@@ -31,7 +32,7 @@ constexpr long double kSemitoneUp = 1.059463L;  // as written, not the twelfth r
 constexpr long double kSemitoneDown = 1 / 1.059463L;
 constexpr float kSemitoneCeiling = 20000;
 
-long double Read(const QLineEdit* box) { return StrToFloat(box->text().toStdString()); }
+long double Read(const QLineEdit* box) { return StrToFloat(Bytes(box)); }
 QString Digits(int32_t value) { return QString::fromStdString(IntToStr(value)); }
 }  // namespace
 
@@ -144,13 +145,15 @@ void TGenerator::About2Click() {
   AboutBox->show();
 }
 
-void TGenerator::RunScript(const QString& path) {
+void TGenerator::RunScript(const std::string& path) {
   if (Scripts != nullptr) Scripts->RunScript(path);
 }
 
 void TGenerator::RunScript1Click() {
   engine_->StopTone();
-  if (const std::optional<QString> path = Dialogs().GetOpenFileName(this, OpenDialog2)) RunScript(*path);
+  if (const std::optional<QString> path = Dialogs().GetOpenFileName(this, OpenDialog2)) {
+    RunScript(QFile::encodeName(*path).toStdString());
+  }
 }
 
 void TGenerator::Help1Click() { ShowHelpTopic(HelpFileName().toStdString(), "IDH_1"); }

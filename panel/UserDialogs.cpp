@@ -8,6 +8,7 @@
 
 #include "engine/AppError.h"
 #include "panel/Application.h"
+#include "panel/ByteText.h"
 
 namespace sondrel {
 
@@ -26,19 +27,27 @@ void Print(const QString& title, const QString& text) {
   std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
 }
 
+// A modal box with one OK button. Its text may hold what a user or a file
+// wrote (a file name, a script's word): always plain text, never markup.
+void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
+  QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
 class QtDialogs : public UserDialogs {
  public:
   void ShowError(QWidget* parent, const QString& text) override {
     if (NonInteractive()) return Print(ApplicationTitle(), text);
-    QMessageBox::critical(parent, ApplicationTitle(), text);
+    ShowBox(parent, QMessageBox::Critical, ApplicationTitle(), text);
   }
   void ShowApplicationError(const QString& text) override {
     if (NonInteractive()) return Print("Application Error", text);
-    QMessageBox::critical(nullptr, "Application Error", text);
+    ShowBox(nullptr, QMessageBox::Critical, "Application Error", text);
   }
   void ShowMessage(QWidget* parent, const QString& text) override {
     if (NonInteractive()) return Print(ApplicationTitle(), text);
-    QMessageBox::information(parent, ApplicationTitle(), text);
+    ShowBox(parent, QMessageBox::Information, ApplicationTitle(), text);
   }
   std::optional<QString> GetOpenFileName(QWidget* parent, const FileDialogSpec& request) override {
     QFileDialog dialog(parent);
@@ -82,7 +91,7 @@ UserDialogs& Dialogs() { return *gDialogs; }
 void SetDialogs(UserDialogs* dialogs) { gDialogs = dialogs != nullptr ? dialogs : &gQtDialogs; }
 
 void ReportError(QWidget* parent, const std::exception& error) {
-  Dialogs().ShowError(parent, QString::fromStdString(ErrorReportText(error.what())));
+  Dialogs().ShowError(parent, ShownText(ErrorReportText(error.what())));
 }
 
 QStringList QtNameFilters(const QString& filter) {

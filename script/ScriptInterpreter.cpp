@@ -7,6 +7,7 @@
 #include <QLineEdit>
 
 #include "engine/NumberText.h"
+#include "panel/ByteText.h"
 #include "panel/PageControl.h"
 #include "panel/UiEvents.h"
 #include "script/ScriptFile.h"
@@ -20,8 +21,6 @@ constexpr int kDelayPassMs = 100;
 // that a script of comments and repeats idles instead of spinning a core.
 constexpr int kIdlePassMs = 50;
 
-// Script files are 8-bit text: each byte is one character.
-QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 }  // namespace
 
 ScriptInterpreter::ScriptInterpreter(TGenerator& generator, TScriptPopup& popup)
@@ -29,19 +28,19 @@ ScriptInterpreter::ScriptInterpreter(TGenerator& generator, TScriptPopup& popup)
   generator_.Scripts = this;
 }
 
-void ScriptInterpreter::RunScript(const QString& path) {
+void ScriptInterpreter::RunScript(const std::string& path) {
   const bool loopWasChecked = generator_.Loop->isChecked();
   generator_.SetMainWindowEnabled(false);
   popup_.show();
   try {
-    ScriptFile file(QFile::encodeName(path).toStdString());
+    ScriptFile file(path);
     int lineCount = 0;
     passWaited_ = false;
     do {
       const std::string line = file.ReadLine();
       ++lineCount;
       const ScriptWords words = SplitWords(line);
-      popup_.Label1->setText(QString("Line %1: %2").arg(lineCount).arg(Latin1(words[0])));
+      popup_.Label1->setText(QString("Line %1: %2").arg(lineCount).arg(ShownText(words[0])));
       Execute(words, file, lineCount);
       // Every line lets the windows draw and take Cancel, whatever it did.
       generator_.ProcessMessages();
@@ -84,9 +83,9 @@ void ScriptInterpreter::Tone(const ScriptWords& words) {
   TGenerator& g = generator_;
   g.Loop->setChecked(false);  // StartTone then plays once and waits for the end
   g.SignalType->SetActivePage(g.Constant);
-  SetText(g.fEdit, Latin1(words[1]));
-  SetText(g.Duration, Latin1(words[2]));
-  SetText(g.Amplitude, Latin1(words[3]));
+  SetBytes(g.fEdit, words[1]);
+  SetBytes(g.Duration, words[2]);
+  SetBytes(g.Amplitude, words[3]);
   SelectWaveForm(words[4]);
   const ChannelChoice channels = ChannelsOf(words[5]);
   SetChecked(g.Lefttick, channels.left);
@@ -100,10 +99,10 @@ void ScriptInterpreter::Sweep(const ScriptWords& words) {
   TGenerator& g = generator_;
   g.Loop->setChecked(false);
   g.SignalType->SetActivePage(g.Sweep);
-  SetText(g.fInit, Latin1(words[1]));
-  SetText(g.fFinal, Latin1(words[2]));
-  SetText(g.Duration, Latin1(words[3]));
-  SetText(g.Amplitude, Latin1(words[4]));
+  SetBytes(g.fInit, words[1]);
+  SetBytes(g.fFinal, words[2]);
+  SetBytes(g.Duration, words[3]);
+  SetBytes(g.Amplitude, words[4]);
   SelectWaveForm(words[5]);
   g.Engine().StopTone();
   g.Engine().StartTone();

@@ -21,7 +21,7 @@ class ScriptInterpreter : public ScriptRunner {
  public:
   ScriptInterpreter(TGenerator& generator, TScriptPopup& popup);
 
-  void RunScript(const QString& path) override;
+  void RunScript(const std::string& path) override;
 
   // A delay's pause between passes, and the rest before a repeat of a pass
   // that neither played nor waited; the main window's sleep unless a test

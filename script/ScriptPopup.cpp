@@ -29,6 +29,7 @@ TScriptPopup::TScriptPopup(TGenerator& generator)
   Label1 = new QLabel("Label1", this);
   Label1->setObjectName("Label1");
   Label1->setAlignment(Qt::AlignCenter);
+  Label1->setTextFormat(Qt::PlainText);  // the script's own words, never markup
   Label1->setGeometry(generator.Scaled(27), generator.Scaled(39), generator.Scaled(165), generator.Scaled(16) + 4);
   setTabOrder(Button1, Button2);
   for (QPushButton* button : {Button1, Button2}) button->setAutoDefault(true);

@@ -24,6 +24,7 @@ TEST(CommandLinePathTest, JoinsTheParametersWithSingleSpaces) {
   EXPECT_EQ(CommandLinePath({"/tmp/My Tones/a.kvs"}), "/tmp/My Tones/a.kvs");
   EXPECT_EQ(CommandLinePath({"/tmp/My", "Tones/a.kvs"}), "/tmp/My Tones/a.kvs");
   EXPECT_EQ(CommandLinePath({"/tmp/two", "spaces.kvs"}), "/tmp/two spaces.kvs");
+  EXPECT_EQ(CommandLinePath({"/tmp/caf\xe9", "-reverse", "x.kvs"}), "/tmp/caf\xe9 -reverse x.kvs");
 }
 
 class CommandLineFileTest : public PanelFixture {
@@ -42,7 +43,7 @@ TEST_F(CommandLineFileTest, PresetFileFillsTheMemories) {
   memories[2].Name = "From the command line";
   const std::vector<uint8_t> bytes = FormatPresets(memories);
   const QString path = Write("set.kvp", QByteArray(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-  EXPECT_FALSE(HandleCommandLineFile(*generator, path));  // the program goes on
+  EXPECT_FALSE(HandleCommandLineFile(*generator, path.toStdString()));  // the program goes on
   EXPECT_EQ(generator->Memories, memories);
   EXPECT_EQ(generator->Mem2->text(), "From the command line");
 }
@@ -52,7 +53,7 @@ TEST_F(CommandLineFileTest, OtherNamesAndMissingFilesAreIgnored) {
   const QString other = Write("notes.txt", "tone 1000 1 0 0\r\n");
   const MemoryBank before = generator->Memories;
   for (const QString& path : {upper, other, folder.filePath("missing.kvp"), folder.filePath("missing.kvs"), QString()}) {
-    EXPECT_FALSE(HandleCommandLineFile(*generator, path)) << path.toStdString();
+    EXPECT_FALSE(HandleCommandLineFile(*generator, path.toStdString())) << path.toStdString();
   }
   EXPECT_EQ(generator->Memories, before);
   EXPECT_TRUE(waveOut.calls.empty());
@@ -64,14 +65,14 @@ TEST_F(CommandLineFileTest, ScriptPlaysAndAsksToEnd) {
   waveOut.finishAtOnce = true;
   // Any name ending in the three letters counts; no dot is needed.
   const QString path = Write("calibrationkvs", "tone 1000 1 0 0\r\nend\r\n");
-  EXPECT_TRUE(HandleCommandLineFile(*generator, path));
+  EXPECT_TRUE(HandleCommandLineFile(*generator, path.toStdString()));
   EXPECT_EQ(waveOut.Operations().size(), 6u);
   EXPECT_FALSE(generator->isVisible());  // the run needs only the script window
 }
 
 TEST_F(CommandLineFileTest, BrokenPresetFileRaises) {
   const QString path = Write("broken.kvp", "a\r\nb\r\nc\r\nd\r\ne\r\nwave\r\n");
-  EXPECT_THROW(HandleCommandLineFile(*generator, path), AppError);
+  EXPECT_THROW(HandleCommandLineFile(*generator, path.toStdString()), AppError);
 }
 
 // The signal arrives while a looping tone plays: the tone stops, the device

@@ -274,6 +274,29 @@ TEST_F(RenderTest, HelpAndVersionNeedNoDisplay) {
   }
 }
 
+// A script named on the command line plays whatever bytes its path holds,
+// and no part of the path is taken for an option of the window system's.
+class PathBytesTest : public RenderTest, public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
+
+TEST_P(PathBytesTest, TheScriptNamedPlays) {
+  const auto [fileName, arguments] = GetParam();  // arguments in bash's $'...' quoting
+  std::ofstream(folder / fileName, std::ios::binary) << "tone 1000 0.05 -6 0\r\nend\r\n";
+  const fs::path audio = folder / "audio.raw";
+  const std::string command = "cd '" + folder.string() + "' && QT_QPA_PLATFORM=offscreen SONDREL_NONINTERACTIVE=1 " +
+                              "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + audio.string() + "' SDL_DISKAUDIODELAY=0 " +
+                              "HOME='" + folder.string() + "' XDG_CONFIG_HOME='" + (folder / "config").string() +
+                              "' XDG_DATA_HOME='" + (folder / "data").string() + "' timeout -s KILL 60 " +
+                              SONDREL_EXECUTABLE + " " + arguments + " 2>/dev/null";
+  const int status = std::system(("bash -c \"" + command + "\"").c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_GT(fs::file_size(audio), 0u) << "nothing was played";
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, PathBytesTest,
+                         ::testing::Values(std::make_pair("caf\xe9.kvs", "$'caf\\xe9.kvs'"),
+                                           std::make_pair("x -reverse y.kvs", "x -reverse y.kvs"),
+                                           std::make_pair("a -style fusion.kvs", "a -style fusion.kvs")));
+
 // The manual page says what --help says.
 TEST(ManualPageTest, NamesEveryOptionAndVariable) {
   std::ifstream page(SONDREL_SOURCE_DIR "/data/sondrel.1");

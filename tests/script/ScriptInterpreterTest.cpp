@@ -159,6 +159,33 @@ TEST_F(ScriptInterpreterTest, RepeatStartsTheCountAgain) {
   ExpectWoundUp();
 }
 
+// A word of any length and any bytes reaches the engine as it stands.
+TEST_F(ScriptInterpreterTest, LongAndNonUtf8WordsReachTheEngineWhole) {
+  const QByteArray padded = QByteArray(39996, '0') + "1000";
+  Run(QByteArray("tone ") + padded + " 0.2 -6 0\r\nend\r\n");
+  ASSERT_EQ(snapshots.size(), 1u);
+  const std::vector<uint8_t> played = waveOut.LastCall("Write")->buffer;
+  waveOut.calls.clear();
+  Run("tone 1000 0.2 -6 0\r\nend\r\n");
+  EXPECT_EQ(played, waveOut.LastCall("Write")->buffer);  // the same 1000 Hz tone, not silence
+
+  try {
+    Run(QByteArray("tone 1000\xe9 0.2 -6 0\r\nend\r\n"));
+    ADD_FAILURE() << "no error";
+  } catch (const AppError& error) {
+    EXPECT_STREQ(error.what(), "'1000\xe9' is not a valid floating point value");  // the script's own byte
+  }
+}
+
+// What a script says is shown as it stands, never as markup.
+TEST_F(ScriptInterpreterTest, TheScriptWindowShowsWordsAsPlainText) {
+  std::string label;
+  dialogs.onMessage = [&](const QString&) { label = popup->Label1->text().toStdString(); };
+  Run("<b>bold</b>\r\n");
+  EXPECT_EQ(label, "Line 1: <b>bold</b>");
+  EXPECT_EQ(popup->Label1->textFormat(), Qt::PlainText);
+}
+
 class IdleRepeatTest : public ScriptInterpreterTest, public ::testing::WithParamInterface<const char*> {};
 
 // A pass with nothing to play or wait for rests before it repeats, and the
