@@ -1,14 +1,20 @@
-// Frames per second of the synthesis: the extended-precision reference and
-// the fast synthesizer the program uses, side by side. Prints figures;
-// nothing is asserted. Wall-clock time, since the fast path uses every core.
+// The synthesis side by side in one run: the extended-precision reference,
+// the fast synthesizer on one thread and on every core, for each wave form
+// on a 60 s stereo sweep from 20 Hz to 20 kHz (and a 1000 Hz constant tone).
+// Google Benchmark times each; a closing table gives nanoseconds per frame
+// (median wall time) and the ratios. Prints figures; nothing is asserted.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "engine/FastSynthesis.h"
 #include "engine/Synthesis.h"
 
 namespace sondrel {
 namespace {
-
-using Synthesizer = void (*)(const PanelState&, const ChannelGains&, PcmBuffer&);
 
 PanelState Sweep60s(int32_t wave) {
   PanelState state;
@@ -20,41 +26,93 @@ PanelState Sweep60s(int32_t wave) {
   return state;
 }
 
-void Run(benchmark::State& bench, Synthesizer synthesize, const PanelState& state, const ChannelGains& gains) {
+const ChannelGains kStereo{1, 1, -1};
+
+// threads: 0 for the reference, otherwise the fast path's thread limit.
+void Synthesize(benchmark::State& bench, const PanelState& state, const ChannelGains& gains, int threads) {
+  SetSynthesisThreadLimit(threads);
+  const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
   int64_t frames = 0;
   for (auto _ : bench) {
     PcmBuffer buffer;
-    synthesize(state, gains, buffer);
+    if (threads == 0) {
+      SynthesizeSignalReference(state, gains, buffer);
+    } else {
+      SynthesizeSignal(state, gains, buffer);
+    }
     benchmark::DoNotOptimize(buffer.Data());
-    frames += static_cast<int64_t>(buffer.Size() / (StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign,
-                                                                 state.AlwaysStereo) ? 4 : 2));
+    frames += static_cast<int64_t>(buffer.Size() / (stereo ? 4 : 2));
   }
-  bench.counters["frames/s"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
+  SetSynthesisThreadLimit(0);
+  bench.counters["frames"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kAvgIterations);
 }
 
-const ChannelGains kStereo{1, 1, -1};
+const int kCores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 
-void BM_SineSweep60sStereo_Reference(benchmark::State& b) { Run(b, SynthesizeSignalReference, Sweep60s(kSine), kStereo); }
-void BM_SineSweep60sStereo_Fast(benchmark::State& b) { Run(b, SynthesizeSignal, Sweep60s(kSine), kStereo); }
-void BM_TriangleSweep60sStereo_Reference(benchmark::State& b) {
-  Run(b, SynthesizeSignalReference, Sweep60s(kTriangular), kStereo);
+void Register() {
+  struct Signal {
+    const char* name;
+    PanelState state;
+    ChannelGains gains;
+  };
+  for (const Signal& signal : {Signal{"sine", Sweep60s(kSine), kStereo}, Signal{"square", Sweep60s(kSquare), kStereo},
+                               Signal{"triangle", Sweep60s(kTriangular), kStereo},
+                               Signal{"constant1000Hz", PanelState{}, ChannelGains{}}}) {
+    for (const int threads : {0, 1, kCores}) {
+      const std::string path = threads == 0 ? "reference" : threads == 1 ? "fast1" : "fastAll";
+      benchmark::RegisterBenchmark((std::string(signal.name) + "/" + path).c_str(),
+                                   [signal, threads](benchmark::State& bench) {
+                                     Synthesize(bench, signal.state, signal.gains, threads);
+                                   })
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime()
+          ->Repetitions(5)
+          ->ReportAggregatesOnly(true);
+    }
+  }
 }
-void BM_TriangleSweep60sStereo_Fast(benchmark::State& b) { Run(b, SynthesizeSignal, Sweep60s(kTriangular), kStereo); }
-void BM_SquareSweep60sStereo_Reference(benchmark::State& b) {
-  Run(b, SynthesizeSignalReference, Sweep60s(kSquare), kStereo);
-}
-void BM_SquareSweep60sStereo_Fast(benchmark::State& b) { Run(b, SynthesizeSignal, Sweep60s(kSquare), kStereo); }
-void BM_Constant1000Hz_Reference(benchmark::State& b) { Run(b, SynthesizeSignalReference, PanelState{}, {}); }
-void BM_Constant1000Hz_Fast(benchmark::State& b) { Run(b, SynthesizeSignal, PanelState{}, {}); }
 
-BENCHMARK(BM_SineSweep60sStereo_Reference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
-BENCHMARK(BM_SineSweep60sStereo_Fast)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
-BENCHMARK(BM_TriangleSweep60sStereo_Reference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
-BENCHMARK(BM_TriangleSweep60sStereo_Fast)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
-BENCHMARK(BM_SquareSweep60sStereo_Reference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
-BENCHMARK(BM_SquareSweep60sStereo_Fast)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
-BENCHMARK(BM_Constant1000Hz_Reference)->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(BM_Constant1000Hz_Fast)->Unit(benchmark::kMicrosecond)->UseRealTime();
+// Keeps the medians for the closing table while the console shows every run.
+class TableReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.aggregate_name != "median") continue;
+      const auto frames = run.counters.find("frames");
+      if (frames == run.counters.end() || frames->second.value <= 0) continue;
+      nsPerFrame_[run.run_name.function_name] = run.GetAdjustedRealTime() * 1e6 / frames->second.value;
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void PrintTable() const {
+    std::printf("\nns per frame, median of 5 (%d cores; fastAll uses all of them)\n", kCores);
+    std::printf("%-16s %10s %10s %10s %12s %12s\n", "signal", "reference", "fast1", "fastAll", "ref/fast1",
+                "ref/fastAll");
+    for (const char* signal : {"sine", "square", "triangle", "constant1000Hz"}) {
+      const double reference = Get(signal, "reference"), one = Get(signal, "fast1"), all = Get(signal, "fastAll");
+      if (reference <= 0 || one <= 0 || all <= 0) continue;  // left out by --benchmark_filter
+      std::printf("%-16s %10.2f %10.2f %10.2f %11.1fx %11.1fx\n", signal, reference, one, all, reference / one,
+                  reference / all);
+    }
+  }
+
+ private:
+  double Get(const std::string& signal, const std::string& path) const {
+    const auto found = nsPerFrame_.find(signal + "/" + path);
+    return found == nsPerFrame_.end() ? 0 : found->second;
+  }
+  std::map<std::string, double> nsPerFrame_;
+};
 
 }  // namespace
 }  // namespace sondrel
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  sondrel::Register();
+  sondrel::TableReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintTable();
+  benchmark::Shutdown();
+  return 0;
+}

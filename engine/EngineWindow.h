@@ -23,6 +23,21 @@ class EngineWindow {
   virtual void Sleep(int milliseconds) = 0;
   // True once the application has been asked to end.
   virtual bool ApplicationQuitting() = 0;
+  // The pointer shows that the program is busy (a long synthesis) until the
+  // matching false. Calls nest.
+  virtual void ShowBusy(bool busy) { (void)busy; }
+};
+
+// The busy pointer for as long as the object lives, also when an error ends it.
+class BusyPointer {
+ public:
+  explicit BusyPointer(EngineWindow& window) : window_(window) { window_.ShowBusy(true); }
+  ~BusyPointer() { window_.ShowBusy(false); }
+  BusyPointer(const BusyPointer&) = delete;
+  BusyPointer& operator=(const BusyPointer&) = delete;
+
+ private:
+  EngineWindow& window_;
 };
 
 }  // namespace sondrel

@@ -1,6 +1,7 @@
 #include "engine/FastSynthesis.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -305,9 +306,18 @@ HelperThreadStarter& StartHelperThread() {
   static HelperThreadStarter starter;
   return starter;
 }
+std::atomic<int> gThreadLimit{0};
+
+int SynthesisThreads() {
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const int limit = gThreadLimit.load();
+  return limit > 0 ? limit : cores;
+}
 }  // namespace
 
 void SetHelperThreadStarter(HelperThreadStarter starter) { StartHelperThread() = std::move(starter); }
+
+void SetSynthesisThreadLimit(int threads) { gThreadLimit = std::max(0, threads); }
 
 void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
   const SignalRun run(state);
@@ -339,45 +349,46 @@ void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuf
     }
   };
 
-  constexpr int32_t kFramesWorthAThread = 1 << 16;
-  const int32_t cores = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
-  const int32_t parts = std::clamp(run.N / kFramesWorthAThread, 1, cores);
-  if (parts == 1) {
+  // The frames are claimed a chunk at a time by this thread and its
+  // helpers: a helper that a busy processor holds back simply claims fewer
+  // chunks, so sharing the work never makes it slower than doing it alone.
+  // Frames are computed independently, so the bytes never depend on who
+  // computed which chunk.
+  constexpr int32_t kChunkFrames = 1 << 16;
+  const int32_t chunks = (run.N + kChunkFrames - 1) / kChunkFrames;
+  const int32_t threads = std::clamp(SynthesisThreads(), 1, chunks);
+  std::atomic<int32_t> nextChunk{0};
+  std::atomic<bool> failed{false};
+  std::vector<std::exception_ptr> errors(static_cast<size_t>(threads));
+  auto work = [&](int32_t thread) {
     try {
-      synthesize(0, run.N);
+      for (int32_t chunk = nextChunk++; chunk < chunks && !failed; chunk = nextChunk++) {
+        synthesize(chunk * kChunkFrames, static_cast<int32_t>(std::min<int64_t>(run.N, int64_t{chunk + 1} * kChunkFrames)));
+      }
     } catch (...) {
-      stream.Free();  // a failed synthesis leaves no half-written buffer
-      throw;
-    }
-    return;
-  }
-  std::vector<std::exception_ptr> errors(static_cast<size_t>(parts));
-  auto work = [&](int32_t part) {
-    try {
-      synthesize(static_cast<int32_t>(int64_t{run.N} * part / parts),
-                 static_cast<int32_t>(int64_t{run.N} * (part + 1) / parts));
-    } catch (...) {
-      errors[static_cast<size_t>(part)] = std::current_exception();
+      errors[static_cast<size_t>(thread)] = std::current_exception();
+      failed = true;
     }
   };
   std::vector<std::thread> helpers;
   try {
-    for (int32_t part = 1; part < parts; ++part) {
-      std::function<void()> task = [&work, part] { work(part); };
+    for (int32_t thread = 1; thread < threads; ++thread) {
+      std::function<void()> task = [&work, thread] { work(thread); };
       helpers.push_back(StartHelperThread() ? StartHelperThread()(std::move(task)) : std::thread(std::move(task)));
     }
   } catch (const std::system_error& error) {
     // The helpers already running write into the buffer: they finish before
     // it goes, and the start is reported like any other failure.
+    failed = true;
     for (std::thread& helper : helpers) helper.join();
     stream.Free();
     throw AppError(error.code().message());
   }
-  work(0);  // this thread takes the first part
+  work(0);  // this thread claims chunks too
   for (std::thread& helper : helpers) helper.join();
   for (const std::exception_ptr& error : errors) {
     if (error) {
-      stream.Free();
+      stream.Free();  // a failed synthesis leaves no half-written buffer
       std::rethrow_exception(error);
     }
   }

@@ -27,4 +27,8 @@ int64_t SynthesizeFrames(const SignalRun& run, int32_t from, int32_t to, int16_t
 using HelperThreadStarter = std::function<std::thread(std::function<void()>)>;
 void SetHelperThreadStarter(HelperThreadStarter starter);
 
+// How many threads a long synthesis may use, the calling one included; 0
+// (the default) means one for each processor core. For benchmarks and tests.
+void SetSynthesisThreadLimit(int threads);
+
 }  // namespace sondrel

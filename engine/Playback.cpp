@@ -15,7 +15,10 @@ void Playback::StartTone() {
   window_.SetOnButtonCaption("OFF");
   const PanelState state = window_.ReadPanelState();
   try {
-    SynthesizeSignal(state, Gains(), SampleStream);
+    {
+      BusyPointer busy(window_);
+      SynthesizeSignal(state, Gains(), SampleStream);
+    }
     if (state.SignalType == SignalPage::Constant) window_.Sleep(kConstantToneStartPauseMs);
     OpenAndPlay(state, state.WaveDevice, SampleStream);
   } catch (...) {

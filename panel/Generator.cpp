@@ -385,6 +385,14 @@ void TGenerator::ProcessMessages() { QCoreApplication::processEvents(QEventLoop:
 
 void TGenerator::Sleep(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
 
+void TGenerator::ShowBusy(bool busy) {
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
 bool TGenerator::ApplicationQuitting() { return closing_ || QCoreApplication::closingDown(); }
 
 }  // namespace sondrel

@@ -70,6 +70,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   void ProcessMessages() override;
   void Sleep(int milliseconds) override;
   bool ApplicationQuitting() override;
+  void ShowBusy(bool busy) override;
 
   // Handlers. Each may raise AppError; callers from Qt go through Guard.
   void FormCreate();

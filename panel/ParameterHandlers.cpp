@@ -128,7 +128,10 @@ void TGenerator::SaveWaveFile1Click() {
   engine_->StopTone();
   const PanelState state = ReadPanelState();
   PcmBuffer samples;  // freed when this handler ends, whatever happens
-  SynthesizeSignal(state, engine_->Gains(), samples);
+  {
+    BusyPointer busy(*this);
+    SynthesizeSignal(state, engine_->Gains(), samples);
+  }
   const std::optional<QString> path = Dialogs().GetSaveFileName(this, SaveDialog1);
   if (!path) return;
   std::vector<uint8_t> header;

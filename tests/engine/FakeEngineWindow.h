@@ -30,6 +30,8 @@ class FakeEngineWindow : public EngineWindow {
   }
   void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
   bool ApplicationQuitting() override { return quitting; }
+  void ShowBusy(bool busy) override { busyChanges.push_back(busy); }
+  std::vector<bool> busyChanges;  // every change of the pointer, in order
 };
 
 }  // namespace sondrel

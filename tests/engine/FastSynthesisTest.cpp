@@ -103,8 +103,8 @@ TEST(FastSynthesisTest, AHelperThreadThatCannotStartIsReported) {
   state.fInit = "20";
   state.fFinal = "20000";
   state.Duration = "60";
-  const int helpers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency())) - 1;
-  if (helpers < 1) GTEST_SKIP() << "one core: the synthesis starts no helper thread";
+  constexpr int helpers = 3;
+  SetSynthesisThreadLimit(helpers + 1);  // whatever the machine's cores
   for (int failing = 1; failing <= helpers; ++failing) {
     int started = 0;
     SetHelperThreadStarter([&](std::function<void()> task) {
@@ -121,10 +121,30 @@ TEST(FastSynthesisTest, AHelperThreadThatCannotStartIsReported) {
     EXPECT_EQ(stream.Size(), 0u);
   }
   SetHelperThreadStarter({});
+  SetSynthesisThreadLimit(0);
   PcmBuffer stream;
   SynthesizeSignal(state, ChannelGains{1, 1, 1}, stream);
   EXPECT_EQ(stream.Size(), 60u * 44100 * 2);
 }
+
+class ThreadCountTest : public ::testing::TestWithParam<int> {
+ protected:
+  void TearDown() override { SetSynthesisThreadLimit(0); }
+};
+
+// However many threads share the work, and however they are scheduled, the
+// bytes are the reference's.
+TEST_P(ThreadCountTest, BytesDoNotDependOnTheSplit) {
+  SetSynthesisThreadLimit(GetParam());
+  std::mt19937_64 random(static_cast<uint64_t>(GetParam()));
+  for (int i = 0; i < 12; ++i) {
+    RandomSignal signal = MakeRandomSignal(random, 6);
+    signal.state.SignalType = SignalPage::Sweep;
+    ASSERT_EQ(CompareWithReference(signal), "") << GetParam() << " threads, " << signal.Describe();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, ThreadCountTest, ::testing::Range(1, 9));
 
 }  // namespace
 }  // namespace sondrel

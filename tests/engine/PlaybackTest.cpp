@@ -319,5 +319,15 @@ TEST_F(PlaybackTest, CheckDeviceEndsALoopingToneOnlyWhenItsDeviceIsGone) {
   EXPECT_NO_THROW(playback.CheckDevice());  // idle: nothing to check
 }
 
+TEST_F(PlaybackTest, ThePointerIsBusyWhileTheSignalIsSynthesized) {
+  window.panel.Loop = true;
+  playback.StartTone();
+  EXPECT_EQ(window.busyChanges, (std::vector<bool>{true, false}));
+  playback.StopTone();
+  window.panel.fEdit = "not a number";  // the synthesis fails: the pointer is given back all the same
+  StartFails();
+  EXPECT_EQ(window.busyChanges, (std::vector<bool>{true, false, true, false}));
+}
+
 }  // namespace
 }  // namespace sondrel
