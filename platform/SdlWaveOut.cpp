@@ -92,9 +92,9 @@ uint32_t SdlWaveOut::GetNumDevs() { return 1 + static_cast<uint32_t>(SdlDeviceCo
 std::string SdlWaveOut::GetDeviceName(uint32_t device) {
   if (device == 0) {
     char* name = nullptr;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec deviceFormat{};
     std::string text = kDefaultOutputName;
-    if (initialised_ && SDL_GetDefaultAudioInfo(&name, &spec, 0) == 0 && name != nullptr && name[0] != '\0') {
+    if (initialised_ && SDL_GetDefaultAudioInfo(&name, &deviceFormat, 0) == 0 && name != nullptr && name[0] != '\0') {
       text += std::string(" (") + name + ")";
     }
     SDL_free(name);
