@@ -1,15 +1,10 @@
 #include "engine/FastSynthesis.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <cmath>
-#include <exception>
-#include <system_error>
-#include <thread>
-#include <vector>
 
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
@@ -299,99 +294,6 @@ int64_t SynthesizeFrames(const SignalRun& run, int32_t from, int32_t to, int16_t
       break;
   }
   return slowFrames;
-}
-
-namespace {
-HelperThreadStarter& StartHelperThread() {
-  static HelperThreadStarter starter;
-  return starter;
-}
-std::atomic<int> gThreadLimit{0};
-
-int SynthesisThreads() {
-  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  const int limit = gThreadLimit.load();
-  return limit > 0 ? limit : cores;
-}
-}  // namespace
-
-void SetHelperThreadStarter(HelperThreadStarter starter) { StartHelperThread() = std::move(starter); }
-
-void SetSynthesisThreadLimit(int threads) { gThreadLimit = std::max(0, threads); }
-
-void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
-  const SignalRun run(state);
-  const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
-  if (run.N <= 0) return;
-  const size_t frameBytes = stereo ? 4 : 2;
-  stream.Reserve(static_cast<size_t>(run.N) * frameBytes);
-  uint8_t* const bytes = stream.Grow(static_cast<size_t>(run.N) * frameBytes);
-
-  // Each part writes its own range of frames into the sized buffer.
-  auto synthesize = [&](int32_t from, int32_t to) {
-    constexpr int32_t kBlock = 4096;
-    int16_t values[kBlock];
-    for (int32_t start = from; start < to; start += kBlock) {
-      const int32_t end = std::min(to, start + kBlock);
-      SynthesizeFrames(run, start, end, values);
-      uint8_t* out = bytes + static_cast<size_t>(start) * frameBytes;
-      // Samples are stored low byte first, which is this machine's own order.
-      static_assert(std::endian::native == std::endian::little);
-      if (!stereo) {
-        std::memcpy(out, values, static_cast<size_t>(end - start) * 2);
-        continue;
-      }
-      for (int32_t i = 0; i < end - start; ++i) {
-        const int16_t frame[2] = {static_cast<int16_t>(values[i] * gains.LeftGain),
-                                  static_cast<int16_t>(values[i] * gains.PhaseSign * gains.RightGain)};
-        std::memcpy(out + 4 * static_cast<size_t>(i), frame, 4);
-      }
-    }
-  };
-
-  // The frames are claimed a chunk at a time by this thread and its
-  // helpers: a helper that a busy processor holds back simply claims fewer
-  // chunks, so sharing the work never makes it slower than doing it alone.
-  // Frames are computed independently, so the bytes never depend on who
-  // computed which chunk.
-  constexpr int32_t kChunkFrames = 1 << 16;
-  const int32_t chunks = (run.N + kChunkFrames - 1) / kChunkFrames;
-  const int32_t threads = std::clamp(SynthesisThreads(), 1, chunks);
-  std::atomic<int32_t> nextChunk{0};
-  std::atomic<bool> failed{false};
-  std::vector<std::exception_ptr> errors(static_cast<size_t>(threads));
-  auto work = [&](int32_t thread) {
-    try {
-      for (int32_t chunk = nextChunk++; chunk < chunks && !failed; chunk = nextChunk++) {
-        synthesize(chunk * kChunkFrames, static_cast<int32_t>(std::min<int64_t>(run.N, int64_t{chunk + 1} * kChunkFrames)));
-      }
-    } catch (...) {
-      errors[static_cast<size_t>(thread)] = std::current_exception();
-      failed = true;
-    }
-  };
-  std::vector<std::thread> helpers;
-  try {
-    for (int32_t thread = 1; thread < threads; ++thread) {
-      std::function<void()> task = [&work, thread] { work(thread); };
-      helpers.push_back(StartHelperThread() ? StartHelperThread()(std::move(task)) : std::thread(std::move(task)));
-    }
-  } catch (const std::system_error& error) {
-    // The helpers already running write into the buffer: they finish before
-    // it goes, and the start is reported like any other failure.
-    failed = true;
-    for (std::thread& helper : helpers) helper.join();
-    stream.Free();
-    throw AppError(error.code().message());
-  }
-  work(0);  // this thread claims chunks too
-  for (std::thread& helper : helpers) helper.join();
-  for (const std::exception_ptr& error : errors) {
-    if (error) {
-      stream.Free();  // a failed synthesis leaves no half-written buffer
-      std::rethrow_exception(error);
-    }
-  }
 }
 
 }  // namespace sondrel

@@ -10,25 +10,14 @@
 // the reference itself. See FastSynthesis.cpp for the error bounds.
 
 #include <cstdint>
-#include <functional>
-#include <thread>
 
 #include "engine/Synthesis.h"
+#include "engine/SynthesisJob.h"
 
 namespace sondrel {
 
 // The clipped 16-bit values of frames [from, to) of the run. Returns how many
 // of them needed the reference's extended-precision path.
 int64_t SynthesizeFrames(const SignalRun& run, int32_t from, int32_t to, int16_t* values);
-
-// Starts each helper thread of a long synthesis; throws std::system_error
-// when the system has no thread to give. Tests put in one that fails; an
-// empty starter restores the plain std::thread.
-using HelperThreadStarter = std::function<std::thread(std::function<void()>)>;
-void SetHelperThreadStarter(HelperThreadStarter starter);
-
-// How many threads a long synthesis may use, the calling one included; 0
-// (the default) means one for each processor core. For benchmarks and tests.
-void SetSynthesisThreadLimit(int threads);
 
 }  // namespace sondrel

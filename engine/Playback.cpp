@@ -17,7 +17,14 @@ void Playback::StartTone() {
   try {
     {
       BusyPointer busy(window_);
-      SynthesizeSignal(state, Gains(), SampleStream);
+      if (state.SignalType == SignalPage::Sweep) {
+        // A long sweep plays as soon as its start is ready; a short one is
+        // complete before it plays, as every constant tone is.
+        background_ = std::make_unique<BackgroundSynthesis>(state, Gains(), SampleStream);
+        background_->WaitForFrames(kHeadStartFrames);
+      } else {
+        SynthesizeSignal(state, Gains(), SampleStream);
+      }
     }
     if (state.SignalType == SignalPage::Constant) window_.Sleep(kConstantToneStartPauseMs);
     OpenAndPlay(state, state.WaveDevice, SampleStream);
@@ -63,10 +70,17 @@ void Playback::OnButtonClick() {
 
 void Playback::CheckDevice() {
   if (!Playing || !deviceOpen_) return;
-  const WaveResult lost = waveOut_.DeviceLost(WaveOutHandle);
-  if (lost.empty()) return;
+  std::string problem = waveOut_.DeviceLost(WaveOutHandle);
+  if (problem.empty() && background_ != nullptr) {
+    try {
+      background_->ThrowIfFailed();
+    } catch (const std::exception& error) {
+      problem = error.what();
+    }
+  }
+  if (problem.empty()) return;
   StopTone();
-  throw AppError(lost);
+  throw AppError(problem);
 }
 
 void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuffer& stream) {
@@ -84,6 +98,7 @@ void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuf
   WaveHeader.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;  // also clears the last tone's done mark
   WaveHeader.dwLoops = LoopCount(state, static_cast<uint32_t>(stream.Size() / WaveFormat.nBlockAlign));
   WaveHeader.reserved = 0;
+  WaveHeader.lpReady = background_ != nullptr ? &background_->ReadyBytes() : nullptr;
 
   WaveResult result = waveOut_.Open(&WaveOutHandle, device, WaveFormat);
   if (!result.empty()) throw AppError(result);
@@ -117,6 +132,7 @@ void Playback::CloseDevice() {
 }
 
 void Playback::ReturnToIdle() {
+  background_.reset();  // its threads write into the buffer: they end first
   SampleStream.Free();
   Playing = false;
   window_.SetWaveDeviceEnabled(true);

@@ -8,11 +8,14 @@
 // call StopTone or even StartTone again; the members below are shared by all
 // of those calls, which is what keeps the nesting consistent.
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "engine/EngineWindow.h"
 #include "engine/PanelState.h"
 #include "engine/PcmBuffer.h"
+#include "engine/SynthesisJob.h"
 #include "platform/WaveOut.h"
 
 namespace sondrel {
@@ -20,6 +23,9 @@ namespace sondrel {
 inline constexpr uint32_t kLoopForever = 0xFFFFFFFF;
 inline constexpr int kConstantToneStartPauseMs = 200;
 inline constexpr int kWaitPollMs = 50;
+// A sweep longer than this starts playing once this much of it is
+// synthesized; the rest follows in the background, far ahead of the device.
+inline constexpr size_t kHeadStartFrames = 30 * 44100;
 
 // How many times the device plays a buffer of `frames` frames: without end
 // with Loop, once for a sweep, and for a constant tone Duration rounded to
@@ -44,7 +50,8 @@ class Playback {
   // StartTone when idle, otherwise StopTone.
   void OnButtonClick();
   // Ends the tone and throws AppError with the reason when its device has
-  // gone (unplugged, removed, the sound server stopped). A waiting StartTone
+  // gone (unplugged, removed, the sound server stopped) or the synthesis
+  // still going on behind a long sweep has failed. A waiting StartTone
   // checks on every pass; a looping tone is checked by whoever watches it.
   void CheckDevice();
   // True while a StartTone waits for a one-shot tone's end.
@@ -71,6 +78,7 @@ class Playback {
 
   WaveOut& waveOut_;
   EngineWindow& window_;
+  std::unique_ptr<BackgroundSynthesis> background_;  // a long sweep's rest, while it plays
   bool deviceOpen_ = false;
   int waitDepth_ = 0;  // StartTone calls in their wait, nested ones included
 };

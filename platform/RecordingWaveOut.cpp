@@ -1,5 +1,7 @@
 #include "platform/RecordingWaveOut.h"
 
+#include <thread>
+
 namespace sondrel {
 
 namespace {
@@ -39,6 +41,8 @@ WaveResult RecordingWaveOut::Write(HWAVEOUT handle, WAVEHDR* header) {
   Call call = Simple("Write", handle);
   call.loops = header->dwLoops;
   call.flags = header->dwFlags.load();
+  // A buffer still being synthesized is recorded once it is complete.
+  while (header->lpReady != nullptr && header->lpReady->load() < header->dwBufferLength) std::this_thread::yield();
   call.buffer.assign(header->lpData, header->lpData + header->dwBufferLength);
   calls.push_back(std::move(call));
   if (!writeFailure.empty()) return writeFailure;

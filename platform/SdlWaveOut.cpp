@@ -49,7 +49,10 @@ void SDLCALL SdlWaveOut::Device::Feed(void* userdata, Uint8* stream, int length)
   if (header != nullptr) {
     const uint32_t size = header->dwBufferLength;
     while (filled < wanted && device->loopsLeft > 0) {
-      const size_t count = std::min<size_t>(wanted - filled, size - device->offset);
+      const size_t ready =
+          header->lpReady != nullptr ? std::min<size_t>(size, header->lpReady->load(std::memory_order_acquire)) : size;
+      if (device->offset >= ready) break;  // not synthesized yet: silence until it is
+      const size_t count = std::min<size_t>(wanted - filled, ready - device->offset);
       std::memcpy(stream + filled, header->lpData + device->offset, count);
       filled += count;
       device->offset += static_cast<uint32_t>(count);

@@ -6,6 +6,7 @@
 // layout so that the engine can fill them field by field.
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -45,6 +46,9 @@ struct WAVEHDR {
   uint32_t dwLoops = 0;          // how many times the buffer plays
   WAVEHDR* lpNext = nullptr;
   uintptr_t reserved = 0;
+  // When set, only the first *lpReady bytes may be played yet: the rest of
+  // a long buffer is still being synthesized, far ahead of the playback.
+  const std::atomic<size_t>* lpReady = nullptr;
 };
 
 // An opened device; 0 is never a valid handle.

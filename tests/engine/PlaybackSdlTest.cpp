@@ -64,5 +64,44 @@ TEST(PlaybackSdlTest, OneShotToneReachesTheDeviceExactly) {
   EXPECT_TRUE(std::all_of(start + tone.size(), recorded.end(), [](uint8_t byte) { return byte == 0; }));
 }
 
+// A one-hour sweep plays while most of it is still being synthesized; the
+// device hears its true start, and a stop then ends the synthesis too.
+TEST(PlaybackSdlTest, AnHourLongSweepPlaysAtOnceAndStopsCleanly) {
+  const fs::path output = fs::temp_directory_path() / ("sondrel-hour-" + std::to_string(getpid()) + ".raw");
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
+  unsetenv("SDL_DISKAUDIODELAY");  // in real time
+  SleepingWindow window;
+  window.panel.SignalType = SignalPage::Sweep;
+  window.panel.fInit = "20";
+  window.panel.fFinal = "20000";
+  window.panel.Duration = "3600";
+  window.panel.WaveForm = kTriangular;
+  window.panel.Loop = true;
+  {
+    SdlWaveOut waveOut;
+    Playback playback(waveOut, window);
+    playback.StartTone();
+    ASSERT_TRUE(playback.Playing);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    playback.CheckDevice();  // neither the device nor the synthesis has failed
+    playback.StopTone();
+    EXPECT_FALSE(playback.Playing);
+  }
+  // The first 4410 frames of the hour (mono: both channels on, in phase),
+  // as the definition of every sample gives them.
+  std::ifstream in(output, std::ios::binary);
+  const std::vector<uint8_t> recorded{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  fs::remove(output);
+  SignalRun hour(window.panel);
+  std::vector<uint8_t> expected;
+  for (int32_t n = 0; n < 4410; ++n) {
+    const auto sample = static_cast<uint16_t>(std::clamp(hour.ComputeSample(n), -32767, 32767));
+    expected.push_back(static_cast<uint8_t>(sample & 0xFF));
+    expected.push_back(static_cast<uint8_t>(sample >> 8));
+  }
+  EXPECT_NE(std::search(recorded.begin(), recorded.end(), expected.begin(), expected.end()), recorded.end());
+}
+
 }  // namespace
 }  // namespace sondrel

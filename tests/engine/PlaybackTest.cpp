@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/AppError.h"
+#include "engine/Synthesis.h"
 #include "platform/RecordingWaveOut.h"
 #include "tests/engine/FakeEngineWindow.h"
 
@@ -327,6 +328,36 @@ TEST_F(PlaybackTest, ThePointerIsBusyWhileTheSignalIsSynthesized) {
   window.panel.fEdit = "not a number";  // the synthesis fails: the pointer is given back all the same
   StartFails();
   EXPECT_EQ(window.busyChanges, (std::vector<bool>{true, false, true, false}));
+}
+
+// A long sweep starts once its first part is ready; the device gets the
+// same bytes as a synthesis to the end would give.
+TEST_F(PlaybackTest, ALongSweepPlaysWhileItsRestIsSynthesized) {
+  window.panel.SignalType = SignalPage::Sweep;
+  window.panel.fInit = "20";
+  window.panel.fFinal = "20000";
+  window.panel.Duration = "100";
+  window.panel.Loop = true;
+  playback.StartTone();
+  ASSERT_NE(playback.WaveHeader.lpReady, nullptr);
+  EXPECT_GE(playback.WaveHeader.lpReady->load(), kHeadStartFrames * 2);
+  PcmBuffer whole;
+  SynthesizeSignal(window.panel, playback.Gains(), whole);
+  const std::vector<uint8_t>& played = waveOut.LastCall("Write")->buffer;  // recorded once complete
+  ASSERT_EQ(played.size(), whole.Size());
+  EXPECT_TRUE(std::equal(played.begin(), played.end(), whole.Data()));
+  playback.StopTone();
+  ExpectIdle();
+}
+
+TEST_F(PlaybackTest, AShortSweepIsCompleteBeforeItPlays) {
+  window.panel.SignalType = SignalPage::Sweep;
+  window.panel.Duration = "2";
+  window.panel.Loop = true;
+  playback.StartTone();
+  ASSERT_NE(playback.WaveHeader.lpReady, nullptr);
+  EXPECT_EQ(playback.WaveHeader.lpReady->load(), playback.SampleStream.Size());
+  playback.StopTone();
 }
 
 }  // namespace
