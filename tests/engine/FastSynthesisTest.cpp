@@ -70,7 +70,22 @@ INSTANTIATE_TEST_SUITE_P(
         HardCase{"HugePhases", Sweep("1e9", "2e9", "0.1", kSine, "0")},
         HardCase{"HugePhasesTriangle", Sweep("1e9", "2e9", "0.1", kTriangular, "0")},
         HardCase{"Downward", Sweep("22050", "0", "3", kTriangular, "-6")},
-        HardCase{"Negative", Sweep("-500", "500", "1", kSine, "-1")}),
+        HardCase{"Negative", Sweep("-500", "500", "1", kSine, "-1")},
+        // Within 1e-9 of the Nyquist frequency and of small whole numbers.
+        HardCase{"JustAboveNyquist", Sweep("22050.000000001", "22050.000000001", "0.5", kSine, "0")},
+        HardCase{"JustBelowNyquistSquare", Sweep("22049.999999999", "22049.999999999", "0.5", kSquare, "0")},
+        HardCase{"JustBelowNyquistTriangle", Sweep("22049.999999999", "22050.000000001", "0.5", kTriangular, "0")},
+        HardCase{"NearOneHertz", Sweep("0.999999999", "1.000000001", "2", kSine, "0")},
+        HardCase{"NearThreeHertzSquare", Sweep("3.000000001", "2.999999999", "2", kSquare, "0")},
+        HardCase{"NearTwoHertzTriangle", Sweep("2.000000001", "2.000000001", "2", kTriangular, "0")},
+        // Phases beyond 2^31 radians.
+        HardCase{"PhaseBeyond2To31", Sweep("4e9", "5e9", "0.1", kSine, "0")},
+        HardCase{"PhaseBeyond2To31Square", Sweep("4e9", "5e9", "0.1", kSquare, "0")},
+        HardCase{"PhaseBeyond2To31Triangle", Sweep("4e9", "5e9", "0.1", kTriangular, "0")},
+        // Frequency texts with more digits than any floating-point type holds.
+        HardCase{"LongDecimals", Sweep("1000.00000000000000000000000000001", "440.1234567890123456789012345", "1", kSine, "-3")},
+        HardCase{"LongDecimalsTriangle",
+                 Sweep("0.0000000000000000000000000000000000001e40", "19999.99999999999999999999", "1", kTriangular, "0")}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(FastSynthesisTest, TheNumberOfThreadsDoesNotChangeTheBytes) {
