@@ -30,7 +30,7 @@ times() {
     "$@" >/dev/null 2>&1
     end=$(date +%s%N)
     echo $(( (end - start) / 1000000 ))
-    rm -f "$work/out.raw"
+    rm -f "$work/out.raw" "$work/out.wav"
   done
 }
 # "median min max" of the numbers on standard input.
@@ -51,4 +51,11 @@ for wave in sine square triangle; do
       "$(awk -v x="$x_med" -v s="$s_med" 'BEGIN { print (s > 0 ? x / s : 0) }')"
   done
 done
+# The same 600 s stereo sine sweep as a .wav file from each, as a user would write it.
+printf 'sweep 20 20000 600 0 0\r\nend\r\n' >"$work/sweep.kvs"
+read -r s_med s_min s_max < <(times env XDG_CONFIG_HOME="$work/config" "$sondrel" --render "$work/sweep.kvs" \
+  -o "$work/out.wav" | summary)
+read -r x_med x_min x_max < <(times sox -D -r 44100 -c 1 -n -b 16 -c 2 "$work/out.wav" synth 600 sine 20-20000 | summary)
+printf '%-9s %6s  %-22s %-22s %.2fx   (.wav)\n' sine 600 "$s_med ($s_min-$s_max)" "$x_med ($x_min-$x_max)" \
+  "$(awk -v x="$x_med" -v s="$s_med" 'BEGIN { print (s > 0 ? x / s : 0) }')"
 echo "Load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
