@@ -34,7 +34,7 @@ times() {
   done
 }
 # "median min max" of the numbers on standard input.
-summary() { sort -n | awk '{ v[NR] = $1 } END { printf "%d %d %d", v[int((NR + 1) / 2)], v[1], v[NR] }'; }
+summary() { sort -n | awk '{ v[NR] = $1 } END { printf "%d %d %d\n", v[int((NR + 1) / 2)], v[1], v[NR] }'; }
 
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //')"
 echo "Load average before the runs (other work on the machine): $(cut -d' ' -f1-3 /proc/loadavg)"
