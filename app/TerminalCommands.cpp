@@ -12,7 +12,6 @@
 
 #include "app/CommandLine.h"
 #include "app/StoredOptions.h"
-#include "engine/AppError.h"
 #include "platform/AudioFileWriter.h"
 #include "platform/SdlWaveOut.h"
 #include "platform/SettingsStore.h"
