@@ -6,6 +6,21 @@
 
 namespace sondrel {
 
+namespace {
+// Counts a StartTone in its wait for as long as it waits, also when an
+// error ends the wait.
+class WaitScope {
+ public:
+  explicit WaitScope(int& depth) : depth_(depth) { ++depth_; }
+  ~WaitScope() { --depth_; }
+  WaitScope(const WaitScope&) = delete;
+  WaitScope& operator=(const WaitScope&) = delete;
+
+ private:
+  int& depth_;
+};
+}  // namespace
+
 Playback::~Playback() { CloseDevice(); }
 
 void Playback::StartTone() {
@@ -38,19 +53,15 @@ void Playback::StartTone() {
   // A handler run from here may stop the tone (the reset marks the buffer
   // done) or restart it (a looping restart clears the mark again, so this
   // wait goes on until that tone is stopped too).
-  ++waitDepth_;
-  try {
+  {
+    const WaitScope waiting(waitDepth_);
     do {
       window_.ProcessMessages();
       window_.Sleep(kWaitPollMs);
       CheckDevice();  // a lost device would never mark the buffer done
     } while (!(WaveHeader.dwFlags.load() & WHDR_DONE) && !StopRequested &&
              !window_.ApplicationQuitting());
-  } catch (...) {
-    --waitDepth_;
-    throw;
   }
-  --waitDepth_;
   StopTone();
 }
 
