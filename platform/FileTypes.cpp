@@ -70,6 +70,11 @@ std::string DefaultKey(const FileType& type) { return std::string(type.mimeType)
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
+// The line names a default application for the type.
+bool SetsDefault(const std::string& line, const FileType& type) {
+  return StartsWith(line, DefaultKey(type)) && line.size() > DefaultKey(type).size();
+}
+
 }  // namespace
 
 std::string WithDefaultApplications(const std::string& existing) {
@@ -81,8 +86,8 @@ std::string WithDefaultApplications(const std::string& existing) {
     if (!line.empty() && line.front() == '[') section = line;
     if (section == "[Default Applications]") {
       hasSection = true;
-      scriptSet = scriptSet || (StartsWith(line, DefaultKey(kScript)) && line.size() > DefaultKey(kScript).size());
-      presetSet = presetSet || (StartsWith(line, DefaultKey(kPreset)) && line.size() > DefaultKey(kPreset).size());
+      scriptSet = scriptSet || SetsDefault(line, kScript);
+      presetSet = presetSet || SetsDefault(line, kPreset);
     }
     lines.push_back(line);
   }

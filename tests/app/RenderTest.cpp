@@ -16,6 +16,7 @@
 #include "app/TerminalCommands.h"
 #include "engine/PcmBuffer.h"
 #include "engine/Synthesis.h"
+#include "tests/engine/SynthesisComparison.h"
 
 namespace sondrel {
 namespace {
@@ -121,13 +122,6 @@ PanelState Tone(const char* hz, const char* seconds, const char* db, int32_t wav
   return state;
 }
 
-PanelState Sweep(const char* from, const char* to, const char* seconds, const char* db, int32_t wave) {
-  PanelState state = Tone("1000", seconds, db, wave);
-  state.SignalType = SignalPage::Sweep;
-  state.fInit = from;
-  state.fFinal = to;
-  return state;
-}
 
 const char* const kScript =
     "rem calibration run\r\n"
@@ -147,7 +141,7 @@ Expected ExpectedForTheScript() {
   expected.Silence(3 * 4410);
   expected.Silence(8820);
   expected.Signal(Tone("440", "0.2", "-10", 1), {1, 0, 1}, 4);
-  expected.Signal(Sweep("100", "1000", "0.3", "-20", 2), {1, 0, 1}, 1);
+  expected.Signal(SweepPanel("100", "1000", "0.3", kTriangular, "-20"), {1, 0, 1}, 1);
   expected.Silence(8820);
   expected.Signal(Tone("997", "0.1", "0", 0), {1, 1, -1}, 0);  // Round(4410 / 44100) = 0 buffers
   return expected;
@@ -179,7 +173,7 @@ TEST_F(RenderTest, AScriptOfMonoSignalsMakesAMonoFile) {
   Expected expected(1);
   expected.Silence(8820);
   expected.Signal(Tone("1000", "0.1", "0", 0), {1, 1, 1}, 10);
-  expected.Signal(Sweep("20", "200", "0.2", "-3", 1), {1, 1, 1}, 1);
+  expected.Signal(SweepPanel("20", "200", "0.2", kSquare, "-3"), {1, 1, 1}, 1);
   EXPECT_EQ(Raw(Read(folder / "mono.pcm")), expected.samples);
 }
 

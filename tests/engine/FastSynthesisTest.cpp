@@ -36,16 +36,7 @@ struct HardCase {
   PanelState state;
 };
 
-PanelState Sweep(const char* from, const char* to, const char* seconds, int32_t wave, const char* level) {
-  PanelState state;
-  state.SignalType = SignalPage::Sweep;
-  state.fInit = from;
-  state.fFinal = to;
-  state.Duration = seconds;
-  state.WaveForm = wave;
-  state.Amplitude = level;
-  return state;
-}
+constexpr auto Sweep = SweepPanel;
 
 class HardSignalTest : public ::testing::TestWithParam<HardCase> {};
 

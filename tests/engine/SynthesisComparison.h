@@ -12,6 +12,18 @@
 
 namespace sondrel {
 
+// A sweep panel with the texts as typed.
+inline PanelState SweepPanel(const char* from, const char* to, const char* seconds, int32_t wave, const char* level) {
+  PanelState state;
+  state.SignalType = SignalPage::Sweep;
+  state.fInit = from;
+  state.fFinal = to;
+  state.Duration = seconds;
+  state.WaveForm = wave;
+  state.Amplitude = level;
+  return state;
+}
+
 struct RandomSignal {
   PanelState state;
   ChannelGains gains;
