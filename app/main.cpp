@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
   // options ("-reverse", "-style" ...).
   int qtArgumentCount = 1;
   QApplication application(qtArgumentCount, argv);
-  // First of all, so that an early signal waits for the message loop instead
+  // Before any window, so that an early signal waits for the message loop instead
   // of killing the program half-way through its start.
   TerminationSignals terminationSignals;
   QApplication::setApplicationName("Sondrel");
