@@ -2,12 +2,11 @@
 // The synthesizer the program uses: the same sample values as
 // SignalRun::ComputeSample, bit for bit, many times faster.
 //
-// The phase is formed in extended precision exactly as the reference forms
-// it; only the expensive extended-precision sine (and the triangle's arc
-// sine) is replaced by double-precision functions on a carefully reduced
-// argument. Wherever the cheaper value lies so close to a rounding boundary
-// that the reference could round the other way, the frame is computed by
-// the reference itself. See FastSynthesis.cpp for the error bounds.
+// The kernels (kernels/SynthesisKernels.h) compute blocks of frames in
+// double precision, with error bounds for every step; a frame whose value
+// lies so close to a rounding boundary that the extended-precision
+// reference could round it the other way is computed by the reference
+// itself. See FastSynthesis.cpp for the bounds of the phase.
 
 #include <cstdint>
 

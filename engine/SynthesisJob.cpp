@@ -9,6 +9,7 @@
 #include "engine/AppError.h"
 #include "engine/FastSynthesis.h"
 #include "engine/Synthesis.h"
+#include "engine/kernels/SynthesisKernels.h"
 
 namespace sondrel {
 
@@ -94,11 +95,7 @@ class SynthesisJob {
         std::memcpy(out, values, static_cast<size_t>(end - start) * 2);
         continue;
       }
-      for (int32_t i = 0; i < end - start; ++i) {
-        const int16_t frame[2] = {static_cast<int16_t>(values[i] * gains_.LeftGain),
-                                  static_cast<int16_t>(values[i] * gains_.PhaseSign * gains_.RightGain)};
-        std::memcpy(out + 4 * static_cast<size_t>(i), frame, 4);
-      }
+      ActiveKernels().stereoFrames(values, end - start, gains_.LeftGain, gains_.PhaseSign * gains_.RightGain, out);
     }
   }
 

@@ -51,6 +51,9 @@ INSTANTIATE_TEST_SUITE_P(
         HardCase{"Quarter", Sweep("11025", "11025", "1", kSine, "0")},
         HardCase{"QuarterSquare", Sweep("11025", "11025", "1", kSquare, "0")},
         HardCase{"QuarterTriangle", Sweep("11025", "11025", "1", kTriangular, "0")},
+        // Steps of 30 degrees: sines of exactly 1/2 put 16383.5 on a tie.
+        HardCase{"ThirtyDegrees", Sweep("3675", "3675", "1", kSine, "0")},
+        HardCase{"ThirtyDegreesTriangle", Sweep("3675", "3675", "1", kTriangular, "0")},
         HardCase{"Nyquist", Sweep("22050", "22050", "0.5", kSquare, "-3")},
         HardCase{"ZeroHertz", Sweep("0", "0", "0.5", kSquare, "0")},
         HardCase{"Loud", Sweep("20", "20000", "2", kSine, "10")},

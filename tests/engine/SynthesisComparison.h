@@ -9,6 +9,7 @@
 
 #include "engine/AppError.h"
 #include "engine/Synthesis.h"
+#include "engine/kernels/SynthesisKernels.h"
 
 namespace sondrel {
 
@@ -71,31 +72,48 @@ inline RandomSignal MakeRandomSignal(std::mt19937_64& random, double maxSeconds)
   return signal;
 }
 
-// Empty when both synthesizers give the same bytes (or the same error);
-// otherwise where and how they differ.
-inline std::string CompareWithReference(const RandomSignal& signal) {
-  PcmBuffer fast, reference;
-  std::string fastError, referenceError;
+// The bytes of a synthesis, or the error it raised.
+struct SynthesisOutcome {
+  PcmBuffer bytes;
+  std::string error;
+};
+
+template <typename Synthesize>
+SynthesisOutcome Outcome(const RandomSignal& signal, Synthesize synthesize) {
+  SynthesisOutcome outcome;
   try {
-    SynthesizeSignal(signal.state, signal.gains, fast);
+    synthesize(signal.state, signal.gains, outcome.bytes);
   } catch (const AppError& error) {
-    fastError = error.what();
+    outcome.error = error.what();
   }
-  try {
-    SynthesizeSignalReference(signal.state, signal.gains, reference);
-  } catch (const AppError& error) {
-    referenceError = error.what();
+  return outcome;
+}
+
+inline std::string Difference(const SynthesisOutcome& fast, const SynthesisOutcome& reference) {
+  if (fast.error != reference.error) return "errors differ: '" + fast.error + "' vs '" + reference.error + "'";
+  if (!fast.error.empty()) return {};
+  if (fast.bytes.Size() != reference.bytes.Size()) {
+    return "sizes differ: " + std::to_string(fast.bytes.Size()) + " vs " + std::to_string(reference.bytes.Size());
   }
-  if (fastError != referenceError) return "errors differ: '" + fastError + "' vs '" + referenceError + "'";
-  if (!fastError.empty()) return {};
-  if (fast.Size() != reference.Size()) {
-    return "sizes differ: " + std::to_string(fast.Size()) + " vs " + std::to_string(reference.Size());
-  }
-  for (size_t i = 0; i < fast.Size(); ++i) {
-    if (fast.Data()[i] != reference.Data()[i]) {
-      return "byte " + std::to_string(i) + " differs: " + std::to_string(fast.Data()[i]) + " vs " +
-             std::to_string(reference.Data()[i]);
+  for (size_t i = 0; i < fast.bytes.Size(); ++i) {
+    if (fast.bytes.Data()[i] != reference.bytes.Data()[i]) {
+      return "byte " + std::to_string(i) + " differs: " + std::to_string(fast.bytes.Data()[i]) + " vs " +
+             std::to_string(reference.bytes.Data()[i]);
     }
+  }
+  return {};
+}
+
+// Empty when the fast synthesizer, with each kernel variant this processor
+// runs, gives the reference's bytes (or its error); otherwise where and how
+// they differ.
+inline std::string CompareWithReference(const RandomSignal& signal) {
+  const SynthesisOutcome reference = Outcome(signal, SynthesizeSignalReference);
+  for (const KernelVariant variant : SupportedKernelVariants()) {
+    ChooseKernelVariant(variant);
+    const std::string difference = Difference(Outcome(signal, SynthesizeSignal), reference);
+    ChooseKernelVariant(std::nullopt);
+    if (!difference.empty()) return std::string(KernelVariantName(variant)) + ": " + difference;
   }
   return {};
 }
