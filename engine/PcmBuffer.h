@@ -11,6 +11,12 @@ namespace sondrel {
 
 class PcmBuffer {
  public:
+  // The storage: from malloc, so that large blocks can be aligned to huge pages.
+  struct FreeBlock {
+    void operator()(uint8_t* block) const;
+  };
+  using Block = std::unique_ptr<uint8_t[], FreeBlock>;
+
   PcmBuffer() = default;
   PcmBuffer(const PcmBuffer&) = delete;  // one owner: a device may be playing it
   PcmBuffer& operator=(const PcmBuffer&) = delete;
@@ -62,7 +68,7 @@ class PcmBuffer {
     if (size_ + bytes > capacity_) Reserve(bytes > 4096 ? bytes : 4096);
   }
 
-  std::unique_ptr<uint8_t[]> data_;
+  Block data_;
   size_t size_ = 0;
   size_t capacity_ = 0;
 };

@@ -10,6 +10,7 @@
 #include "engine/PcmBuffer.h"
 #include "engine/Playback.h"
 #include "engine/Synthesis.h"
+#include "engine/SynthesisJob.h"
 #include "script/ScriptFile.h"
 
 namespace sondrel {
@@ -29,6 +30,7 @@ class ScriptRenderer::Output {
       : channels_(channels), limit_(limit), write_(write), progress_(progress) {}
 
   uint64_t Frames() const { return frames_; }
+  int Channels() const { return channels_; }
   bool Full() const { return frames_ >= limit_; }
 
   // frames of silence; false once the end is reached.
@@ -38,6 +40,18 @@ class ScriptRenderer::Output {
       const uint64_t piece = std::min<uint64_t>(frames, kPieceFrames);
       Put(zeros.data(), piece);
       frames -= piece;
+    }
+    return !Full();
+  }
+
+  // A sweep in the file's layout, played once, written piece by piece as
+  // its background synthesis finishes them: writing overlaps synthesizing.
+  bool Stream(BackgroundSynthesis& synthesis, const PcmBuffer& buffer) {
+    const size_t frames = buffer.Size() / (2 * static_cast<size_t>(channels_));
+    for (size_t start = 0; start < frames && !Full(); start += kPieceFrames) {
+      const size_t piece = std::min<size_t>(kPieceFrames, frames - start);
+      synthesis.WaitForFrames(start + piece);
+      Put(reinterpret_cast<const int16_t*>(buffer.Data()) + start * static_cast<size_t>(channels_), piece);
     }
     return !Full();
   }
@@ -140,8 +154,12 @@ void ScriptRenderer::SetSweep(const ScriptWords& words) {
 // buffer its loop count of times.
 bool ScriptRenderer::Play(Output& out) {
   PcmBuffer buffer;
-  SynthesizeSignal(panel_, gains_, buffer);
   const bool stereo = StereoLayout(gains_.LeftGain, gains_.RightGain, gains_.PhaseSign, panel_.AlwaysStereo);
+  if (panel_.SignalType == SignalPage::Sweep && stereo == (out.Channels() == 2)) {
+    BackgroundSynthesis synthesis(panel_, gains_, buffer);
+    return out.Stream(synthesis, buffer);
+  }
+  SynthesizeSignal(panel_, gains_, buffer);
   const uint32_t frames = static_cast<uint32_t>(buffer.Size() / (stereo ? 4 : 2));
   if (panel_.SignalType == SignalPage::Constant) {
     if (!out.Silence(kStartPauseFrames)) return false;
