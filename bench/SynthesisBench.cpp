@@ -1,6 +1,8 @@
 // The synthesis side by side in one run: the extended-precision reference,
 // the fast synthesizer on one thread and on every core, for each wave form
-// on a 60 s stereo sweep from 20 Hz to 20 kHz (and a 1000 Hz constant tone).
+// on a 60 s stereo sweep from 20 Hz to 20 kHz (and a 1000 Hz constant tone),
+// and on one thread with the baseline x86-64 kernels where the processor
+// also runs a faster variant.
 // Google Benchmark times each; a closing table gives nanoseconds per frame
 // (median wall time) and the ratios. Prints figures; nothing is asserted.
 #include <benchmark/benchmark.h>
@@ -9,12 +11,15 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/FastSynthesis.h"
 #include "engine/Playback.h"
 #include "engine/Synthesis.h"
+#include "engine/kernels/SynthesisKernels.h"
 
 namespace sondrel {
 namespace {
@@ -32,8 +37,10 @@ PanelState Sweep60s(int32_t wave) {
 const ChannelGains kStereo{1, 1, -1};
 
 // threads: 0 for the reference, otherwise the fast path's thread limit.
-void Synthesize(benchmark::State& bench, const PanelState& state, const ChannelGains& gains, int threads) {
+void Synthesize(benchmark::State& bench, const PanelState& state, const ChannelGains& gains, int threads,
+                std::optional<KernelVariant> variant) {
   SetSynthesisThreadLimit(threads);
+  ChooseKernelVariant(variant);
   const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
   int64_t frames = 0;
   for (auto _ : bench) {
@@ -47,6 +54,7 @@ void Synthesize(benchmark::State& bench, const PanelState& state, const ChannelG
     frames += static_cast<int64_t>(buffer.Size() / (stereo ? 4 : 2));
   }
   SetSynthesisThreadLimit(0);
+  ChooseKernelVariant(std::nullopt);
   bench.counters["frames"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kAvgIterations);
 }
 
@@ -61,11 +69,17 @@ void Register() {
   for (const Signal& signal : {Signal{"sine", Sweep60s(kSine), kStereo}, Signal{"square", Sweep60s(kSquare), kStereo},
                                Signal{"triangle", Sweep60s(kTriangular), kStereo},
                                Signal{"constant1000Hz", PanelState{}, ChannelGains{}}}) {
-    for (const int threads : {0, 1, kCores}) {
-      const std::string path = threads == 0 ? "reference" : threads == 1 ? "fast1" : "fastAll";
-      benchmark::RegisterBenchmark((std::string(signal.name) + "/" + path).c_str(),
-                                   [signal, threads](benchmark::State& bench) {
-                                     Synthesize(bench, signal.state, signal.gains, threads);
+    struct Path {
+      const char* name;
+      int threads;
+      std::optional<KernelVariant> variant;
+    };
+    std::vector<Path> paths{{"reference", 0, {}}, {"fast1", 1, {}}, {"fastAll", kCores, {}}};
+    if (SupportedKernelVariants().size() > 1) paths.push_back({"baseline1", 1, KernelVariant::Baseline});
+    for (const Path& path : paths) {
+      benchmark::RegisterBenchmark((std::string(signal.name) + "/" + path.name).c_str(),
+                                   [signal, path](benchmark::State& bench) {
+                                     Synthesize(bench, signal.state, signal.gains, path.threads, path.variant);
                                    })
           ->Unit(benchmark::kMillisecond)
           ->UseRealTime()
@@ -88,14 +102,20 @@ class TableReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(runs);
   }
   void PrintTable() const {
-    std::printf("\nns per frame, median of 5 (%d cores; fastAll uses all of them)\n", kCores);
-    std::printf("%-16s %10s %10s %10s %12s %12s\n", "signal", "reference", "fast1", "fastAll", "ref/fast1",
-                "ref/fastAll");
+    std::printf("\nns per frame, median of 5 (%d cores; fastAll uses all of them; kernels: %s)\n", kCores,
+                KernelVariantName(ActiveKernelVariant()));
+    std::printf("%-16s %10s %10s %10s %12s %12s", "signal", "reference", "fast1", "fastAll", "ref/fast1", "ref/fastAll");
+    const bool baseline = SupportedKernelVariants().size() > 1;
+    if (baseline) std::printf(" %10s %12s", "baseline1", "ref/baseline1");
+    std::printf("\n");
     for (const char* signal : {"sine", "square", "triangle", "constant1000Hz"}) {
       const double reference = Get(signal, "reference"), one = Get(signal, "fast1"), all = Get(signal, "fastAll");
       if (reference <= 0 || one <= 0 || all <= 0) continue;  // left out by --benchmark_filter
-      std::printf("%-16s %10.2f %10.2f %10.2f %11.1fx %11.1fx\n", signal, reference, one, all, reference / one,
+      std::printf("%-16s %10.2f %10.2f %10.2f %11.1fx %11.1fx", signal, reference, one, all, reference / one,
                   reference / all);
+      const double base = Get(signal, "baseline1");
+      if (baseline && base > 0) std::printf(" %10.2f %12.1fx", base, reference / base);
+      std::printf("\n");
     }
   }
 

@@ -17,6 +17,7 @@
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
 #include "engine/Synthesis.h"
+#include "tests/engine/SynthesisComparison.h"
 
 namespace {
 
@@ -95,29 +96,14 @@ void CheckConversions(const std::string& text, char separator) {
   }
 }
 
-// Both synthesizers on the same panel: the same bytes, or the same error.
+// Both synthesizers, the fast one with every kernel variant, on the same
+// panel: the same bytes, or the same error.
 void CheckSynthesis(const sondrel::PanelState& state, const sondrel::ChannelGains& gains) {
   try {
     if (sondrel::SignalRun(state).N > kMaxFrames) return;
   } catch (const AppError&) {
   }
-  std::string fastError, referenceError;
-  sondrel::PcmBuffer fast, reference;
-  try {
-    sondrel::SynthesizeSignal(state, gains, fast);
-  } catch (const AppError& error) {
-    fastError = error.what();
-  }
-  try {
-    sondrel::SynthesizeSignalReference(state, gains, reference);
-  } catch (const AppError& error) {
-    referenceError = error.what();
-  }
-  if (fastError != referenceError) std::abort();
-  if (fastError.empty() && (fast.Size() != reference.Size() ||
-                            !std::equal(fast.Data(), fast.Data() + fast.Size(), reference.Data()))) {
-    std::abort();
-  }
+  if (!sondrel::CompareWithReference({state, gains}).empty()) std::abort();
 }
 
 }  // namespace
