@@ -62,15 +62,29 @@ inline double TwoProduct(double a, double b, double& low) {
 // sin(2 pi t) = t (S0 + z (S1 + z (S2 + ...))), z = t^2: the Taylor series in
 // turns, S_k = (-1)^k (2 pi)^(2k+1) / (2k+1)!, formed in extended precision
 // (within 30 * 2^-64 relative) and rounded once.
-constexpr double SineCoefficient(int k) {
+template <int kCount>
+struct Coefficients {
+  double c[kCount];
+};
+
+constexpr Coefficients<10> SineCoefficients() {
+  Coefficients<10> result{};
   long double c = kTwoPiExtended;
-  for (int j = 1; j <= k; ++j) c = -c * kTwoPiExtended * kTwoPiExtended / ((2 * j) * (2 * j + 1));
-  return static_cast<double>(c);
+  for (int k = 0; k < 10; ++k) {
+    result.c[k] = static_cast<double>(c);
+    c = -c * kTwoPiExtended * kTwoPiExtended / ((2 * k + 2) * (2 * k + 3));
+  }
+  return result;
 }
-constexpr double kS0 = SineCoefficient(0), kS1 = SineCoefficient(1), kS2 = SineCoefficient(2),
-                 kS3 = SineCoefficient(3), kS4 = SineCoefficient(4), kS5 = SineCoefficient(5),
-                 kS6 = SineCoefficient(6), kS7 = SineCoefficient(7), kS8 = SineCoefficient(8),
-                 kS9 = SineCoefficient(9);
+constexpr Coefficients<10> kSine = SineCoefficients();
+
+// c[0] + z (c[1] + z (c[2] + ...)), by Horner's rule; the loop unrolls.
+template <int kCount>
+inline double Horner(const Coefficients<kCount>& table, double z) {
+  double p = table.c[kCount - 1];
+  for (int k = kCount - 2; k >= 0; --k) p = MultiplyAdd(p, z, table.c[k]);
+  return p;
+}
 
 // sin(2 pi t) for |t| <= 1/2 (a little beyond is fine), within
 // kSineKernelError = 1.5e-15. sin(2 pi t) = sin(2 pi (+-1/2 - t)) folds t
@@ -84,33 +98,21 @@ constexpr double kS0 = SineCoefficient(0), kS1 = SineCoefficient(1), kS2 = SineC
 inline double SineOfTurns(double t) {
   const double folded = __builtin_copysign(0.5, t) - t;
   const double u = Absolute(t) > 0.25 ? folded : t;
-  const double z = u * u;
-  double p = kS9;
-  p = MultiplyAdd(p, z, kS8);
-  p = MultiplyAdd(p, z, kS7);
-  p = MultiplyAdd(p, z, kS6);
-  p = MultiplyAdd(p, z, kS5);
-  p = MultiplyAdd(p, z, kS4);
-  p = MultiplyAdd(p, z, kS3);
-  p = MultiplyAdd(p, z, kS2);
-  p = MultiplyAdd(p, z, kS1);
-  p = MultiplyAdd(p, z, kS0);
-  return u * p;
+  return u * Horner(kSine, u * u);
 }
 
 // asin(y) = y + y z R(z), z = y^2, R(z) = sum_{k>=1} c_k z^(k-1), with the
 // Taylor coefficients c_k = (2k)! / (4^k (k!)^2 (2k+1)), 17 of them.
-constexpr double ArcSineCoefficient(int k) {
+constexpr Coefficients<17> ArcSineCoefficients() {
+  Coefficients<17> result{};
   long double c = 1;  // c_0
-  for (int j = 1; j <= k; ++j) c = c * (2 * j - 1) * (2 * j - 1) / ((2 * j) * (2 * j + 1));
-  return static_cast<double>(c);
+  for (int k = 1; k <= 17; ++k) {
+    c = c * (2 * k - 1) * (2 * k - 1) / ((2 * k) * (2 * k + 1));
+    result.c[k - 1] = static_cast<double>(c);
+  }
+  return result;
 }
-constexpr double kA1 = ArcSineCoefficient(1), kA2 = ArcSineCoefficient(2), kA3 = ArcSineCoefficient(3),
-                 kA4 = ArcSineCoefficient(4), kA5 = ArcSineCoefficient(5), kA6 = ArcSineCoefficient(6),
-                 kA7 = ArcSineCoefficient(7), kA8 = ArcSineCoefficient(8), kA9 = ArcSineCoefficient(9),
-                 kA10 = ArcSineCoefficient(10), kA11 = ArcSineCoefficient(11), kA12 = ArcSineCoefficient(12),
-                 kA13 = ArcSineCoefficient(13), kA14 = ArcSineCoefficient(14), kA15 = ArcSineCoefficient(15),
-                 kA16 = ArcSineCoefficient(16), kA17 = ArcSineCoefficient(17);
+constexpr Coefficients<17> kArcSine = ArcSineCoefficients();  // c_1 ... c_17
 constexpr double kTwoOverPi = static_cast<double>(2 / (kTwoPiExtended / 2));
 constexpr double kFourOverPi = static_cast<double>(4 / (kTwoPiExtended / 2));
 
@@ -132,23 +134,7 @@ inline double ArcSineInHalfTurns(double s) {
   const double half = (1.0 - magnitude) * 0.5;
   const double y = outer ? __builtin_sqrt(half) : magnitude;
   const double z = outer ? half : magnitude * magnitude;
-  double r = kA17;
-  r = MultiplyAdd(r, z, kA16);
-  r = MultiplyAdd(r, z, kA15);
-  r = MultiplyAdd(r, z, kA14);
-  r = MultiplyAdd(r, z, kA13);
-  r = MultiplyAdd(r, z, kA12);
-  r = MultiplyAdd(r, z, kA11);
-  r = MultiplyAdd(r, z, kA10);
-  r = MultiplyAdd(r, z, kA9);
-  r = MultiplyAdd(r, z, kA8);
-  r = MultiplyAdd(r, z, kA7);
-  r = MultiplyAdd(r, z, kA6);
-  r = MultiplyAdd(r, z, kA5);
-  r = MultiplyAdd(r, z, kA4);
-  r = MultiplyAdd(r, z, kA3);
-  r = MultiplyAdd(r, z, kA2);
-  r = MultiplyAdd(r, z, kA1);
+  const double r = Horner(kArcSine, z);
   const double arcSine = MultiplyAdd(y * z, r, y);
   const double result = outer ? 1.0 - kFourOverPi * arcSine : kTwoOverPi * arcSine;
   return __builtin_copysign(result, s);
