@@ -78,10 +78,11 @@ constexpr Coefficients<10> SineCoefficients() {
 }
 constexpr Coefficients<10> kSine = SineCoefficients();
 
-// c[0] + z (c[1] + z (c[2] + ...)), by Horner's rule; the loop unrolls.
+// c[0] + z (c[1] + z (c[2] + ...)), by Horner's rule.
 template <int kCount>
 inline double Horner(const Coefficients<kCount>& table, double z) {
   double p = table.c[kCount - 1];
+#pragma GCC unroll 32  // unrolled, so that the loops around it vectorise
   for (int k = kCount - 2; k >= 0; --k) p = MultiplyAdd(p, z, table.c[k]);
   return p;
 }
