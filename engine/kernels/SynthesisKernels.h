@@ -2,7 +2,7 @@
 // The inner loops of the fast synthesizer: branch-free loops over a block of
 // frames that the compiler vectorises. They are built twice from one source
 // (KernelBody.h): for any x86-64 processor, and for processors with AVX2 and
-// FMA; the program picks the best one the processor offers when it starts.
+// FMA; the program picks the best one the processor offers.
 //
 // A kernel never has the last word on a sample. Where a value lies so close
 // to a rounding boundary that the extended-precision reference could round
@@ -31,17 +31,19 @@ struct LinearPhaseLaw {
 };
 LinearPhaseLaw MakeLinearPhaseLaw(double f0, double D, int32_t N);
 
-// How far a kernel's sine of an exact phase in turns may lie from the sine
-// (see SineOfTurns in KernelBody.h).
+// How far a kernel's sine of an exact phase in turns may lie from the true
+// sine (see SineOfTurns in KernelBody.h).
 inline constexpr double kSineKernelError = 1.5e-15;
-// How far the triangle's kernel may leave the phase of its float argument
-// (reduction and sine, see TriangleValues), absolute, and its arc sine
+// How far the triangle's kernel may lie from the sine of its float phase
+// (reduction and sine, see TriangleValues), absolute, and from its arc sine
 // (2/pi) asin(s), relative.
 inline constexpr double kTriangleSineError = 3e-15;
 inline constexpr double kArcSineError = 2e-13;
-// Phases the triangle's kernel reduces; beyond, its frames are flagged.
+// Phases the triangle's kernel reduces; beyond, its frames are in doubt.
 inline constexpr double kLargestTrianglePhase = 6.0e12;  // below 2^40 turns
 
+// The value of a frame left to the reference: never a sample's (they are
+// clipped to +-32767).
 inline constexpr int16_t kDoubtful = -32768;
 
 struct SynthesisKernels {
@@ -53,9 +55,10 @@ struct SynthesisKernels {
   // G' = n (|c1| + |c2| n) bounds the phase in radians.
   void (*linearRadians)(const LinearPhaseLaw& law, int32_t from, int32_t count, double* radians);
 
-  // The values below are clipped to +-32767 or kDoubtful. scale is A * 32767 rounded to double, below 2^31.
-  // A NaN phase gives a value that means nothing, but never undefined
-  // behaviour.
+  // The values below are clipped to +-32767, or kDoubtful. scale is
+  // A * 32767 rounded to double, below 2^31. A NaN phase gives a value that
+  // means nothing, but never undefined behaviour.
+  //
   // Round(sin x * scale); valueError bounds how far the kernel's product
   // may lie from the reference's, in sample units, and is at least
   // 2^-52 scale.
