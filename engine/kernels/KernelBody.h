@@ -190,7 +190,7 @@ void LinearRadians(const LinearPhaseLaw& law, int32_t from, int32_t count, doubl
 // A value known within error of v rounds to the same integer r as v when
 // |v - r| + error < 1/2 (v - r is exact); the doubled error also covers the
 // rounding of 1/2 - 2 error. Clipped first: a loud value far beyond the range
-// is no doubt (as long as error < 1/4, which the test then needs).
+// is no doubt (from an error of 1/4 on, the test leaves every value in doubt).
 void SineValues(const double* turns, int32_t count, double scale, double valueError, int16_t* values) {
   const double limit = 0.5 - 2 * valueError;
   for (int32_t i = 0; i < count; ++i) {
