@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -50,19 +51,22 @@ struct Channel {
   }
   bool Silent() const { return FirstLoud() == samples.size(); }
   double Seconds() const { return Silent() ? 0 : (LastLoud() - FirstLoud() + 1) / 44100.0; }
-  // From the upward zero crossings, interpolated between samples.
+  // From the median period between upward zero crossings, interpolated
+  // between samples: a short gap that a busy sound server leaves in the
+  // recording changes one period, not the median.
   double Frequency() const {
-    double first = -1, last = -1;
-    int crossings = 0;
+    std::vector<double> periods;
+    double last = -1;
     for (size_t i = FirstLoud() + 1; i <= LastLoud(); ++i) {
       if (samples[i - 1] < 0 && samples[i] >= 0) {
         const double at = (i - 1) + samples[i - 1] / static_cast<double>(samples[i - 1] - samples[i]);
-        if (first < 0) first = at;
+        if (last >= 0) periods.push_back(at - last);
         last = at;
-        ++crossings;
       }
     }
-    return crossings < 2 ? 0 : (crossings - 1) * 44100.0 / (last - first);
+    if (periods.empty()) return 0;
+    std::nth_element(periods.begin(), periods.begin() + periods.size() / 2, periods.end());
+    return 44100.0 / periods[periods.size() / 2];
   }
   // The sine's level relative to full scale, from its RMS in the middle part.
   double LevelDb() const {
