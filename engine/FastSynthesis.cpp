@@ -10,9 +10,8 @@ namespace sondrel {
 
 namespace {
 
-constexpr long double kTwoPi = 6.28318530717958647692528676655900577L;
 constexpr long double kOneOverTwoPi = 0.159154943091895335768883763372514362L;
-constexpr double kTwoPiDouble = 6.283185307179586;
+constexpr double kTwoPiDouble = static_cast<double>(kTwoPiExtended);
 constexpr int32_t kBlock = 1024;
 
 // How far the reference's own phase lies from the exact linear law. It

@@ -23,13 +23,12 @@ void DivideDoubleDouble(double numerator, double denominator, double& high, doub
 }  // namespace
 
 LinearPhaseLaw MakeLinearPhaseLaw(double f0, double D, int32_t N) {
-  constexpr long double kTwoPi = 6.28318530717958647692528676655900577L;
   LinearPhaseLaw law;
   const double sweepDenominator = 88200.0 * N;  // exact: N < 2^31
   DivideDoubleDouble(f0, 44100.0, law.alphaHigh, law.alphaLow);
   DivideDoubleDouble(D, sweepDenominator, law.betaHigh, law.betaLow);
-  law.c1 = static_cast<double>(kTwoPi * f0 / 44100.0L);
-  law.c2 = static_cast<double>(kTwoPi * D / sweepDenominator);
+  law.c1 = static_cast<double>(kTwoPiExtended * f0 / 44100.0L);
+  law.c2 = static_cast<double>(kTwoPiExtended * D / sweepDenominator);
   return law;
 }
 

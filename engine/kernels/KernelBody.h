@@ -20,8 +20,6 @@
 namespace sondrel::SONDREL_KERNEL_NAMESPACE {
 namespace {
 
-constexpr long double kTwoPiExtended = 6.28318530717958647692528676655900577L;
-
 // To the nearest integer, halves to the even neighbour, for |y| < 2^51:
 // adding 1.5 * 2^52 leaves no fraction bits.
 inline double NearestInteger(double y) {

@@ -17,6 +17,9 @@
 
 namespace sondrel {
 
+// 2 pi in extended precision, as the reference holds it.
+inline constexpr long double kTwoPiExtended = 6.28318530717958647692528676655900577L;
+
 // The linear law x(n) = 2 pi n (f0 + D n / (2 N)) / 44100 radians, in the
 // two forms the kernels take it.
 struct LinearPhaseLaw {
