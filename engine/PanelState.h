@@ -8,10 +8,12 @@
 
 namespace sondrel {
 
-enum class SignalPage { Constant, Sweep };
+enum class SignalPage { Constant, Sweep, Noise };
 
 // Item indices of the waveform list.
 enum WaveFormIndex : int32_t { kSine = 0, kSquare = 1, kTriangular = 2 };
+// Item indices of the noise page's colour list.
+enum NoiseColourIndex : int32_t { kWhite = 0, kPink = 1, kBrown = 2 };
 
 struct PanelState {
   SignalPage SignalType = SignalPage::Constant;
@@ -21,6 +23,7 @@ struct PanelState {
   std::string Duration = "1";    // seconds
   std::string Amplitude = "0";   // whole decibels relative to full scale
   int32_t WaveForm = kSine;      // -1 when nothing is selected
+  int32_t NoiseColour = kWhite;  // the noise page's colour; -1 when nothing is selected
   int32_t WaveDevice = 0;        // device number; -1 for the default device
   bool Loop = true;
   bool Logarithmic = false;      // exponential sweep instead of linear

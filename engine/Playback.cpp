@@ -41,7 +41,7 @@ void Playback::StartTone() {
         SynthesizeSignal(state, Gains(), SampleStream);
       }
     }
-    if (state.SignalType == SignalPage::Constant) window_.Sleep(kConstantToneStartPauseMs);
+    if (state.SignalType != SignalPage::Sweep) window_.Sleep(kConstantToneStartPauseMs);
     OpenAndPlay(state, state.WaveDevice, SampleStream);
   } catch (...) {
     ReturnToIdle();  // no tone, no buffer, "ON" again
@@ -110,6 +110,11 @@ void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuf
   WaveHeader.dwLoops = LoopCount(state, static_cast<uint32_t>(stream.Size() / WaveFormat.nBlockAlign));
   WaveHeader.reserved = 0;
   WaveHeader.lpReady = background_ != nullptr ? &background_->ReadyBytes() : nullptr;
+  WaveHeader.playLimit = 0;
+  if (state.SignalType == SignalPage::Noise && !state.Loop) {
+    WaveHeader.playLimit = PlayedFrames(state, static_cast<uint32_t>(stream.Size() / WaveFormat.nBlockAlign)) *
+                           WaveFormat.nBlockAlign;
+  }
 
   WaveResult result = waveOut_.Open(&WaveOutHandle, device, WaveFormat);
   if (!result.empty()) throw AppError(result);
@@ -122,9 +127,22 @@ void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuf
   }
 }
 
+namespace {
+// Noise plays its Duration to the frame: Round(Duration * 44100), none when
+// negative.
+uint64_t NoiseFrames(const PanelState& state) {
+  const int32_t frames = Round(StrToFloat(state.Duration) * 44100.0L);
+  return frames > 0 ? static_cast<uint64_t>(frames) : 0;
+}
+}  // namespace
+
 uint32_t LoopCount(const PanelState& state, uint32_t frames) {
   if (state.Loop) return kLoopForever;
   if (state.SignalType == SignalPage::Sweep) return 1;
+  if (state.SignalType == SignalPage::Noise) {
+    if (frames == 0) return 0;
+    return static_cast<uint32_t>((NoiseFrames(state) + frames - 1) / frames);
+  }
   // The constant tone plays Duration rounded to whole buffers.
   const long double samples = StrToFloat(state.Duration) * 44100.0L;
   if (frames == 0) throw AppError(samples == 0 ? kInvalidOperation : kDivisionByZero);
@@ -132,6 +150,11 @@ uint32_t LoopCount(const PanelState& state, uint32_t frames) {
   // A negative duration plays nothing rather than wrapping to an almost
   // endless count.
   return loops > 0 ? static_cast<uint32_t>(loops) : 0;
+}
+
+uint64_t PlayedFrames(const PanelState& state, uint32_t frames) {
+  if (state.SignalType == SignalPage::Noise && !state.Loop) return frames == 0 ? 0 : NoiseFrames(state);
+  return uint64_t{LoopCount(state, frames)} * frames;
 }
 
 void Playback::CloseDevice() {

@@ -28,10 +28,14 @@ inline constexpr int kWaitPollMs = 50;
 inline constexpr size_t kHeadStartFrames = 30 * 44100;
 
 // How many times the device plays a buffer of `frames` frames: without end
-// with Loop, once for a sweep, and for a constant tone Duration rounded to
-// whole buffers (0 for a negative Duration). Throws AppError for an empty
-// constant-tone buffer.
+// with Loop, once for a sweep, for a constant tone Duration rounded to whole
+// buffers (0 for a negative Duration), and for noise as many passes as
+// cover its Duration. Throws AppError for an empty constant-tone buffer.
 uint32_t LoopCount(const PanelState& state, uint32_t frames);
+// The frames a one-shot signal plays from a buffer of `frames` frames: its
+// loop count of whole buffers, but noise exactly its Duration rounded to a
+// frame, ending within a pass. Throws like LoopCount.
+uint64_t PlayedFrames(const PanelState& state, uint32_t frames);
 
 class Playback {
  public:

@@ -4,6 +4,7 @@
 
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
+#include "engine/noise/NoiseSynthesis.h"
 
 namespace sondrel {
 
@@ -32,8 +33,7 @@ SignalRun::SignalRun(const PanelState& state) : WaveForm(state.WaveForm) {
     N = Round(StrToFloat(state.Duration) * 44100.0L);
   }
   D = static_cast<double>(static_cast<long double>(f1) - f0);
-  const int32_t dB = StrToInt(state.Amplitude);
-  A = std::pow(10.0L, dB * kDecibelToExponent);
+  A = AmplitudeOf(state.Amplitude);
 
   LogarithmicSweep = state.Logarithmic && state.SignalType == SignalPage::Sweep && f0 > 0 &&
                      f1 > 0 && f0 != f1;
@@ -70,7 +70,16 @@ int32_t SignalRun::ComputeSample(int32_t n) const {
   return Round(w * (A * 32767.0L));
 }
 
+long double AmplitudeOf(const std::string& decibels) {
+  const int32_t dB = StrToInt(decibels);
+  return std::pow(10.0L, dB * kDecibelToExponent);
+}
+
 void SynthesizeSignalReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
+  if (state.SignalType == SignalPage::Noise) {
+    SynthesizeNoiseReference(state, gains, stream);
+    return;
+  }
   const SignalRun run(state);
   const bool stereo =
       StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);

@@ -7,6 +7,7 @@
 // order written below; the exact bytes of every buffer depend on it.
 
 #include <cstdint>
+#include <string>
 
 #include "engine/PanelState.h"
 #include "engine/PcmBuffer.h"
@@ -42,13 +43,18 @@ class SignalRun {
   long double logRatio_ = 0;  // ln(f1 / f0) of an exponential sweep
 };
 
-// Appends the frames of the panel's signal to stream, which must be empty.
+// Appends the frames of the panel's signal to stream, which must be empty:
+// a constant tone or a sweep from SignalRun, noise from SynthesizeNoise.
 // Nothing is appended when a parameter fails to convert. Long buffers are
 // shared out among the processor's cores; the bytes never depend on how.
 void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream);
 // The same, one frame after the other through ComputeSample: the reference
 // the fast synthesizer is checked against.
 void SynthesizeSignalReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream);
+
+// The linear factor A = 10^(dB * 0.05) of a whole number of decibels, as
+// the amplitude box holds it. Throws "'%s' is not a valid integer value".
+long double AmplitudeOf(const std::string& decibels);
 
 // +1 when v >= 0, otherwise -1.
 int32_t SquareOf(float v);

@@ -10,6 +10,7 @@
 #include "engine/FastSynthesis.h"
 #include "engine/Synthesis.h"
 #include "engine/kernels/SynthesisKernels.h"
+#include "engine/noise/NoiseSynthesis.h"
 
 namespace sondrel {
 
@@ -146,6 +147,10 @@ std::vector<std::thread> StartHelpers(SynthesisJob& job, int count) {
 }  // namespace
 
 void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
+  if (state.SignalType == SignalPage::Noise) {
+    SynthesizeNoise(state, gains, stream);
+    return;
+  }
   SynthesisJob job(state, gains, stream);
   if (job.Chunks() == 0) return;
   std::vector<std::thread> helpers;

@@ -27,6 +27,7 @@ struct SdlWaveOut::Device {
   WAVEHDR* header = nullptr;  // the queued buffer, nullptr when none plays
   uint32_t offset = 0;           // next byte of the buffer to hand out
   uint32_t loopsLeft = 0;        // whole passes still to play, counting the current one
+  uint64_t bytesLeft = 0;        // with a play limit: bytes still to play; otherwise unused
   bool lastFramesSent = false;   // the final pass has been handed to SDL
 
   static void SDLCALL Feed(void* userdata, Uint8* stream, int length);
@@ -52,13 +53,15 @@ void SDLCALL SdlWaveOut::Device::Feed(void* userdata, Uint8* stream, int length)
       const size_t ready =
           header->lpReady != nullptr ? std::min<size_t>(size, header->lpReady->load(std::memory_order_acquire)) : size;
       if (device->offset >= ready) break;  // not synthesized yet: silence until it is
-      const size_t count = std::min<size_t>(wanted - filled, ready - device->offset);
+      size_t count = std::min<size_t>(wanted - filled, ready - device->offset);
+      if (header->playLimit != 0) count = static_cast<size_t>(std::min<uint64_t>(count, device->bytesLeft));
       std::memcpy(stream + filled, header->lpData + device->offset, count);
       filled += count;
       device->offset += static_cast<uint32_t>(count);
+      if (header->playLimit != 0 && (device->bytesLeft -= count) == 0) device->loopsLeft = 0;
       if (device->offset == size) {
         device->offset = 0;
-        --device->loopsLeft;
+        if (device->loopsLeft > 0) --device->loopsLeft;
       }
     }
     if (device->loopsLeft == 0) device->lastFramesSent = true;
@@ -181,6 +184,7 @@ WaveResult SdlWaveOut::Write(HWAVEOUT handle, WAVEHDR* header) {
   device->header = header;
   device->offset = 0;
   device->loopsLeft = header->dwLoops;
+  device->bytesLeft = header->playLimit;
   device->lastFramesSent = false;
   SDL_UnlockAudioDevice(device->id);
   SDL_PauseAudioDevice(device->id, 0);

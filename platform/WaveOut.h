@@ -49,6 +49,9 @@ struct WAVEHDR {
   // When set, only the first *lpReady bytes may be played yet: the rest of
   // a long buffer is still being synthesized, far ahead of the playback.
   const std::atomic<size_t>* lpReady = nullptr;
+  // When not 0, the output ends after this many bytes, within a pass if
+  // need be (noise plays its duration, not whole periods).
+  uint64_t playLimit = 0;
 };
 
 // An opened device; 0 is never a valid handle.
@@ -72,8 +75,9 @@ class WaveOut {
   virtual WaveResult Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) = 0;
   virtual WaveResult PrepareHeader(HWAVEOUT handle, WAVEHDR* header) = 0;
   // Plays header->dwLoops times the header->dwBufferLength bytes at
-  // header->lpData, then sets WHDR_DONE. A loop count of 0 or an empty
-  // buffer plays nothing and is done at once.
+  // header->lpData (no more than header->playLimit bytes when it is set),
+  // then sets WHDR_DONE. A loop count of 0 or an empty buffer plays nothing
+  // and is done at once.
   virtual WaveResult Write(HWAVEOUT handle, WAVEHDR* header) = 0;
   // Stops the output at once and marks the queued buffer done.
   virtual WaveResult Reset(HWAVEOUT handle) = 0;

@@ -1,0 +1,137 @@
+#include "engine/noise/NoiseSynthesis.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <tuple>
+#include <vector>
+
+#include "engine/Synthesis.h"
+#include "engine/noise/NoiseDefinition.h"
+
+namespace sondrel {
+
+namespace {
+
+// w * x, written out so that both transforms round exactly alike.
+Complex Times(const Complex& w, const Complex& x) {
+  return {w.real() * x.real() - w.imag() * x.imag(), w.real() * x.imag() + w.imag() * x.real()};
+}
+Complex Plus(const Complex& a, const Complex& b) { return {a.real() + b.real(), a.imag() + b.imag()}; }
+Complex Minus(const Complex& a, const Complex& b) { return {a.real() - b.real(), a.imag() - b.imag()}; }
+
+// The reference transform: out[0..n) = sum_k in[k * stride] e^(2 pi i k m / n),
+// from the two halves' transforms (even and odd k) and n/2 butterflies.
+void RecursiveTransform(const Complex* in, size_t stride, size_t n, Complex* out, const std::vector<Complex>& twiddles) {
+  if (n == 1) {
+    out[0] = in[0];
+    return;
+  }
+  const size_t half = n / 2;
+  RecursiveTransform(in, 2 * stride, half, out, twiddles);
+  RecursiveTransform(in + stride, 2 * stride, half, out + half, twiddles);
+  const size_t step = twiddles.size() / n;
+  for (size_t k = 0; k < half; ++k) {
+    const Complex t = Times(twiddles[k * step], out[k + half]);
+    const Complex e = out[k];
+    out[k] = Plus(e, t);
+    out[k + half] = Minus(e, t);
+  }
+}
+
+// The same butterflies in place, stage by stage, on the bins in bit-reversed
+// order: each value goes through exactly the operations of the recursion.
+void IterativeTransform(std::vector<Complex>& values, const std::vector<Complex>& twiddles) {
+  const size_t n = values.size();
+  for (size_t i = 1, j = 0; i < n; ++i) {
+    size_t bit = n >> 1;
+    for (; j & bit; bit >>= 1) j ^= bit;
+    j ^= bit;
+    if (i < j) std::swap(values[i], values[j]);
+  }
+  for (size_t size = 2; size <= n; size *= 2) {
+    const size_t half = size / 2, step = n / size;
+    for (size_t start = 0; start < n; start += size) {
+      Complex* block = values.data() + start;
+      for (size_t k = 0; k < half; ++k) {
+        const Complex t = Times(twiddles[k * step], block[k + half]);
+        const Complex e = block[k];
+        block[k] = Plus(e, t);
+        block[k + half] = Minus(e, t);
+      }
+    }
+  }
+}
+
+struct NoiseShape {
+  std::vector<double> x;  // x_n, n = 0 .. P-1
+  double powerSum = 0;
+};
+
+// The period's shape from the reference transform.
+NoiseShape ReferenceShape(int32_t colour, int32_t period, int32_t rate) {
+  const std::vector<Complex> twiddles = TwiddleTable(period);
+  const NoiseSpectrum spectrum = NoiseBins(colour, period, rate, twiddles);
+  const std::vector<Complex> bins = HermitianSpectrum(spectrum, period);
+  std::vector<Complex> values(bins.size());
+  RecursiveTransform(bins.data(), 1, bins.size(), values.data(), twiddles);
+  NoiseShape shape{std::vector<double>(values.size()), spectrum.powerSum};
+  for (size_t n = 0; n < values.size(); ++n) shape.x[n] = values[n].real();
+  return shape;
+}
+
+// The period's shape from the in-place transform, computed once per colour
+// and rate and then kept (2 MiB each at 44100 Hz).
+std::shared_ptr<const NoiseShape> KeptShape(int32_t colour, int32_t period, int32_t rate) {
+  static std::mutex mutex;
+  static std::map<std::tuple<int32_t, int32_t, int32_t>, std::shared_ptr<const NoiseShape>> kept;
+  const std::lock_guard<std::mutex> lock(mutex);
+  if (colour < kWhite || colour > kBrown) colour = -1;  // no colour: silence
+  std::shared_ptr<const NoiseShape>& shape = kept[{colour, period, rate}];
+  if (shape) return shape;
+  static std::map<int32_t, std::vector<Complex>> twiddleTables;
+  std::vector<Complex>& twiddles = twiddleTables[period];
+  if (twiddles.empty()) twiddles = TwiddleTable(period);
+  const NoiseSpectrum spectrum = NoiseBins(colour, period, rate, twiddles);
+  std::vector<Complex> values = HermitianSpectrum(spectrum, period);
+  IterativeTransform(values, twiddles);
+  auto made = std::make_shared<NoiseShape>();
+  made->powerSum = spectrum.powerSum;
+  made->x.resize(values.size());
+  for (size_t n = 0; n < values.size(); ++n) made->x[n] = values[n].real();
+  shape = made;
+  return shape;
+}
+
+// The period's samples into stream, in the layout of the gains.
+void WriteNoise(const NoiseShape& shape, long double A, const PanelState& state, const ChannelGains& gains,
+                PcmBuffer& stream) {
+  const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
+  const long double scale = NoiseScale(A, shape.powerSum);
+  stream.Reserve(shape.x.size() * (stereo ? 4 : 2));
+  for (const double x : shape.x) {
+    const int16_t c = NoiseSampleOf(x, scale);
+    if (stereo) {
+      stream.AppendSample(static_cast<int16_t>(c * gains.LeftGain));
+      stream.AppendSample(static_cast<int16_t>(c * gains.PhaseSign * gains.RightGain));
+    } else {
+      stream.AppendSample(c);
+    }
+  }
+}
+
+}  // namespace
+
+void SynthesizeNoise(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
+  const long double A = AmplitudeOf(state.Amplitude);
+  const int32_t period = NoisePeriodFrames(kFramesPerSecond);
+  WriteNoise(*KeptShape(state.NoiseColour, period, kFramesPerSecond), A, state, gains, stream);
+}
+
+void SynthesizeNoiseReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
+  const long double A = AmplitudeOf(state.Amplitude);
+  const int32_t period = NoisePeriodFrames(kFramesPerSecond);
+  WriteNoise(ReferenceShape(state.NoiseColour, period, kFramesPerSecond), A, state, gains, stream);
+}
+
+}  // namespace sondrel

@@ -1,0 +1,20 @@
+#pragma once
+// The noise page's signal: one period of noise (NoiseDefinition.h) at the
+// panel's colour and level, in the layout the channel gains choose, as the
+// device repeats it.
+
+#include "engine/PanelState.h"
+#include "engine/PcmBuffer.h"
+
+namespace sondrel {
+
+// Appends one period to stream, which must be empty. Reads the amplitude
+// first; throws its conversion error with nothing appended. The period's
+// shape is computed once per colour and kept for the program's life, so a
+// retune of the level costs only the scaling.
+void SynthesizeNoise(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream);
+// The same from the definition, every time: the transform written as the
+// textbook recursion. The reference SynthesizeNoise is checked against.
+void SynthesizeNoiseReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream);
+
+}  // namespace sondrel
