@@ -106,6 +106,7 @@ void TGenerator::CreateControls() {
   SignalType->setGeometry(0, 0, Scaled(kClientWidth), Scaled(kClientHeight));
   Constant = SignalType->AddPage("Constant", "Constant Tone");
   Sweep = SignalType->AddPage("Sweep", "Sweep");
+  Noise = SignalType->AddPage("Noise", "Noise");
 
   auto place = [this](QWidget* widget, const char* name, int left, int top, int width, int height) {
     widget->setObjectName(name);
@@ -152,7 +153,6 @@ void TGenerator::CreateControls() {
   UpDown4 = spinner(Sweep, "UpDown4", fFinal, 10, 22050, 100, 188, 30);
   Logarithmic = check(Sweep, "Logarithmic", "Log Sweep", 128, 60, 97, 18);
   Logarithmic->setChecked(false);
-  Logarithmic->hide();
   AddLabel(Sweep, "Initial Frequency:", 15, 10);
   AddLabel(Sweep, "Final Frequency:", 128, 10);
   AddLabel(Sweep, "Hz", 98, 34);
@@ -176,12 +176,19 @@ void TGenerator::CreateControls() {
     *memoryEdits[slot] = rename;
   }
 
+  // The Noise page: its colour list lies where the other pages show the
+  // wave form list, which noise has no use for.
+  NoiseColour = new QComboBox(Noise);
+  NoiseColour->addItems({"White", "Pink", "Brown"});
+  place(NoiseColour, "NoiseColour", 136, 143, 100, 24);
+  AddLabel(Noise, "Colour:", 135, 122);
+
   // Each page carries its own labels for the shared controls.
-  for (QWidget* page : {Constant, Sweep}) {
+  for (QWidget* page : {Constant, Sweep, Noise}) {
     AddLabel(page, "Wave Device:", 18, 70);
     AddLabel(page, "Amplitude:", 18, 122);
     AddLabel(page, "dB", 100, 143);
-    AddLabel(page, "Wave Form:", 135, 122);
+    if (page != Noise) AddLabel(page, "Wave Form:", 135, 122);
     AddLabel(page, "Duration:", 238, 10);
     AddLabel(page, "s", 290, 34);
   }
@@ -222,6 +229,8 @@ void TGenerator::CreateControls() {
   Duration->setToolTip("Sweep Duration");
   OnButton->setToolTip("ON/OFF Switch");
   Loop->setToolTip("Switches the Sweep Loop On or Off");
+  Logarithmic->setToolTip("Sweep with equal time per octave");
+  NoiseColour->setToolTip("Choose the colour of the noise: white, pink (equal power per octave) or brown");
 
   // What a screen reader speaks for each control without a caption of its
   // own: the label beside it.
@@ -230,14 +239,14 @@ void TGenerator::CreateControls() {
       {fInit, "Initial Frequency"},        {UpDown3, "Initial Frequency"},
       {fFinal, "Final Frequency"},         {UpDown4, "Final Frequency"},
       {WaveDevice, "Wave Device"},         {Amplitude, "Amplitude"}, {UpDown1, "Amplitude"},
-      {WaveForm, "Wave Form"},             {Duration, "Duration"}};
+      {WaveForm, "Wave Form"},             {Duration, "Duration"},   {NoiseColour, "Colour"}};
   for (const auto& [control, name] : spoken) control->setAccessibleName(name);
   for (QLineEdit* box : findChildren<QLineEdit*>()) AllowAnyLength(box);
   for (int slot = 0; slot < 4; ++slot) (*memoryEdits[slot])->setAccessibleName(QString("Memory %1 name").arg(slot + 1));
 
   // Tab order: the page control, the active page's controls, then the shared ones.
   QWidget* order[] = {SignalType->Tabs(), fEdit, Button1, Button2, fInit, fFinal, Mem1, Mem2, Memory3, Memory4,
-                      Logarithmic, Mem1Edit, Mem2Edit, Mem3Edit, Mem4Edit, WaveDevice, Amplitude, WaveForm,
+                      Logarithmic, Mem1Edit, Mem2Edit, Mem3Edit, Mem4Edit, NoiseColour, WaveDevice, Amplitude, WaveForm,
                       Duration, OnButton, Loop, Lefttick, InPhaseTick, RightTick};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
@@ -246,7 +255,7 @@ void TGenerator::CreateControls() {
     connect(box, &QLineEdit::textChanged, this, [this] { Guard(this, [this] { fEditChange(); }); });
   };
   for (QLineEdit* box : {fEdit, fInit, fFinal, Amplitude, Duration}) changed(box);
-  for (QComboBox* list : {WaveForm, WaveDevice}) {
+  for (QComboBox* list : {WaveForm, WaveDevice, NoiseColour}) {
     connect(list, &QComboBox::activated, this, [this] { Guard(this, [this] { fEditChange(); }); });
   }
   (new EditBoxEvents(fEdit, this))->onExit = [this] { fEditExit(); };
@@ -268,7 +277,13 @@ void TGenerator::CreateControls() {
   OnCheckBoxClick(Lefttick, this, [this] { LefttickClick(); });
   OnCheckBoxClick(RightTick, this, [this] { LefttickClick(); });
   OnCheckBoxClick(InPhaseTick, this, [this] { InPhaseTickClick(); });
+  // Ticked or cleared by the user, the box retunes a playing sweep as any
+  // other edit does; set by a memory or a script, it waits for the next start.
+  connect(Logarithmic, &QCheckBox::clicked, this, [this] { Guard(this, [this] { fEditChange(); }); });
+  SignalType->onPageChanged = [this] { ShowPageControls(); };
 }
+
+void TGenerator::ShowPageControls() { WaveForm->setVisible(SignalType->ActivePage() != Noise); }
 
 void TGenerator::FormCreate() {
   SetHelpFileName("Kelvo.HLP");
@@ -357,13 +372,15 @@ void TGenerator::closeEvent(QCloseEvent* event) {
 
 PanelState TGenerator::ReadPanelState() {
   PanelState state;
-  state.SignalType = SignalType->ActivePage() == Constant ? SignalPage::Constant : SignalPage::Sweep;
+  const QWidget* page = SignalType->ActivePage();
+  state.SignalType = page == Constant ? SignalPage::Constant : page == Sweep ? SignalPage::Sweep : SignalPage::Noise;
   state.fEdit = Bytes(fEdit);
   state.fInit = Bytes(fInit);
   state.fFinal = Bytes(fFinal);
   state.Duration = Bytes(Duration);
   state.Amplitude = Bytes(Amplitude);
   state.WaveForm = WaveForm->currentIndex();
+  state.NoiseColour = NoiseColour->currentIndex();
   state.WaveDevice = WaveDevice->currentIndex();
   state.Loop = Loop->isChecked();
   state.Logarithmic = Logarithmic->isChecked();

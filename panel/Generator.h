@@ -138,6 +138,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   PageControl* SignalType = nullptr;
   QWidget* Constant = nullptr;
   QWidget* Sweep = nullptr;
+  QWidget* Noise = nullptr;
 
   // Parameter controls.
   QLineEdit* fEdit = nullptr;
@@ -157,6 +158,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   QLineEdit* Mem3Edit = nullptr;
   QLineEdit* Mem4Edit = nullptr;
   QCheckBox* Logarithmic = nullptr;
+  QComboBox* NoiseColour = nullptr;  // "White", "Pink", "Brown"
   QComboBox* WaveDevice = nullptr;
   QLineEdit* Amplitude = nullptr;
   UpDown* UpDown1 = nullptr;
@@ -219,6 +221,8 @@ class TGenerator : public QMainWindow, public EngineWindow {
 
  private:
   void CreateControls();
+  // The noise page's colour list takes the wave form list's place.
+  void ShowPageControls();
   void CreateMenus();
   void CreatePopupMenus();
   void ConnectMemorySlots();

@@ -17,7 +17,10 @@ PageControl::PageControl(QWidget* parent, QPoint pageOrigin, int tabHeight)
   tabs_->setDrawBase(false);
   tabs_->setExpanding(false);
   tabs_->raise();
-  connect(tabs_, &QTabBar::currentChanged, pages_, &QStackedWidget::setCurrentIndex);
+  connect(tabs_, &QTabBar::currentChanged, this, [this](int index) {
+    pages_->setCurrentIndex(index);
+    if (onPageChanged) onPageChanged();
+  });
 }
 
 QWidget* PageControl::AddPage(const QString& name, const QString& caption) {

@@ -5,6 +5,7 @@
 // controls on them.
 
 #include <QWidget>
+#include <functional>
 
 class QFrame;
 class QStackedWidget;
@@ -23,6 +24,9 @@ class PageControl : public QWidget {
   // Shows the page; no handler runs.
   void SetActivePage(QWidget* page);
   QTabBar* Tabs() const { return tabs_; }
+  // Runs after another page has become the active one, by the user or the
+  // program; it is the window's to arrange, not a parameter handler.
+  std::function<void()> onPageChanged;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -39,6 +39,14 @@ QString Digits(int32_t value) { return QString::fromStdString(IntToStr(value)); 
 void TGenerator::OnButtonClick() { engine_->OnButtonClick(); }
 
 void TGenerator::fEditChange() {
+  if (SignalType->ActivePage() == Noise) {
+    // Noise has no frequency: every edit retunes it.
+    if (engine_->Playing) {
+      engine_->StopTone();
+      engine_->OnButtonClick();
+    }
+    return;
+  }
   const long double f = Read(fEdit);
   if (f > kRetuneLow && f < kRetuneHigh) {
     if (FreqPopup) FreqPopup->SetSliderPosition(Round(1000 * std::log10(f * 0.5L)));

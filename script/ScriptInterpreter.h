@@ -1,23 +1,19 @@
 #pragma once
-// Runs a script: each line's command works the main window's controls as a
-// user would and plays tones and sweeps through the engine, one line at a
-// time, while the script window shows where the run is.
-//
-//   tone  <Hz> <seconds> <dB> <wave> [channel word] [phase word]
-//   sweep <Hz> <Hz> <seconds> <dB> <wave>
-//   pause | delay <seconds> | repeat | rem ... | end
+// The window's script run: each line works the main window's controls as a
+// user would and plays its signal through the engine, while the script
+// window shows where the run is. The language itself is ScriptRun's; this
+// class is its host in the window.
 
 #include <functional>
 
 #include "panel/Generator.h"
-#include "script/ScriptLine.h"
+#include "script/ScriptHost.h"
 
 namespace sondrel {
 
-class ScriptFile;
 class TScriptPopup;
 
-class ScriptInterpreter : public ScriptRunner {
+class ScriptInterpreter : public ScriptRunner, private ScriptHost {
  public:
   ScriptInterpreter(TGenerator& generator, TScriptPopup& popup);
 
@@ -29,15 +25,28 @@ class ScriptInterpreter : public ScriptRunner {
   std::function<void(int milliseconds)> sleep;
 
  private:
-  void Execute(const ScriptWords& words, ScriptFile& file, int& lineCount);
-  void Tone(const ScriptWords& words);
-  void Sweep(const ScriptWords& words);
-  void Delay(const std::string& seconds);
-  void SelectWaveForm(const std::string& number);
+  // ScriptHost
+  bool ReadyForLine() override;
+  void BeginLine(int lineCount, const std::string& command) override;
+  void EndLine() override;
+  void ShowPage(SignalPage page) override;
+  void SetField(ScriptField field, const std::string& text) override;
+  void SetWaveForm(int32_t index) override;
+  void SetNoiseColour(int32_t index) override;
+  void SetChannels(bool left, bool right, bool inPhase) override;
+  bool SetLogarithmic(bool checked) override;
+  void Play() override;
+  bool DelayPass() override;
+  void Pause(const std::string& message) override;
+  void StartOver(int lineCount) override;
+  void End() override;
+  void InvalidCommand(const std::string& message) override;
+
   void WindUp(bool loopWasChecked);
 
   TGenerator& generator_;
   TScriptPopup& popup_;
+  bool firstLine_ = true;
   bool passWaited_ = false;  // a line since the last repeat played or waited
 };
 

@@ -1,5 +1,6 @@
 #include "script/ScriptLine.h"
 
+#include "engine/AppError.h"
 #include "engine/NumberText.h"
 #include "engine/PanelState.h"
 
@@ -29,6 +30,17 @@ bool InPhaseOf(const std::string& word) { return word.size() != 3; }
 int32_t WaveFormOf(const std::string& number) {
   const int32_t index = StrToInt(number);
   return index >= kSine && index <= kTriangular ? index : -1;
+}
+
+}  // namespace sondrel
+
+namespace sondrel {
+
+int32_t NoiseColourOf(const std::string& word) {
+  if (word == "white") return kWhite;
+  if (word == "pink") return kPink;
+  if (word == "brown") return kBrown;
+  throw AppError("'" + word + "' is not a valid noise colour");
 }
 
 }  // namespace sondrel

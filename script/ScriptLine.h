@@ -30,6 +30,10 @@ ChannelChoice ChannelsOf(const std::string& word);
 // "'%s' is not a valid integer value".
 int32_t WaveFormOf(const std::string& number);
 
+// The noise colour list's entry for a colour word: "white", "pink" or
+// "brown", lower case. Throws "'%s' is not a valid noise colour".
+int32_t NoiseColourOf(const std::string& word);
+
 // A three-character word puts the channels out of phase; any other keeps them in phase.
 bool InPhaseOf(const std::string& word);
 

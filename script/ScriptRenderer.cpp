@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "engine/AppError.h"
@@ -12,6 +13,8 @@
 #include "engine/Synthesis.h"
 #include "engine/SynthesisJob.h"
 #include "script/ScriptFile.h"
+#include "script/ScriptHost.h"
+#include "script/ScriptRun.h"
 
 namespace sondrel {
 
@@ -35,10 +38,10 @@ class ScriptRenderer::Output {
 
   // frames of silence; false once the end is reached.
   bool Silence(uint64_t frames) {
-    const std::vector<int16_t> zeros(kPieceFrames * static_cast<size_t>(channels_), 0);
+    if (zeros_.empty()) zeros_.assign(kPieceFrames * static_cast<size_t>(channels_), 0);
     while (frames > 0 && !Full()) {
       const uint64_t piece = std::min<uint64_t>(frames, kPieceFrames);
-      Put(zeros.data(), piece);
+      Put(zeros_.data(), piece);
       frames -= piece;
     }
     return !Full();
@@ -56,21 +59,22 @@ class ScriptRenderer::Output {
     return !Full();
   }
 
-  // A synthesized buffer (16-bit, low byte first) `loops` times over.
-  bool Buffer(const PcmBuffer& buffer, bool stereoSource, uint64_t loops) {
+  // A synthesized buffer (16-bit, low byte first) over and over, `total`
+  // frames in all: whole passes, and part of one where the total says so.
+  bool Buffer(const PcmBuffer& buffer, bool stereoSource, uint64_t total) {
     const size_t sourceChannels = stereoSource ? 2 : 1;
     const size_t frames = buffer.Size() / (2 * sourceChannels);
-    if (frames == 0 || loops == 0) return !Full();
-    if (stereoSource == (channels_ == 2) && loops == 1) {  // straight from the buffer
-      for (size_t start = 0; start < frames && !Full(); start += kPieceFrames) {
+    if (frames == 0 || total == 0) return !Full();
+    if (stereoSource == (channels_ == 2) && total <= frames) {  // straight from the buffer
+      for (size_t start = 0; start < total && !Full(); start += kPieceFrames) {
         Put(reinterpret_cast<const int16_t*>(buffer.Data()) + start * sourceChannels,
-            std::min<uint64_t>(kPieceFrames, frames - start));
+            std::min<uint64_t>(kPieceFrames, total - start));
       }
       return !Full();
     }
     // The buffer in the file's layout, repeated to a piece of whole buffers.
     std::vector<int16_t> piece;
-    const uint64_t copies = std::clamp<uint64_t>(kPieceFrames / frames, 1, loops);
+    const uint64_t copies = std::clamp<uint64_t>(kPieceFrames / frames, 1, (total + frames - 1) / frames);
     piece.reserve(copies * frames * static_cast<size_t>(channels_));
     for (uint64_t copy = 0; copy < copies; ++copy) {
       for (size_t frame = 0; frame < frames; ++frame) {
@@ -82,8 +86,8 @@ class ScriptRenderer::Output {
         if (channels_ == 2) piece.push_back(right);
       }
     }
-    for (uint64_t done = 0; done < loops && !Full(); done += copies) {
-      Put(piece.data(), std::min(copies, loops - done) * frames);
+    for (uint64_t done = 0; done < total && !Full(); done += copies * frames) {
+      Put(piece.data(), std::min(copies * frames, total - done));
     }
     return !Full();
   }
@@ -101,116 +105,125 @@ class ScriptRenderer::Output {
   uint64_t frames_ = 0;
   const std::function<void(const int16_t*, size_t)>& write_;
   const std::function<void(uint64_t)>& progress_;
+  std::vector<int16_t> zeros_;  // a piece of silence, made at its first use
 };
 
-ScriptRenderer::ScriptRenderer(ScriptFile& file, const RenderSettings& settings)
-    : file_(file), settings_(settings) {
-  panel_.Loop = false;  // a script plays every tone once and waits for its end
-  panel_.AlwaysStereo = settings.alwaysStereo;
-  panel_.LongBuffer = settings.longBuffer;
-}
-
-int ScriptRenderer::Channels() {
-  ChannelGains gains = gains_;
-  bool stereo = false;
-  for (;;) {
-    const ScriptWords words = SplitWords(file_.ReadLine());
-    const std::string& command = words[0];
-    if (command == "tone") {
-      const ChannelChoice channels = ChannelsOf(words[5]);
-      gains = {channels.left ? 1 : 0, channels.right ? 1 : 0, InPhaseOf(words[6]) ? 1 : -1};
-    } else if (command != "sweep" && command != "pause" && command != "delay" && command != "rem") {
-      break;  // end, repeat, or the end of the run on an invalid command
-    }
-    if (command == "tone" || command == "sweep") {
-      stereo = stereo || StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, settings_.alwaysStereo);
-    }
+// The panel a render keeps in place of the window's controls: the
+// controls' initial values, the stored options, and what each line writes.
+class ScriptRenderer::PanelHost : public ScriptHost {
+ public:
+  explicit PanelHost(const RenderSettings& settings) {
+    panel_.Loop = false;  // a script plays every signal once and waits for its end
+    panel_.AlwaysStereo = settings.alwaysStereo;
+    panel_.LongBuffer = settings.longBuffer;
   }
-  file_.Rewind();
-  return stereo ? 2 : 1;
-}
 
-void ScriptRenderer::SetTone(const ScriptWords& words) {
-  panel_.SignalType = SignalPage::Constant;
-  panel_.fEdit = words[1];
-  panel_.Duration = words[2];
-  panel_.Amplitude = words[3];
-  panel_.WaveForm = WaveFormOf(words[4]);
-  // The channel boxes, then the phase box, as the script sets them.
-  const ChannelChoice channels = ChannelsOf(words[5]);
-  gains_ = {channels.left ? 1 : 0, channels.right ? 1 : 0, InPhaseOf(words[6]) ? 1 : -1};
-}
+  void ShowPage(SignalPage page) override { panel_.SignalType = page; }
+  void SetField(ScriptField field, const std::string& text) override {
+    std::string* fields[] = {&panel_.fEdit, &panel_.fInit, &panel_.fFinal, &panel_.Duration, &panel_.Amplitude};
+    *fields[static_cast<int>(field)] = text;
+  }
+  void SetWaveForm(int32_t index) override { panel_.WaveForm = index; }
+  void SetNoiseColour(int32_t index) override { panel_.NoiseColour = index; }
+  void SetChannels(bool left, bool right, bool inPhase) override {
+    gains_ = {left ? 1 : 0, right ? 1 : 0, inPhase ? 1 : -1};
+  }
+  bool SetLogarithmic(bool checked) override { return std::exchange(panel_.Logarithmic, checked); }
+  void End() override {}
 
-void ScriptRenderer::SetSweep(const ScriptWords& words) {
-  panel_.SignalType = SignalPage::Sweep;
-  panel_.fInit = words[1];
-  panel_.fFinal = words[2];
-  panel_.Duration = words[3];
-  panel_.Amplitude = words[4];
-  panel_.WaveForm = WaveFormOf(words[5]);
-}
+ protected:
+  bool Stereo() const { return StereoLayout(gains_.LeftGain, gains_.RightGain, gains_.PhaseSign, panel_.AlwaysStereo); }
 
-// What StartTone would play: synthesis, the constant tone's pause, the
-// buffer its loop count of times.
-bool ScriptRenderer::Play(Output& out) {
+  PanelState panel_;
+  ChannelGains gains_;
+};
+
+// Reads the script through once, without audio, to learn whether any
+// signal it plays is stereo. It stops at the first repeat (a second pass
+// plays what the first did) and at an error, which the render itself will
+// meet at the same line or before.
+class ScriptRenderer::LayoutHost : public PanelHost {
+ public:
+  using PanelHost::PanelHost;
+  bool AnyStereo() const { return stereo_; }
+
+  bool ReadyForLine() override { return !stopped_; }
+  void Play() override { stereo_ = stereo_ || Stereo(); }
+  bool DelayPass() override { return false; }
+  void Pause(const std::string&) override {}
+  void StartOver(int) override { stopped_ = true; }
+  void InvalidCommand(const std::string&) override {}
+
+ private:
+  bool stereo_ = false;
+  bool stopped_ = false;
+};
+
+// Turns each line into the audio a listener would hear.
+class ScriptRenderer::AudioHost : public PanelHost {
+ public:
+  AudioHost(const RenderSettings& settings, Output& out, const std::function<void(const std::string&)>& onPause)
+      : PanelHost(settings), out_(out), onPause_(onPause) {}
+
+  bool ReadyForLine() override { return !out_.Full() && !ended_; }
+  void Play() override;
+  bool DelayPass() override { return out_.Silence(kDelayPassFrames); }
+  void Pause(const std::string& message) override {
+    if (onPause_) onPause_(message);
+  }
+  // Played live, a script that repeats without sound waits for the user to
+  // stop it; rendered, it would never end.
+  void StartOver(int lineCount) override {
+    if (out_.Frames() == passStart_) {
+      throw AppError("The script repeats without any sound or silence before \"repeat\" in line " +
+                     std::to_string(lineCount));
+    }
+    passStart_ = out_.Frames();
+  }
+  void End() override { ended_ = true; }
+  void InvalidCommand(const std::string& message) override { throw AppError(message); }
+
+ private:
+  Output& out_;
+  const std::function<void(const std::string&)>& onPause_;
+  uint64_t passStart_ = 0;  // frames when the script last started over
+  bool ended_ = false;
+};
+
+// What StartTone would play: synthesis, the pause before a constant tone or
+// noise, the buffer as long as the device would play it.
+void ScriptRenderer::AudioHost::Play() {
   PcmBuffer buffer;
-  const bool stereo = StereoLayout(gains_.LeftGain, gains_.RightGain, gains_.PhaseSign, panel_.AlwaysStereo);
-  if (panel_.SignalType == SignalPage::Sweep && stereo == (out.Channels() == 2)) {
+  const bool stereo = Stereo();
+  if (panel_.SignalType == SignalPage::Sweep && stereo == (out_.Channels() == 2)) {
     BackgroundSynthesis synthesis(panel_, gains_, buffer);
-    return out.Stream(synthesis, buffer);
+    out_.Stream(synthesis, buffer);
+    return;
   }
   SynthesizeSignal(panel_, gains_, buffer);
   const uint32_t frames = static_cast<uint32_t>(buffer.Size() / (stereo ? 4 : 2));
-  if (panel_.SignalType == SignalPage::Constant) {
-    if (!out.Silence(kStartPauseFrames)) return false;
-  }
-  return out.Buffer(buffer, stereo, LoopCount(panel_, frames));
+  const uint64_t played = PlayedFrames(panel_, frames);
+  if (panel_.SignalType != SignalPage::Sweep && !out_.Silence(kStartPauseFrames)) return;
+  out_.Buffer(buffer, stereo, played);
 }
 
-// The interpreter's passes: at least one, then until passes >= seconds * 10.
-bool ScriptRenderer::Delay(const std::string& seconds, Output& out) {
-  const long double wanted = std::ceil(StrToFloat(seconds) * 10);
-  const long double passes = std::max(1.0L, wanted);
-  const long double room = static_cast<long double>(UINT64_MAX / kDelayPassFrames);
-  return out.Silence(static_cast<uint64_t>(std::min(passes, room)) * kDelayPassFrames);
+ScriptRenderer::ScriptRenderer(ScriptFile& file, const RenderSettings& settings) : file_(file), settings_(settings) {}
+
+int ScriptRenderer::Channels() {
+  LayoutHost layout(settings_);
+  try {
+    ScriptRun(file_, layout).Run();
+  } catch (const AppError&) {
+  }
+  file_.Rewind();
+  return layout.AnyStereo() ? 2 : 1;
 }
 
 uint64_t ScriptRenderer::Render(int channels, const std::function<void(const int16_t*, size_t)>& write) {
   const auto limit = static_cast<uint64_t>(std::floor(std::max(0.0, settings_.maxSeconds) * kFramesPerSecond));
   Output out(channels, limit, write, onProgress);
-  int lineCount = 0;
-  uint64_t passStart = 0;  // frames when the script last started over
-  while (!out.Full()) {
-    const ScriptWords words = SplitWords(file_.ReadLine());
-    ++lineCount;
-    const std::string& command = words[0];
-    if (command == "tone") {
-      SetTone(words);
-      if (!Play(out)) break;
-    } else if (command == "sweep") {
-      SetSweep(words);
-      if (!Play(out)) break;
-    } else if (command == "delay") {
-      if (!Delay(words[1], out)) break;
-    } else if (command == "pause") {
-      if (onPause) onPause("Pause in script. Press OK to continue");
-    } else if (command == "rem") {
-    } else if (command == "repeat") {
-      // Played live, such a script waits for the user to stop it; rendered,
-      // it would never end.
-      if (out.Frames() == passStart) {
-        throw AppError("The script repeats without any sound or silence before \"repeat\" in line " +
-                       std::to_string(lineCount));
-      }
-      passStart = out.Frames();
-      file_.Rewind();
-      lineCount = 0;
-    } else if (command == "end") {
-      break;
-    } else {
-      throw AppError("Invalid command in line " + std::to_string(lineCount));
-    }
-  }
+  AudioHost audio(settings_, out, onPause);
+  ScriptRun(file_, audio).Run();
   return out.Frames();
 }
 

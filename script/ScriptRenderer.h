@@ -2,11 +2,13 @@
 // Renders a script into audio instead of playing it: what a listener would
 // hear from the device, in order, on a clock of its own. A tone line gives
 // the 200 ms pause before a constant tone and then its buffer as many times
-// as the device would play it; a sweep line its buffer once; a delay line
-// 100 ms of silence for each pass the interpreter would make; pause and rem
-// nothing (a pause's message goes to onPause); end ends the audio; repeat
-// starts the script over until maxSeconds of audio have been made. Errors are
-// the script run's own, thrown as AppError.
+// as the device would play it; a noise line the same pause and then its
+// duration of noise; a sweep line its buffer once; a delay line 100 ms of
+// silence for each pass the window's run would make; pause and rem nothing
+// (a pause's message goes to onPause); end ends the audio; repeat starts the
+// script over until maxSeconds of audio have been made. The language is
+// ScriptRun's, as in the window; errors are the run's own, thrown as
+// AppError.
 //
 // The panel is the one a run starts with: the controls' initial values and
 // the stored compatibility options. No Qt, no display, no sound device.
@@ -15,9 +17,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-
-#include "engine/PanelState.h"
-#include "script/ScriptLine.h"
 
 namespace sondrel {
 
@@ -46,16 +45,12 @@ class ScriptRenderer {
 
  private:
   class Output;
-  void SetTone(const ScriptWords& words);
-  void SetSweep(const ScriptWords& words);
-  // Each returns false once the audio has reached its end.
-  bool Play(Output& out);
-  bool Delay(const std::string& seconds, Output& out);
+  class PanelHost;
+  class LayoutHost;
+  class AudioHost;
 
   ScriptFile& file_;
   RenderSettings settings_;
-  PanelState panel_;
-  ChannelGains gains_;
 };
 
 }  // namespace sondrel

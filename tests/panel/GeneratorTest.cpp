@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTabBar>
 #include <QTimer>
 
 #include "platform/HelpViewer.h"
@@ -32,7 +33,14 @@ TEST_F(GeneratorTest, StartsWithTheDesignedValues) {
     EXPECT_TRUE(box->isEnabled());
   }
   EXPECT_FALSE(g.Logarithmic->isChecked());
-  EXPECT_TRUE(g.Logarithmic->isHidden());
+  EXPECT_FALSE(g.Logarithmic->isHidden());  // "Log Sweep" shows on the Sweep page
+  EXPECT_EQ(g.Logarithmic->parentWidget(), g.Sweep);
+  EXPECT_EQ(g.SignalType->Tabs()->count(), 3);
+  EXPECT_EQ(g.SignalType->Tabs()->tabText(2), "Noise");
+  EXPECT_EQ(g.NoiseColour->count(), 3);
+  EXPECT_EQ(g.NoiseColour->currentText(), "White");
+  EXPECT_EQ(g.NoiseColour->itemText(1), "Pink");
+  EXPECT_EQ(g.NoiseColour->itemText(2), "Brown");
   EXPECT_EQ(g.OnButton->text(), "ON");
   EXPECT_TRUE(g.OnButton->isDefault());
   EXPECT_EQ(g.OnButton->cursor().shape(), Qt::PointingHandCursor);

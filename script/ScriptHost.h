@@ -1,0 +1,60 @@
+#pragma once
+// What a script run does to the world outside the language. ScriptRun reads
+// the lines and decides what each one sets and does; a host carries it out:
+// the window's run works the main window's controls and plays on the device,
+// a render keeps a panel of its own and writes audio, a dry run only looks.
+//
+// A line's settings arrive one at a time, in the order the line writes its
+// controls, so that a host whose controls react to each change (the window's
+// change handlers) sees them in the order a user's typing would give.
+
+#include <cstdint>
+#include <string>
+
+#include "engine/PanelState.h"
+
+namespace sondrel {
+
+// The text fields a line writes, named after the controls they fill.
+enum class ScriptField { fEdit, fInit, fFinal, Duration, Amplitude };
+
+class ScriptHost {
+ public:
+  virtual ~ScriptHost() = default;
+
+  // Before each line: false ends the run (the window closed, the audio full).
+  virtual bool ReadyForLine() = 0;
+  // The line about to run: its number since the start or the last repeat,
+  // and its command word.
+  virtual void BeginLine(int lineCount, const std::string& command) {
+    (void)lineCount;
+    (void)command;
+  }
+  // After each line, whatever it did.
+  virtual void EndLine() {}
+
+  // A signal line: Loop off, then the page it plays on.
+  virtual void ShowPage(SignalPage page) = 0;
+  virtual void SetField(ScriptField field, const std::string& text) = 0;
+  // -1 selects no wave form (silence).
+  virtual void SetWaveForm(int32_t index) = 0;
+  virtual void SetNoiseColour(int32_t index) = 0;
+  virtual void SetChannels(bool left, bool right, bool inPhase) = 0;
+  // The "Log Sweep" box; returns the state it had before.
+  virtual bool SetLogarithmic(bool checked) = 0;
+  // Plays the panel as it stands now and returns when the signal has ended.
+  virtual void Play() = 0;
+
+  // One 100 ms pass of a delay; false when the delay must end at once (the
+  // user pressed Next, the program is ending, the audio is full).
+  virtual bool DelayPass() = 0;
+  virtual void Pause(const std::string& message) = 0;
+  // "repeat", before the script starts over from its first line.
+  virtual void StartOver(int lineCount) = 0;
+  // "end"; the run ends after this line.
+  virtual void End() = 0;
+  // A line whose command is not one of the language's; the run ends after it.
+  virtual void InvalidCommand(const std::string& message) = 0;
+};
+
+}  // namespace sondrel

@@ -1,0 +1,102 @@
+#include "script/ScriptRun.h"
+
+#include <cstdint>
+
+#include "engine/NumberText.h"
+#include "script/ScriptFile.h"
+
+namespace sondrel {
+
+void ScriptRun::Run() {
+  lineCount_ = 0;
+  while (host_.ReadyForLine()) {
+    const ScriptWords words = SplitWords(file_.ReadLine());
+    ++lineCount_;
+    host_.BeginLine(lineCount_, words[0]);
+    const bool goesOn = Execute(words);
+    host_.EndLine();
+    if (!goesOn) return;
+  }
+}
+
+bool ScriptRun::Execute(const ScriptWords& words) {
+  const std::string& command = words[0];
+  if (command == "tone") {
+    Tone(words);
+  } else if (command == "sweep") {
+    Sweep(words, false);
+  } else if (command == "logsweep") {
+    Sweep(words, true);
+  } else if (command == "noise") {
+    Noise(words);
+  } else if (command == "pause") {
+    host_.Pause("Pause in script. Press OK to continue");
+  } else if (command == "delay") {
+    Delay(words[1]);
+  } else if (command == "repeat") {
+    host_.StartOver(lineCount_);
+    file_.Rewind();
+    lineCount_ = 0;
+  } else if (command == "rem") {
+  } else if (command == "end") {
+    host_.End();
+    return false;
+  } else {
+    host_.InvalidCommand("Invalid command in line " + IntToStr(lineCount_));
+    return false;
+  }
+  return true;
+}
+
+void ScriptRun::Tone(const ScriptWords& words) {
+  host_.ShowPage(SignalPage::Constant);
+  host_.SetField(ScriptField::fEdit, words[1]);
+  host_.SetField(ScriptField::Duration, words[2]);
+  host_.SetField(ScriptField::Amplitude, words[3]);
+  host_.SetWaveForm(WaveFormOf(words[4]));
+  const ChannelChoice channels = ChannelsOf(words[5]);
+  host_.SetChannels(channels.left, channels.right, InPhaseOf(words[6]));
+  host_.Play();
+}
+
+// A sweep keeps the channel boxes as they are. A logarithmic one ticks the
+// "Log Sweep" box while it plays and gives the box its state back after, so
+// that "sweep" lines stay linear whatever came before them.
+void ScriptRun::Sweep(const ScriptWords& words, bool logarithmic) {
+  host_.ShowPage(SignalPage::Sweep);
+  const bool wasLogarithmic = logarithmic ? host_.SetLogarithmic(true) : false;
+  try {
+    host_.SetField(ScriptField::fInit, words[1]);
+    host_.SetField(ScriptField::fFinal, words[2]);
+    host_.SetField(ScriptField::Duration, words[3]);
+    host_.SetField(ScriptField::Amplitude, words[4]);
+    host_.SetWaveForm(WaveFormOf(words[5]));
+    host_.Play();
+  } catch (...) {
+    if (logarithmic) host_.SetLogarithmic(wasLogarithmic);
+    throw;
+  }
+  if (logarithmic) host_.SetLogarithmic(wasLogarithmic);
+}
+
+void ScriptRun::Noise(const ScriptWords& words) {
+  host_.ShowPage(SignalPage::Noise);
+  host_.SetField(ScriptField::Duration, words[2]);
+  host_.SetField(ScriptField::Amplitude, words[3]);
+  host_.SetNoiseColour(NoiseColourOf(words[1]));
+  const ChannelChoice channels = ChannelsOf(words[4]);
+  host_.SetChannels(channels.left, channels.right, InPhaseOf(words[5]));
+  host_.Play();
+}
+
+// No clock is read: the delay is a number of 100 ms passes, at least one,
+// until passes >= seconds * 10. The time is converted anew after every pass,
+// so a text that is not a number stops the run after the first one.
+void ScriptRun::Delay(const std::string& seconds) {
+  for (int64_t passes = 1;; ++passes) {
+    if (!host_.DelayPass()) return;
+    if (passes >= StrToFloat(seconds) * 10) return;
+  }
+}
+
+}  // namespace sondrel

@@ -1,0 +1,47 @@
+#pragma once
+// The script language in one place: reads a script line by line, cuts each
+// line into words and decides what its command sets and does, with the
+// delay's passes, "repeat" and "end". A ScriptHost carries out what the run
+// decides, so the window's run, a render and a terminal's play all speak
+// exactly the same language.
+//
+//   tone     <Hz> <seconds> <dB> <wave> [channel word] [phase word]
+//   sweep    <Hz> <Hz> <seconds> <dB> <wave>
+//   logsweep <Hz> <Hz> <seconds> <dB> <wave>       equal time per octave
+//   noise    white|pink|brown <seconds> <dB> [channel word] [phase word]
+//   pause | delay <seconds> | repeat | rem ... | end
+//
+// A line the language does not know ends the run with "Invalid command in
+// line N". Conversion errors are thrown as AppError and stop the run at
+// their line.
+
+#include <string>
+
+#include "script/ScriptHost.h"
+#include "script/ScriptLine.h"
+
+namespace sondrel {
+
+class ScriptFile;
+
+class ScriptRun {
+ public:
+  ScriptRun(ScriptFile& file, ScriptHost& host) : file_(file), host_(host) {}
+
+  // Runs the script until it ends, the host stops it or an error does.
+  void Run();
+
+ private:
+  // False once the run has ended (end, an invalid command).
+  bool Execute(const ScriptWords& words);
+  void Tone(const ScriptWords& words);
+  void Sweep(const ScriptWords& words, bool logarithmic);
+  void Noise(const ScriptWords& words);
+  void Delay(const std::string& seconds);
+
+  ScriptFile& file_;
+  ScriptHost& host_;
+  int lineCount_ = 0;  // lines read since the start or the last repeat
+};
+
+}  // namespace sondrel
