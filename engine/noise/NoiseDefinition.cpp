@@ -71,7 +71,7 @@ std::vector<Complex> TwiddleTable(int32_t period) {
   for (int32_t j = 0; j <= eighth; ++j) {
     const Complex w = FirstOctant(kTwoPi * (static_cast<double>(j) / period));
     table[static_cast<size_t>(j)] = w;
-    table[static_cast<size_t>(quarter - j)] = {w.imag(), w.real()};
+    if (j < eighth) table[static_cast<size_t>(quarter - j)] = {w.imag(), w.real()};
   }
   // Each further quarter turns the first by a right angle: exact.
   for (int32_t j = quarter; j < period; ++j) {

@@ -1,0 +1,246 @@
+// Noise: the program's synthesis against the reference definition, its
+// level, its spectrum in third-octave bands, the seam of its loop, and the
+// bytes that every machine must give.
+#include "engine/noise/NoiseSynthesis.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "engine/AppError.h"
+#include "engine/Synthesis.h"
+#include "engine/noise/NoiseDefinition.h"
+
+namespace sondrel {
+namespace {
+
+constexpr int32_t kPeriod = 262144;  // 2^18 frames, 5.94 s at 44100 Hz
+
+PanelState NoisePanel(int32_t colour, const std::string& decibels) {
+  PanelState state;
+  state.SignalType = SignalPage::Noise;
+  state.NoiseColour = colour;
+  state.Amplitude = decibels;
+  return state;
+}
+
+std::vector<int16_t> Samples(const PcmBuffer& buffer) {
+  std::vector<int16_t> samples(buffer.Size() / 2);
+  if (!samples.empty()) std::memcpy(samples.data(), buffer.Data(), buffer.Size());
+  return samples;
+}
+
+// The mono period as the program synthesizes it.
+std::vector<int16_t> Noise(int32_t colour, const std::string& decibels) {
+  PcmBuffer buffer;
+  SynthesizeNoise(NoisePanel(colour, decibels), {}, buffer);
+  return Samples(buffer);
+}
+
+const char* ColourName(int32_t colour) { return colour == kWhite ? "White" : colour == kPink ? "Pink" : "Brown"; }
+
+TEST(NoisePeriodTest, IsThePowerOfTwoThatHoldsFiveSeconds) {
+  EXPECT_EQ(NoisePeriodFrames(44100), kPeriod);
+  EXPECT_EQ(NoisePeriodFrames(48000), 262144);
+  EXPECT_EQ(NoisePeriodFrames(52429), 524288);  // 5 s are 262145 frames
+  EXPECT_EQ(NoisePeriodFrames(96000), 524288);
+  EXPECT_EQ(Noise(kPink, "-20").size(), size_t{kPeriod});
+}
+
+TEST(TwiddleTableTest, LiesOnTheUnitCircleWithItsSymmetries) {
+  const std::vector<Complex> table = TwiddleTable(1024);
+  for (size_t j = 0; j < table.size(); ++j) {
+    const long double angle = 2 * 3.141592653589793238462643383279503L * j / 1024;
+    ASSERT_NEAR(table[j].real(), std::cos(angle), 2e-16) << j;
+    ASSERT_NEAR(table[j].imag(), std::sin(angle), 2e-16) << j;
+  }
+  EXPECT_EQ(table[0], Complex(1, 0));
+  EXPECT_EQ(table[256], Complex(0, 1));
+  EXPECT_EQ(table[512], Complex(-1, 0));
+  EXPECT_EQ(table[768], Complex(0, -1));
+  EXPECT_EQ(table[100 + 256], Complex(-table[100].imag(), table[100].real()));  // a right angle on
+}
+
+// Every colour, level and channel layout: the program's bytes are the
+// definition's.
+TEST(NoiseIdentityTest, RandomPanelsMatchTheReferenceByteForByte) {
+  std::mt19937_64 random(20261209);
+  const ChannelGains layouts[] = {{1, 1, 1}, {1, 0, 1}, {0, 1, 1}, {1, 1, -1}, {0, 0, 1}};
+  for (int i = 0; i < 12; ++i) {
+    const int32_t colour = static_cast<int32_t>(random() % 3);
+    const int dB = static_cast<int>(random() % 111) - 100;  // -100 .. +10
+    const ChannelGains gains = layouts[random() % std::size(layouts)];
+    PanelState state = NoisePanel(colour, std::to_string(dB));
+    state.AlwaysStereo = random() % 4 == 0;
+    PcmBuffer fast, reference;
+    SynthesizeSignal(state, gains, fast);
+    SynthesizeSignalReference(state, gains, reference);
+    const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
+    ASSERT_EQ(fast.Size(), size_t{kPeriod} * (stereo ? 4 : 2));
+    ASSERT_EQ(std::memcmp(fast.Data(), reference.Data(), fast.Size()), 0)
+        << ColourName(colour) << " at " << dB << " dB, gains " << gains.LeftGain << gains.RightGain << gains.PhaseSign;
+  }
+}
+
+TEST(NoiseLayoutTest, ChannelsFollowTheGainsAsForTheTones) {
+  PcmBuffer mono, outOfPhase, leftOnly;
+  const PanelState state = NoisePanel(kWhite, "-20");
+  SynthesizeNoise(state, {1, 1, 1}, mono);
+  SynthesizeNoise(state, {1, 1, -1}, outOfPhase);
+  SynthesizeNoise(state, {1, 0, 1}, leftOnly);
+  const std::vector<int16_t> m = Samples(mono), o = Samples(outOfPhase), l = Samples(leftOnly);
+  for (size_t n = 0; n < m.size(); n += 997) {
+    ASSERT_EQ(o[2 * n], m[n]);
+    ASSERT_EQ(o[2 * n + 1], -m[n]);
+    ASSERT_EQ(l[2 * n], m[n]);
+    ASSERT_EQ(l[2 * n + 1], 0);
+  }
+}
+
+// The bytes are part of the definition: a change to the generator, the seed,
+// the bins, the transform or the scaling shows here.
+TEST(NoiseDefinitionTest, GivesTheSameBytesOnEveryMachine) {
+  const uint64_t expected[] = {2216457360713239673ull, 16917136274459553378ull, 2332272166645944486ull};
+  for (int32_t colour : {kWhite, kPink, kBrown}) {
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a over the 16-bit values, low byte first
+    for (const int16_t value : Noise(colour, "-20")) {
+      for (const int shift : {0, 8}) {
+        hash ^= (static_cast<uint16_t>(value) >> shift) & 0xFF;
+        hash *= 1099511628211ull;
+      }
+    }
+    EXPECT_EQ(hash, expected[colour]) << ColourName(colour);
+  }
+}
+
+double RmsDecibelsFromSine(const std::vector<int16_t>& samples, int dB) {
+  long double sum = 0;
+  for (const int16_t value : samples) sum += static_cast<long double>(value) * value;
+  const double rms = std::sqrt(static_cast<double>(sum / samples.size()));
+  return 20 * std::log10(rms / (32767 * std::pow(10.0, dB / 20.0) / std::sqrt(2.0)));
+}
+
+class NoiseLevelTest : public ::testing::TestWithParam<int32_t> {};
+
+// The RMS of a sine of the same dB setting, wherever the noise is neither
+// clipped much (above -6 dB) nor drowned in the 16-bit steps (below -80 dB).
+TEST_P(NoiseLevelTest, HasTheRmsOfASineAtTheSameSetting) {
+  for (const int dB : {-6, -10, -20, -40, -60, -80}) {
+    EXPECT_NEAR(RmsDecibelsFromSine(Noise(GetParam(), std::to_string(dB)), dB), 0, 0.1) << dB << " dB";
+  }
+}
+
+// The manual says from which level on the peaks pass full scale: -10 dB for
+// white and pink noise, -9 dB for brown. Below it no sample is clipped.
+TEST_P(NoiseLevelTest, PeaksReachFullScaleFromTheLevelTheManualGives) {
+  const int firstClipped = GetParam() == kBrown ? -9 : -10;
+  auto clipped = [](const std::vector<int16_t>& samples) {
+    return std::count_if(samples.begin(), samples.end(), [](int16_t v) { return v == 32767 || v == -32767; });
+  };
+  EXPECT_EQ(clipped(Noise(GetParam(), std::to_string(firstClipped - 1))), 0);
+  EXPECT_GT(clipped(Noise(GetParam(), std::to_string(firstClipped))), 0);
+  // Clipped, never wrapped: at +10 dB the loudest values sit at full scale.
+  const std::vector<int16_t> loud = Noise(GetParam(), "10");
+  EXPECT_EQ(*std::max_element(loud.begin(), loud.end()), 32767);
+  EXPECT_EQ(*std::min_element(loud.begin(), loud.end()), -32767);
+}
+
+// Played twice in a row, the period shows no step at the seam that it does
+// not have within itself.
+TEST_P(NoiseLevelTest, LoopsWithoutASeam) {
+  const std::vector<int16_t> period = Noise(GetParam(), "-20");
+  int largest = 0;
+  for (size_t n = 1; n < period.size(); ++n) largest = std::max(largest, std::abs(period[n] - period[n - 1]));
+  EXPECT_LE(std::abs(period.front() - period.back()), largest);
+}
+
+// Power per hertz in third-octave bands over one period: the measurement a
+// room-analysis tool makes.
+std::vector<double> ThirdOctaveBandPower(const std::vector<int16_t>& samples, double lowHz, double highHz,
+                                         std::vector<double>& centres) {
+  // A plain recursive transform, written apart from the program's.
+  std::vector<std::complex<double>> x(samples.begin(), samples.end());
+  const std::function<void(std::vector<std::complex<double>>&)> transform = [&](std::vector<std::complex<double>>& a) {
+    const size_t n = a.size();
+    if (n == 1) return;
+    std::vector<std::complex<double>> even(n / 2), odd(n / 2);
+    for (size_t i = 0; i < n / 2; ++i) even[i] = a[2 * i], odd[i] = a[2 * i + 1];
+    transform(even);
+    transform(odd);
+    for (size_t k = 0; k < n / 2; ++k) {
+      const std::complex<double> t = std::polar(1.0, -2 * M_PI * k / n) * odd[k];
+      a[k] = even[k] + t;
+      a[k + n / 2] = even[k] - t;
+    }
+  };
+  transform(x);
+  const double binHz = 44100.0 / x.size();
+  std::vector<double> power;
+  for (int band = -16; band <= 12; ++band) {  // 25 Hz .. 16 kHz
+    const double centre = 1000 * std::pow(2.0, band / 3.0);
+    if (centre < lowHz * 0.99 || centre > highHz * 1.01) continue;
+    double sum = 0;
+    int bins = 0;
+    for (size_t k = static_cast<size_t>(std::ceil(centre * std::pow(2.0, -1 / 6.0) / binHz));
+         k * binHz < centre * std::pow(2.0, 1 / 6.0); ++k, ++bins) {
+      sum += std::norm(x[k]);
+    }
+    centres.push_back(centre);
+    power.push_back(sum / (bins * binHz));
+  }
+  return power;
+}
+
+struct SpectrumCase {
+  int32_t colour;
+  double decibelsPerOctave;
+  double highHz;
+};
+
+class NoiseSpectrumTest : public ::testing::TestWithParam<SpectrumCase> {};
+
+TEST_P(NoiseSpectrumTest, FallsAsItsColourSaysWithinHalfADecibel) {
+  const SpectrumCase& c = GetParam();
+  std::vector<double> centres;
+  const std::vector<double> power = ThirdOctaveBandPower(Noise(c.colour, "-20"), 25, c.highHz, centres);
+  ASSERT_GE(power.size(), size_t{25});
+  const size_t kiloHertz = static_cast<size_t>(std::find_if(centres.begin(), centres.end(), [](double f) {
+                                                 return std::abs(f - 1000) < 1;
+                                               }) - centres.begin());
+  for (size_t band = 0; band < power.size(); ++band) {
+    const double measured = 10 * std::log10(power[band] / power[kiloHertz]);
+    const double expected = c.decibelsPerOctave * std::log2(centres[band] / 1000);
+    EXPECT_NEAR(measured, expected, 0.5) << centres[band] << " Hz";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Colours, NoiseLevelTest, ::testing::Values(kWhite, kPink, kBrown),
+                         [](const auto& param) { return std::string(ColourName(param.param)); });
+INSTANTIATE_TEST_SUITE_P(Colours, NoiseSpectrumTest,
+                         ::testing::Values(SpectrumCase{kWhite, 0, 16000}, SpectrumCase{kPink, -3.0103, 16000},
+                                           SpectrumCase{kBrown, -6.0206, 8000}),
+                         [](const auto& param) { return std::string(ColourName(param.param.colour)); });
+
+TEST(NoiseFailureTest, AnAmplitudeThatIsNotANumberAppendsNothing) {
+  PcmBuffer buffer;
+  try {
+    SynthesizeNoise(NoisePanel(kPink, "-3.5"), {}, buffer);
+    FAIL() << "no error";
+  } catch (const AppError& error) {
+    EXPECT_STREQ(error.what(), "'-3.5' is not a valid integer value");
+  }
+  EXPECT_TRUE(buffer.Empty());
+}
+
+TEST(NoiseFailureTest, NoColourSelectedIsAPeriodOfSilence) {
+  const std::vector<int16_t> silence = Noise(-1, "0");
+  ASSERT_EQ(silence.size(), size_t{kPeriod});
+  EXPECT_TRUE(std::all_of(silence.begin(), silence.end(), [](int16_t v) { return v == 0; }));
+}
+
+}  // namespace
+}  // namespace sondrel
