@@ -95,12 +95,17 @@ class Expected {
   explicit Expected(int channels) : channels_(channels) {}
   void Silence(size_t frames) { samples.insert(samples.end(), frames * channels_, 0); }
   void Signal(const PanelState& state, const ChannelGains& gains, size_t loops) {
+    Frames(state, gains, SIZE_MAX, loops);
+  }
+  // The buffer over and over, `frames` frames in all.
+  void Frames(const PanelState& state, const ChannelGains& gains, size_t frames, size_t loops = SIZE_MAX) {
     PcmBuffer buffer;
     SynthesizeSignal(state, gains, buffer);
     const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, false);
     const std::vector<int16_t> values = Raw(std::string(reinterpret_cast<const char*>(buffer.Data()), buffer.Size()));
-    for (size_t loop = 0; loop < loops; ++loop) {
-      for (size_t i = 0; i < values.size(); i += stereo ? 2 : 1) {
+    size_t made = 0;
+    for (size_t loop = 0; loop < loops && made < frames; ++loop) {
+      for (size_t i = 0; i < values.size() && made < frames; i += stereo ? 2 : 1, ++made) {
         samples.push_back(values[i]);
         if (channels_ == 2) samples.push_back(stereo ? values[i + 1] : values[i]);
       }
@@ -177,6 +182,37 @@ TEST_F(RenderTest, AScriptOfMonoSignalsMakesAMonoFile) {
   EXPECT_EQ(Raw(Read(folder / "mono.pcm")), expected.samples);
 }
 
+PanelState NoisePanel(int32_t colour, const char* db) {
+  PanelState state;
+  state.SignalType = SignalPage::Noise;
+  state.NoiseColour = colour;
+  state.Amplitude = db;
+  state.Loop = false;
+  return state;
+}
+
+// Noise plays its duration to the frame after the constant tone's pause; a
+// logarithmic sweep is the memory's exponential law, and the sweep after it
+// is linear again.
+TEST_F(RenderTest, NoiseAndLogarithmicSweepsRenderAsTheyPlay) {
+  Script("noise pink 6.5 -20\r\nlogsweep 100 10000 0.5 -6 0\r\nsweep 100 10000 0.2 -6 0\r\n"
+         "noise white 0.1 -30 R xyz\r\nend\r\n");
+  const Result result = Sondrel("--render test.kvs -o noise.wav");
+  ASSERT_EQ(result.status, 0) << result.err;
+  Expected expected(2);
+  expected.Silence(8820);
+  expected.Frames(NoisePanel(kPink, "-20"), {1, 1, 1}, 286650);  // a 262144-frame period and 24506 frames more
+  PanelState logarithmic = SweepPanel("100", "10000", "0.5", kSine, "-6");
+  logarithmic.Logarithmic = true;
+  expected.Signal(logarithmic, {1, 1, 1}, 1);
+  expected.Signal(SweepPanel("100", "10000", "0.2", kSine, "-6"), {1, 1, 1}, 1);
+  expected.Silence(8820);
+  expected.Frames(NoisePanel(kWhite, "-30"), {1, 1, -1}, 4410);
+  int channels = 0;
+  EXPECT_EQ(Decoded(folder / "noise.wav", &channels), expected.samples);
+  EXPECT_EQ(channels, 2);
+}
+
 TEST_F(RenderTest, StandardInputServesAsTheScript) {
   const Result result = Sondrel("--render - -o in.raw", kScript);
   ASSERT_EQ(result.status, 0) << result.err;
@@ -219,6 +255,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"BadFrequency", "tone 1k 0.1 0 0\r\nend\r\n",
                                   "'1k' is not a valid floating point value"},
                       FailureCase{"BadDelay", "delay soon\r\nend\r\n", "'soon' is not a valid floating point value"},
+                      FailureCase{"BadColour", "noise red 1 0\r\nend\r\n", "'red' is not a valid noise colour"},
+                      FailureCase{"BadLogSweepWave", "logsweep 20 200 1 0 x\r\nend\r\n", "'x' is not a valid integer value"},
                       FailureCase{"SilentRepeat", "rem\r\nrepeat\r\n",
                                   "The script repeats without any sound or silence before \"repeat\" in line 2"}),
     [](const auto& test) { return std::string(test.param.name); });

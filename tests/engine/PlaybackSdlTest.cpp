@@ -64,6 +64,43 @@ TEST(PlaybackSdlTest, OneShotToneReachesTheDeviceExactly) {
   EXPECT_TRUE(std::all_of(start + tone.size(), recorded.end(), [](uint8_t byte) { return byte == 0; }));
 }
 
+// Noise longer than its period: the whole period, then its start up to the
+// duration's last frame, then silence.
+TEST(PlaybackSdlTest, OneShotNoiseEndsOnItsDurationsLastFrame) {
+  const fs::path output = fs::temp_directory_path() / ("sondrel-noise-" + std::to_string(getpid()) + ".raw");
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
+  setenv("SDL_DISKAUDIODELAY", "0", 1);
+  PanelState state;
+  state.SignalType = SignalPage::Noise;
+  state.NoiseColour = kPink;
+  state.Amplitude = "-20";
+  state.Duration = "6.5";  // 286650 frames: one period of 262144 and 24506 more
+  {
+    SdlWaveOut waveOut;
+    SleepingWindow window;
+    window.panel = state;
+    window.panel.Loop = false;
+    Playback playback(waveOut, window);
+    playback.StartTone();
+    EXPECT_FALSE(playback.Playing);
+  }
+  PcmBuffer period;
+  SynthesizeSignal(state, {}, period);
+  std::vector<uint8_t> noise(period.Data(), period.Data() + period.Size());
+  noise.insert(noise.end(), period.Data(), period.Data() + 24506 * 2);
+
+  std::ifstream in(output, std::ios::binary);
+  const std::vector<uint8_t> recorded{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  fs::remove(output);
+  const auto start = std::search(recorded.begin(), recorded.end(), noise.begin(), noise.begin() + 4096);
+  ASSERT_NE(start, recorded.end());
+  ASSERT_GE(recorded.end() - start, static_cast<std::ptrdiff_t>(noise.size()));
+  EXPECT_TRUE(std::equal(noise.begin(), noise.end(), start));
+  EXPECT_TRUE(std::all_of(start + static_cast<std::ptrdiff_t>(noise.size()), recorded.end(),
+                          [](uint8_t byte) { return byte == 0; }));
+}
+
 // A one-hour sweep plays while most of it is still being synthesized; the
 // device hears its true start, and a stop then ends the synthesis too.
 TEST(PlaybackSdlTest, AnHourLongSweepPlaysAtOnceAndStopsCleanly) {

@@ -98,6 +98,59 @@ INSTANTIATE_TEST_SUITE_P(
         LoopCase{"LoopingSweep", SignalPage::Sweep, "1000", "0.5", true, false, kLoopForever, 44100}),
     [](const auto& test) { return std::string(test.param.name); });
 
+struct NoisePlayCase {
+  const char* name;
+  const char* duration;
+  bool loop;
+  ChannelGains gains;
+  uint32_t loops;
+  uint64_t playLimit;  // bytes
+};
+
+class NoisePlayTest : public PlaybackTest, public ::testing::WithParamInterface<NoisePlayCase> {};
+
+// Noise plays its duration to the frame, within a pass of its 262144-frame
+// period, after the same 200 ms pause as a constant tone.
+TEST_P(NoisePlayTest, QueuesThePeriodForItsDuration) {
+  const NoisePlayCase& c = GetParam();
+  window.panel.SignalType = SignalPage::Noise;
+  window.panel.Duration = c.duration;
+  window.panel.Loop = c.loop;
+  playback.LeftGain = c.gains.LeftGain;
+  playback.RightGain = c.gains.RightGain;
+  playback.PhaseSign = c.gains.PhaseSign;
+  playback.StartTone();
+  const auto* write = waveOut.LastCall("Write");
+  ASSERT_NE(write, nullptr);
+  const size_t frameBytes = StereoLayout(c.gains.LeftGain, c.gains.RightGain, c.gains.PhaseSign, false) ? 4 : 2;
+  EXPECT_EQ(write->buffer.size(), 262144 * frameBytes);
+  EXPECT_EQ(write->loops, c.loops);
+  EXPECT_EQ(write->playLimit, c.playLimit);
+  EXPECT_EQ(window.sleeps.front(), 200);
+  EXPECT_EQ(PlayedFrames(window.panel, 262144), c.loop ? uint64_t{kLoopForever} * 262144 : c.playLimit / frameBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Durations, NoisePlayTest,
+    ::testing::Values(NoisePlayCase{"OneSecond", "1", false, {1, 1, 1}, 1, 88200},
+                      NoisePlayCase{"TenSecondsEndWithinTheSecondPass", "10", false, {1, 1, 1}, 2, 882000},
+                      NoisePlayCase{"LeftOnlyIsStereo", "1", false, {1, 0, 1}, 1, 176400},
+                      NoisePlayCase{"RoundedToAFrame", "0.0001", false, {1, 1, 1}, 1, 8},
+                      NoisePlayCase{"UnderHalfAFramePlaysNothing", "0.00001", false, {1, 1, 1}, 0, 0},
+                      NoisePlayCase{"NegativePlaysNothing", "-2", false, {1, 1, 1}, 0, 0},
+                      NoisePlayCase{"LoopingHasNoLimit", "1", true, {1, 1, 1}, kLoopForever, 0}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(PlaybackTest, ASweepOrAToneHasNoPlayLimit) {
+  playback.StartTone();
+  EXPECT_EQ(waveOut.LastCall("Write")->playLimit, 0u);
+  playback.StopTone();
+  window.panel.SignalType = SignalPage::Sweep;
+  window.panel.Loop = false;
+  playback.StartTone();
+  EXPECT_EQ(waveOut.LastCall("Write")->playLimit, 0u);
+}
+
 TEST_F(PlaybackTest, TwoPressesSwitchOnAndOff) {
   playback.OnButtonClick();
   EXPECT_TRUE(playback.Playing);

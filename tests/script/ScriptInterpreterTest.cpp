@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 
 #include "engine/AppError.h"
+#include "engine/Synthesis.h"
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptPopup.h"
 #include "tests/panel/PanelFixture.h"
@@ -362,6 +363,61 @@ TEST_F(ScriptInterpreterTest, RunScriptMenuStopsTheToneAndUsesItsDialog) {
   dialogs.nextFile = Script("tone 1000 1 0 0\r\nend\r\n");
   generator->RunScript1Click();
   EXPECT_EQ(snapshots.size(), 1u);
+}
+
+}  // namespace
+}  // namespace sondrel
+
+namespace sondrel {
+namespace {
+
+// A noise line plays the Noise page, its colour and level, on the channels
+// its words choose; the colour list has taken the wave form list's place.
+TEST_F(ScriptInterpreterTest, NoiseLinePlaysTheNoisePage) {
+  bool waveFormHidden = false;
+  std::vector<uint8_t> queued;
+  waveOut.onWrite = [&] {
+    waveFormHidden = generator->WaveForm->isHidden();
+    queued = waveOut.LastCall("Write")->buffer;
+  };
+  Run("noise brown 2 -12 L abc\r\nend\r\n");
+  EXPECT_TRUE(waveFormHidden);
+  EXPECT_EQ(generator->SignalType->ActivePage(), generator->Noise);
+  EXPECT_EQ(generator->NoiseColour->currentText(), "Brown");
+  EXPECT_EQ(generator->Duration->text(), "2");
+  EXPECT_FALSE(generator->RightTick->isChecked());
+  EXPECT_FALSE(generator->InPhaseTick->isChecked());  // one channel: the box is put back in phase
+  PanelState state;
+  state.SignalType = SignalPage::Noise;
+  state.NoiseColour = kBrown;
+  state.Amplitude = "-12";
+  PcmBuffer expected;
+  SynthesizeSignal(state, {1, 0, 1}, expected);
+  EXPECT_EQ(queued, std::vector<uint8_t>(expected.Data(), expected.Data() + expected.Size()));
+  EXPECT_EQ(waveOut.LastCall("Write")->playLimit, 88200u * 2 * 2);
+  ExpectWoundUp();
+}
+
+// The box shows the law while the sweep plays and is given back after, so a
+// later "sweep" line is linear again.
+TEST_F(ScriptInterpreterTest, LogSweepTicksTheBoxOnlyWhileItPlays) {
+  std::vector<bool> ticked;
+  waveOut.onWrite = [&] { ticked.push_back(generator->Logarithmic->isChecked()); };
+  Run("logsweep 20 20000 1 -6 0\r\nsweep 20 20000 1 -6 0\r\nend\r\n");
+  EXPECT_EQ(ticked, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(generator->Logarithmic->isChecked());
+  ExpectWoundUp();
+}
+
+TEST_F(ScriptInterpreterTest, AnUnknownColourStopsTheRunAtItsLine) {
+  try {
+    Run("rem\r\nnoise grey 1 0\r\nend\r\n");
+    FAIL() << "no error";
+  } catch (const AppError& error) {
+    EXPECT_STREQ(error.what(), "'grey' is not a valid noise colour");
+  }
+  EXPECT_TRUE(snapshots.empty());
+  ExpectWoundUp();
 }
 
 }  // namespace

@@ -1,0 +1,194 @@
+// The script language without a window: what each line sets and does, in
+// the order a host sees it, with the delay's passes, repeat and end.
+#include "script/ScriptRun.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/AppError.h"
+#include "script/ScriptFile.h"
+
+namespace sondrel {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// Writes down every call; stops after a number of lines or delay passes.
+class RecordingHost : public ScriptHost {
+ public:
+  Calls calls;
+  int linesLeft = 100;
+  int delayPassesLeft = 1000;
+  bool logarithmic = false;
+
+  bool ReadyForLine() override { return linesLeft-- > 0; }
+  void BeginLine(int lineCount, const std::string& command) override {
+    calls.push_back("line " + std::to_string(lineCount) + " " + command);
+  }
+  void ShowPage(SignalPage page) override {
+    calls.push_back(page == SignalPage::Constant ? "page Constant" : page == SignalPage::Sweep ? "page Sweep" : "page Noise");
+  }
+  void SetField(ScriptField field, const std::string& text) override {
+    const char* names[] = {"fEdit", "fInit", "fFinal", "Duration", "Amplitude"};
+    calls.push_back(std::string(names[static_cast<int>(field)]) + "=" + text);
+  }
+  void SetWaveForm(int32_t index) override { calls.push_back("wave " + std::to_string(index)); }
+  void SetNoiseColour(int32_t index) override { calls.push_back("colour " + std::to_string(index)); }
+  void SetChannels(bool left, bool right, bool inPhase) override {
+    calls.push_back(std::string("channels ") + (left ? "L" : "-") + (right ? "R" : "-") + (inPhase ? " in" : " out"));
+  }
+  bool SetLogarithmic(bool checked) override {
+    calls.push_back(std::string("log ") + (checked ? "on" : "off"));
+    return std::exchange(logarithmic, checked);
+  }
+  void Play() override { calls.push_back(std::string("play") + (logarithmic ? " log" : "")); }
+  bool DelayPass() override {
+    calls.push_back("pass");
+    return delayPassesLeft-- > 0;
+  }
+  void Pause(const std::string& message) override { calls.push_back("pause: " + message); }
+  void StartOver(int lineCount) override { calls.push_back("start over after " + std::to_string(lineCount)); }
+  void End() override { calls.push_back("end"); }
+  void InvalidCommand(const std::string& message) override { calls.push_back("invalid: " + message); }
+};
+
+ScriptFile Script(const std::string& text) { return ScriptFile(std::vector<uint8_t>(text.begin(), text.end())); }
+
+Calls RunLines(const std::string& text, RecordingHost host = {}) {
+  ScriptFile file = Script(text);
+  ScriptRun(file, host).Run();
+  return host.calls;
+}
+
+struct LineCase {
+  const char* name;
+  const char* line;
+  Calls calls;  // after the line's own "line 1 <command>"
+};
+
+class ScriptLineEffectTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(ScriptLineEffectTest, SetsTheControlsInOrderThenPlays) {
+  Calls expected{std::string("line 1 ") + std::string(GetParam().line).substr(0, std::string(GetParam().line).find(' '))};
+  expected.insert(expected.end(), GetParam().calls.begin(), GetParam().calls.end());
+  expected.push_back("line 2 end");
+  expected.push_back("end");
+  EXPECT_EQ(RunLines(std::string(GetParam().line) + "\r\nend\r\n"), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, ScriptLineEffectTest,
+    ::testing::Values(
+        LineCase{"Tone", "tone 440 2 -6 1 L xyz",
+                 {"page Constant", "fEdit=440", "Duration=2", "Amplitude=-6", "wave 1", "channels L- out", "play"}},
+        LineCase{"ToneWithoutChannelWords", "tone 1000 1 0 7",
+                 {"page Constant", "fEdit=1000", "Duration=1", "Amplitude=0", "wave -1", "channels LR in", "play"}},
+        LineCase{"SweepKeepsTheChannels", "sweep 100 10000 5 -20 2",
+                 {"page Sweep", "fInit=100", "fFinal=10000", "Duration=5", "Amplitude=-20", "wave 2", "play"}},
+        LineCase{"LogSweepTicksTheBoxWhileItPlays", "logsweep 20 20000 10 -6 0",
+                 {"page Sweep", "log on", "fInit=20", "fFinal=20000", "Duration=10", "Amplitude=-6", "wave 0",
+                  "play log", "log off"}},
+        LineCase{"PinkNoise", "noise pink 30 -20",
+                 {"page Noise", "Duration=30", "Amplitude=-20", "colour 1", "channels LR in", "play"}},
+        LineCase{"BrownNoiseLeftOutOfPhase", "noise brown 1.5 -10 L abc",
+                 {"page Noise", "Duration=1.5", "Amplitude=-10", "colour 2", "channels L- out", "play"}},
+        LineCase{"WhiteNoiseOnNeitherChannel", "noise white 1 0 B",
+                 {"page Noise", "Duration=1", "Amplitude=0", "colour 0", "channels -- in", "play"}},
+        LineCase{"Pause", "pause", {"pause: Pause in script. Press OK to continue"}},
+        LineCase{"RemarkDoesNothing", "rem a b c d e f g h i j", {}}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+struct ErrorCase {
+  const char* name;
+  const char* line;
+  const char* message;
+};
+
+class ScriptErrorTest : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(ScriptErrorTest, StopsTheRunAtItsLine) {
+  RecordingHost host;
+  ScriptFile file = Script(std::string(GetParam().line) + "\r\nend\r\n");
+  try {
+    ScriptRun(file, host).Run();
+    FAIL() << "no error";
+  } catch (const AppError& error) {
+    EXPECT_STREQ(error.what(), GetParam().message);
+  }
+  EXPECT_NE(host.calls.back(), "end");
+  EXPECT_FALSE(host.logarithmic);  // a failed logsweep gives the box back
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ScriptErrorTest,
+    ::testing::Values(ErrorCase{"UnknownColour", "noise purple 1 0", "'purple' is not a valid noise colour"},
+                      ErrorCase{"ColoursAreLowerCase", "noise Pink 1 0", "'Pink' is not a valid noise colour"},
+                      ErrorCase{"MissingColour", "noise", "'' is not a valid noise colour"},
+                      ErrorCase{"LogSweepWaveForm", "logsweep 20 20000 1 0 x", "'x' is not a valid integer value"},
+                      ErrorCase{"DelayText", "delay abc", "'abc' is not a valid floating point value"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(ScriptRunTest, NewWordsAreCaseSensitiveCommands) {
+  EXPECT_EQ(RunLines("Noise pink 1 0\r\n"), (Calls{"line 1 Noise", "invalid: Invalid command in line 1"}));
+  EXPECT_EQ(RunLines("LogSweep 1 2 3 4 0\r\n"), (Calls{"line 1 LogSweep", "invalid: Invalid command in line 1"}));
+}
+
+TEST(ScriptRunTest, ALogSweepLeavesATickedBoxTicked) {
+  RecordingHost host;
+  host.logarithmic = true;  // a logarithmic memory was recalled before the run
+  ScriptFile file = Script("logsweep 20 20000 1 0 0\r\nsweep 20 20000 1 0 0\r\nend\r\n");
+  ScriptRun(file, host).Run();
+  EXPECT_TRUE(host.logarithmic);
+  EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "play log"), 2);
+}
+
+struct DelayCase {
+  const char* name;
+  const char* seconds;
+  int passes;
+};
+
+class ScriptDelayTest : public ::testing::TestWithParam<DelayCase> {};
+
+// At least one pass, then until passes >= seconds * 10.
+TEST_P(ScriptDelayTest, MakesItsPasses) {
+  const Calls calls = RunLines(std::string("delay ") + GetParam().seconds + "\r\nend\r\n");
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "pass"), GetParam().passes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Times, ScriptDelayTest,
+                         ::testing::Values(DelayCase{"Zero", "0", 1}, DelayCase{"Negative", "-3", 1},
+                                           DelayCase{"Tiny", "1e-300", 1}, DelayCase{"Tenth", "0.1", 1},
+                                           DelayCase{"JustOverATenth", "0.11", 2},
+                                           DelayCase{"TwoAndAHalf", "2.5", 25}, DelayCase{"Minute", "60", 600}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+TEST(ScriptRunTest, ADelayEndsWhenAPassIsRefused) {
+  RecordingHost host;
+  host.delayPassesLeft = 2;
+  const Calls calls = RunLines("delay 100\r\nend\r\n", host);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "pass"), 3);  // the third pass says stop
+  EXPECT_EQ(calls.back(), "end");
+}
+
+TEST(ScriptRunTest, RepeatStartsOverAndCountsFromOneAgain) {
+  RecordingHost host;
+  host.linesLeft = 5;
+  EXPECT_EQ(RunLines("rem\r\nrepeat\r\n", host),
+            (Calls{"line 1 rem", "line 2 repeat", "start over after 2", "line 1 rem", "line 2 repeat",
+                   "start over after 2", "line 1 rem"}));
+}
+
+TEST(ScriptRunTest, RunningOffTheEndIsAnInvalidCommandOnTheNextLine) {
+  EXPECT_EQ(RunLines("rem\r\n"), (Calls{"line 1 rem", "line 2 ", "invalid: Invalid command in line 2"}));
+}
+
+TEST(ScriptRunTest, AHostThatIsNotReadyRunsNothing) {
+  RecordingHost host;
+  host.linesLeft = 0;
+  EXPECT_TRUE(RunLines("tone 1000 1 0 0\r\n", host).empty());
+}
+
+}  // namespace
+}  // namespace sondrel
