@@ -13,6 +13,7 @@
 #include "app/AboutBox.h"
 #include "app/SettingsForm.h"
 #include "app/WindowIcon.h"
+#include "engine/Synthesis.h"
 #include "platform/HelpViewer.h"
 #include "script/ScriptPopup.h"
 #include "tests/panel/PanelFixture.h"
@@ -118,9 +119,9 @@ TEST_F(KeyboardTest, F1InTheSliderWindowRecallsMemoryOne) {
   EXPECT_NE(LastHelpRequest(), "Kelvo.HLP#");
 }
 
-TEST_F(KeyboardTest, TabReachesEveryControlOnBothPagesAndEachHasAName) {
+TEST_F(KeyboardTest, TabReachesEveryControlOnEveryPageAndEachHasAName) {
   ShowAndActivate();
-  for (QWidget* page : {generator->Constant, generator->Sweep}) {
+  for (QWidget* page : {generator->Constant, generator->Sweep, generator->Noise}) {
     generator->SignalType->SetActivePage(page);
     const QSet<QWidget*> reached = Reached(generator.get());
     for (QWidget* stop : TabStops(generator.get())) {
@@ -128,6 +129,43 @@ TEST_F(KeyboardTest, TabReachesEveryControlOnBothPagesAndEachHasAName) {
       EXPECT_FALSE(SpokenName(stop).isEmpty()) << stop->objectName().toStdString() << " has no spoken name";
     }
   }
+}
+
+// The Noise page from the keyboard alone: the tabs, the colour list, F5 to
+// play and an arrow key to change colour while the noise plays.
+TEST_F(KeyboardTest, TheNoisePageIsPlayedAndRetunedByKeyboard) {
+  ShowAndActivate();
+  generator->SignalType->Tabs()->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(generator->SignalType->Tabs(), Qt::Key_Right);
+  QTest::keyClick(generator->SignalType->Tabs(), Qt::Key_Right);
+  ASSERT_EQ(generator->SignalType->ActivePage(), generator->Noise);
+  EXPECT_TRUE(generator->WaveForm->isHidden());
+  QTest::keyClick(generator->SignalType->Tabs(), Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), generator->NoiseColour);
+  QTest::keyClick(generator->NoiseColour, Qt::Key_Down);
+  EXPECT_EQ(generator->NoiseColour->currentText(), "Pink");
+
+  auto queuedNoise = [this](int32_t colour) {
+    PanelState state;
+    state.SignalType = SignalPage::Noise;
+    state.NoiseColour = colour;
+    PcmBuffer buffer;
+    SynthesizeSignal(state, {}, buffer);
+    return std::vector<uint8_t>(buffer.Data(), buffer.Data() + buffer.Size()) == waveOut.LastCall("Write")->buffer;
+  };
+  QTest::keyClick(generator->NoiseColour, Qt::Key_F5);
+  ASSERT_TRUE(engine().Playing);
+  EXPECT_TRUE(queuedNoise(kPink));
+  EXPECT_EQ(waveOut.LastCall("Write")->loops, kLoopForever);
+  QTest::keyClick(generator->NoiseColour, Qt::Key_Down);  // retunes at once
+  EXPECT_TRUE(engine().Playing);
+  EXPECT_TRUE(queuedNoise(kBrown));
+
+  generator->SignalType->Tabs()->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(generator->SignalType->Tabs(), Qt::Key_Left);
+  EXPECT_FALSE(generator->WaveForm->isHidden());  // back on the Sweep page
+  QTest::keyClick(generator->SignalType->Tabs(), Qt::Key_F5);
+  EXPECT_FALSE(engine().Playing);
 }
 
 TEST_F(KeyboardTest, EveryOtherWindowIsReachableByTabAndNamed) {

@@ -208,6 +208,50 @@ TEST_F(ExportTest, WavNameGetsAHeader) {
   EXPECT_EQ(bytes.mid(44), Synthesized(PanelState{}));
 }
 
+TEST_F(ExportTest, NoiseSavesOnePeriodAsWav) {
+  name = "noise.wav";
+  generator->SignalType->SetActivePage(generator->Noise);
+  generator->NoiseColour->setCurrentIndex(kPink);
+  SetText(generator->Amplitude, "-20");
+  dialogs.nextFile = folder.filePath(name);
+  generator->SaveWaveFile1Click();
+  PanelState state;
+  state.SignalType = SignalPage::Noise;
+  state.NoiseColour = kPink;
+  state.Amplitude = "-20";
+  const QByteArray bytes = Saved();
+  ASSERT_EQ(bytes.size(), 44 + 262144 * 2);
+  EXPECT_EQ(bytes.mid(44), Synthesized(state));
+}
+
+// Noise has no frequency: an edit of its level retunes it whatever the
+// Constant page's frequency box holds.
+TEST_F(ParameterHandlersTest, EveryNoiseEditRetunesWhateverTheFrequencyBoxHolds) {
+  generator->SignalType->SetActivePage(generator->Noise);
+  SetText(generator->fEdit, "not a number");
+  StartLoopingTone();
+  SetText(generator->Amplitude, "-7");
+  SetText(generator->Duration, "3");
+  EXPECT_TRUE(engine().Playing);
+  EXPECT_EQ(Starts(), 2);
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
+// Ticked by the user, Log Sweep retunes a playing sweep to the other law.
+TEST_F(ParameterHandlersTest, TheLogSweepBoxRetunesAPlayingSweep) {
+  generator->SignalType->SetActivePage(generator->Sweep);
+  ShowAndActivate();
+  StartLoopingTone();
+  QTest::mouseClick(generator->Logarithmic, Qt::LeftButton);
+  EXPECT_TRUE(engine().Playing);
+  EXPECT_EQ(Starts(), 1);
+  PanelState state = generator->ReadPanelState();
+  ASSERT_TRUE(state.Logarithmic);
+  PcmBuffer expected;
+  SynthesizeSignal(state, {}, expected);
+  EXPECT_EQ(waveOut.LastCall("Write")->buffer, std::vector<uint8_t>(expected.Data(), expected.Data() + expected.Size()));
+}
+
 TEST_F(ExportTest, CancelWritesNothingAndAParameterErrorShowsNoDialog) {
   generator->SaveWaveFile1Click();  // cancelled
   EXPECT_TRUE(QDir(folder.path()).isEmpty());
