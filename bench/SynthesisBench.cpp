@@ -2,7 +2,8 @@
 // the fast synthesizer on one thread and on every core, for each wave form
 // on a 60 s stereo sweep from 20 Hz to 20 kHz (and a 1000 Hz constant tone),
 // and on one thread with the baseline x86-64 kernels where the processor
-// also runs a faster variant.
+// also runs a faster variant; and one period of pink noise (the program keeps
+// each colour's shape after its first use, so its fast path is the scaling).
 // Google Benchmark times each; a closing table gives nanoseconds per frame
 // (median wall time) and the ratios. Prints figures; nothing is asserted.
 #include <benchmark/benchmark.h>
@@ -36,6 +37,14 @@ PanelState Sweep60s(int32_t wave) {
 
 const ChannelGains kStereo{1, 1, -1};
 
+PanelState Noise(int32_t colour) {
+  PanelState state;
+  state.SignalType = SignalPage::Noise;
+  state.NoiseColour = colour;
+  state.Amplitude = "-20";
+  return state;
+}
+
 // threads: 0 for the reference, otherwise the fast path's thread limit.
 void Synthesize(benchmark::State& bench, const PanelState& state, const ChannelGains& gains, int threads,
                 std::optional<KernelVariant> variant) {
@@ -68,14 +77,16 @@ void Register() {
   };
   for (const Signal& signal : {Signal{"sine", Sweep60s(kSine), kStereo}, Signal{"square", Sweep60s(kSquare), kStereo},
                                Signal{"triangle", Sweep60s(kTriangular), kStereo},
-                               Signal{"constant1000Hz", PanelState{}, ChannelGains{}}}) {
+                               Signal{"constant1000Hz", PanelState{}, ChannelGains{}},
+                               Signal{"pinkNoise", Noise(kPink), kStereo}}) {
     struct Path {
       const char* name;
       int threads;
       std::optional<KernelVariant> variant;
     };
     std::vector<Path> paths{{"reference", 0, {}}, {"fast1", 1, {}}, {"fastAll", kCores, {}}};
-    if (SupportedKernelVariants().size() > 1) paths.push_back({"baseline1", 1, KernelVariant::Baseline});
+    const bool kernels = signal.state.SignalType != SignalPage::Noise;
+    if (kernels && SupportedKernelVariants().size() > 1) paths.push_back({"baseline1", 1, KernelVariant::Baseline});
     for (const Path& path : paths) {
       benchmark::RegisterBenchmark((std::string(signal.name) + "/" + path.name).c_str(),
                                    [signal, path](benchmark::State& bench) {
@@ -108,7 +119,7 @@ class TableReporter : public benchmark::ConsoleReporter {
     const bool baseline = SupportedKernelVariants().size() > 1;
     if (baseline) std::printf(" %10s %12s", "baseline1", "ref/baseline1");
     std::printf("\n");
-    for (const char* signal : {"sine", "square", "triangle", "constant1000Hz"}) {
+    for (const char* signal : {"sine", "square", "triangle", "constant1000Hz", "pinkNoise"}) {
       const double reference = Get(signal, "reference"), one = Get(signal, "fast1"), all = Get(signal, "fastAll");
       if (reference <= 0 || one <= 0 || all <= 0) continue;  // left out by --benchmark_filter
       std::printf("%-16s %10.2f %10.2f %10.2f %11.1fx %11.1fx", signal, reference, one, all, reference / one,
@@ -147,11 +158,24 @@ void PrintHourLongStart() {
   }
 }
 
+// The first ON of a noise colour computes its shape: ms for brown noise,
+// which nothing before has used, then for a second ON.
+void PrintNoiseFirstStart() {
+  for (const char* which : {"first", "second"}) {
+    PcmBuffer buffer;
+    const auto start = std::chrono::steady_clock::now();
+    SynthesizeSignal(Noise(kBrown), kStereo, buffer);
+    std::printf("brown noise, %s ON: %.1f ms until its period is ready\n", which,
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  }
+}
+
 }  // namespace
 }  // namespace sondrel
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  sondrel::PrintNoiseFirstStart();
   sondrel::Register();
   sondrel::TableReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
