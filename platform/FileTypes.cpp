@@ -54,7 +54,7 @@ std::string DesktopEntry(const std::string& exec) {
          "Type=Application\n"
          "Name=Sondrel\n"
          "GenericName=Test-Tone Generator\n"
-         "Comment=Play test tones and sweeps\n"
+         "Comment=Play test tones, sweeps and noise\n"
          "Icon=" + std::string(kApplicationId) + "\n"
          "Exec=" +
          exec +
