@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include "engine/AppError.h"
 #include "panel/Generator.h"
+#include "platform/TextReader.h"
 
 namespace sondrel {
 
@@ -20,7 +22,13 @@ std::string CommandLinePath(const std::vector<std::string>& parameters) {
 
 bool HandleCommandLineFile(TGenerator& generator, const std::string& path) {
   struct stat info {};
-  if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  if (path.empty() || stat(path.c_str(), &info) != 0) return false;
+  const bool ours = EndsWith(path, "kvs") || EndsWith(path, "kvp");
+  // A FIFO or a device named like our files would block or never end.
+  if (!S_ISREG(info.st_mode)) {
+    if (ours) throw FileError(kNotARegularFile, path);
+    return false;
+  }
   if (EndsWith(path, "kvs")) {
     generator.RunScript(path);
     return true;

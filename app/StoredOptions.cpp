@@ -5,6 +5,7 @@
 
 #include "engine/AppError.h"
 #include "platform/SettingsStore.h"
+#include "platform/TextReader.h"
 
 namespace sondrel {
 
@@ -24,7 +25,7 @@ bool ReadFlag(const SettingsStore& store, const char* name) {
 }  // namespace
 
 std::string UnreadableSettingsText(const std::string& storePath, int error) {
-  return "The settings file " + storePath + " could not be read (" + std::strerror(error) +
+  return "The settings file " + storePath + " could not be read (" + ReadErrorText(error) +
          "); it was left as it was";
 }
 

@@ -12,9 +12,11 @@
 
 #include "app/CommandLine.h"
 #include "app/StoredOptions.h"
+#include "engine/AppError.h"
 #include "platform/AudioFileWriter.h"
 #include "platform/SdlWaveOut.h"
 #include "platform/SettingsStore.h"
+#include "platform/TextReader.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptRenderer.h"
 
@@ -99,8 +101,8 @@ int Render(const std::vector<std::string>& arguments) {
   try {
     std::unique_ptr<ScriptFile> file;
     if (script == "-") {
-      std::cin >> std::noskipws;
-      std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+      std::vector<uint8_t> bytes;
+      if (const int error = ReadWholeStream(STDIN_FILENO, &bytes); error != 0) throw FileError(error, "-");
       file = std::make_unique<ScriptFile>(std::move(bytes));
     } else {
       file = std::make_unique<ScriptFile>(script);

@@ -3,14 +3,24 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/TextReader.h"
+
 namespace sondrel {
 
+std::string MessageExcerpt(const std::string& text) {
+  if (text.size() <= kMessageExcerptBytes) return text;
+  size_t end = kMessageExcerptBytes;
+  // Back over UTF-8 continuation bytes (10xxxxxx) to a character's start.
+  for (size_t back = 0; back < 3 && end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80; ++back) --end;
+  return text.substr(0, end) + "...";
+}
+
 AppError InvalidFloatError(const std::string& text) {
-  return AppError("'" + text + "' is not a valid floating point value");
+  return AppError("'" + MessageExcerpt(text) + "' is not a valid floating point value");
 }
 
 AppError InvalidIntegerError(const std::string& text) {
-  return AppError("'" + text + "' is not a valid integer value");
+  return AppError("'" + MessageExcerpt(text) + "' is not a valid integer value");
 }
 
 AppError FileError(int error, const std::string& path) {
@@ -27,6 +37,10 @@ AppError FileError(int error, const std::string& path) {
     case EMFILE:
     case ENFILE:
       return AppError("Too many open files");
+    case kNotARegularFile:
+      return AppError("Not a regular file");
+    case EFBIG:
+      return AppError("File too large: over 64 MiB");
     case EACCES:
     case EPERM:
     case EISDIR:

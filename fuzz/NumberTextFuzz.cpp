@@ -92,7 +92,7 @@ void CheckConversions(const std::string& text, char separator) {
     if (sondrel::StrToInt(text) != integer.value_or(0) || !integer) std::abort();
   } catch (const AppError& error) {
     if (integer) std::abort();
-    if (std::string(error.what()) != "'" + text + "' is not a valid integer value") std::abort();
+    if (std::string(error.what()) != "'" + sondrel::MessageExcerpt(text) + "' is not a valid integer value") std::abort();
   }
 }
 

@@ -240,7 +240,7 @@ std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& 
   std::vector<uint8_t> bytes;
   const int readError = ReadWholeFile(mimeApps.string(), &bytes);
   if (readError != 0 && readError != ENOENT && readError != ENOTDIR) {
-    note(mimeApps.string() + ": " + std::strerror(readError) + " (left as it was)");
+    note(mimeApps.string() + ": " + ReadErrorText(readError) + " (left as it was)");
   } else {
     const std::string existing(bytes.begin(), bytes.end());
     const std::string wanted = WithDefaultApplications(existing);

@@ -1,10 +1,12 @@
 #include "platform/TextReader.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace sondrel {
 
@@ -79,24 +81,37 @@ std::optional<int32_t> TextReader::ReadInteger() {
   return ParseInteger(token);
 }
 
-int ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno;
+std::string ReadErrorText(int error) {
+  if (error == kNotARegularFile) return "Not a regular file";
+  return std::strerror(error);
+}
+
+int ReadWholeStream(int fd, std::vector<uint8_t>* bytes) {
   bytes->clear();
   uint8_t chunk[65536];
   for (;;) {
     const ssize_t count = read(fd, chunk, sizeof chunk);
     if (count < 0) {
       if (errno == EINTR) continue;
-      const int error = errno;
-      close(fd);
-      return error;
+      return errno;
     }
-    if (count == 0) break;
+    if (count == 0) return 0;
+    if (bytes->size() + static_cast<size_t>(count) > kLargestTextFile) return EFBIG;
     bytes->insert(bytes->end(), chunk, chunk + count);
   }
+}
+
+int ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+  // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return errno;
+  struct stat info {};
+  int error = fstat(fd, &info) != 0 ? errno : 0;
+  if (error == 0 && !S_ISREG(info.st_mode)) error = kNotARegularFile;
+  if (error == 0 && static_cast<uint64_t>(info.st_size) > kLargestTextFile) error = EFBIG;
+  if (error == 0) error = ReadWholeStream(fd, bytes);
   close(fd);
-  return 0;
+  return error;
 }
 
 }  // namespace sondrel

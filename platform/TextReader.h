@@ -33,7 +33,22 @@ class TextReader {
   size_t end_ = 0;  // the first byte 26, or the size
 };
 
-// Reads a whole file. Returns the system's error number (errno) on failure.
+// No script, preset or settings file comes near this size: a larger one, or
+// an endless stream, is refused rather than read until memory runs out.
+inline constexpr size_t kLargestTextFile = size_t{64} << 20;  // 64 MiB
+// The error ReadWholeFile gives for a FIFO, a device or a socket, which
+// could block the reader forever or never end.
+inline constexpr int kNotARegularFile = -1;
+
+// Reads a whole regular file of at most kLargestTextFile bytes. Returns the
+// system's error number (errno) on failure, EFBIG for a larger file and
+// kNotARegularFile for anything but a regular file.
 int ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes);
+// The reason for a ReadWholeFile error, in the system's words
+// ("Permission denied", "Not a regular file").
+std::string ReadErrorText(int error);
+// Reads an open stream (standard input) to its end; EFBIG beyond
+// kLargestTextFile bytes.
+int ReadWholeStream(int fd, std::vector<uint8_t>* bytes);
 
 }  // namespace sondrel

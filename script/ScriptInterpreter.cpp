@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "engine/AppError.h"
 #include "panel/ByteText.h"
 #include "panel/PageControl.h"
 #include "panel/UiEvents.h"
@@ -52,7 +53,7 @@ bool ScriptInterpreter::ReadyForLine() {
 }
 
 void ScriptInterpreter::BeginLine(int lineCount, const std::string& command) {
-  popup_.Label1->setText(QString("Line %1: %2").arg(lineCount).arg(ShownText(command)));
+  popup_.Label1->setText(QString("Line %1: %2").arg(lineCount).arg(ShownText(MessageExcerpt(command))));
 }
 
 // Every line lets the windows draw and take Cancel, whatever it did.

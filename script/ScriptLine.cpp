@@ -40,7 +40,7 @@ int32_t NoiseColourOf(const std::string& word) {
   if (word == "white") return kWhite;
   if (word == "pink") return kPink;
   if (word == "brown") return kBrown;
-  throw AppError("'" + word + "' is not a valid noise colour");
+  throw AppError("'" + MessageExcerpt(word) + "' is not a valid noise colour");
 }
 
 }  // namespace sondrel

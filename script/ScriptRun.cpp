@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/AppError.h"
 #include "engine/NumberText.h"
 #include "script/ScriptFile.h"
 
@@ -10,8 +11,12 @@ namespace sondrel {
 void ScriptRun::Run() {
   lineCount_ = 0;
   while (host_.ReadyForLine()) {
-    const ScriptWords words = SplitWords(file_.ReadLine());
+    const std::string line = file_.ReadLine();
     ++lineCount_;
+    if (line.size() > kLongestScriptLine) {
+      throw AppError("Line " + IntToStr(lineCount_) + " is longer than 1 MiB: no script line is that long");
+    }
+    const ScriptWords words = SplitWords(line);
     host_.BeginLine(lineCount_, words[0]);
     const bool goesOn = Execute(words);
     host_.EndLine();

@@ -15,6 +15,7 @@
 // line N". Conversion errors are thrown as AppError and stop the run at
 // their line.
 
+#include <cstddef>
 #include <string>
 
 #include "script/ScriptHost.h"
@@ -23,6 +24,10 @@
 namespace sondrel {
 
 class ScriptFile;
+
+// A longer line stops the run: no real script has one, and an endless
+// stream of bytes would otherwise fill the memory.
+inline constexpr size_t kLongestScriptLine = size_t{1} << 20;
 
 class ScriptRun {
  public:

@@ -1,5 +1,6 @@
 // The command-line file: joining the parameters, and the built program run
 // on a script or preset file.
+#include <sys/stat.h>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -68,6 +69,21 @@ TEST_F(CommandLineFileTest, ScriptPlaysAndAsksToEnd) {
   EXPECT_TRUE(HandleCommandLineFile(*generator, path.toStdString()));
   EXPECT_EQ(waveOut.Operations().size(), 6u);
   EXPECT_FALSE(generator->isVisible());  // the run needs only the script window
+}
+
+// A FIFO named like our files would hang the start waiting for a writer.
+TEST_F(CommandLineFileTest, AFifoNamedLikeOurFilesIsRefused) {
+  for (const char* name : {"pipe.kvs", "pipe.kvp"}) {
+    const std::string path = folder.filePath(name).toStdString();
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    try {
+      HandleCommandLineFile(*generator, path);
+      ADD_FAILURE() << "no error for " << name;
+    } catch (const AppError& error) {
+      EXPECT_STREQ(error.what(), "Not a regular file");
+    }
+  }
+  EXPECT_TRUE(waveOut.calls.empty());
 }
 
 TEST_F(CommandLineFileTest, BrokenPresetFileRaises) {

@@ -261,6 +261,20 @@ INSTANTIATE_TEST_SUITE_P(
                                   "The script repeats without any sound or silence before \"repeat\" in line 2"}),
     [](const auto& test) { return std::string(test.param.name); });
 
+// A device or an endless stream is refused, not read until memory runs out.
+TEST_F(RenderTest, EndlessInputIsRefused) {
+  Result result = Sondrel("--render /dev/zero -o out.wav");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "sondrel: Not a regular file\n");
+  const std::string command = "head -c 70000000 /dev/zero | env -u DISPLAY XDG_CONFIG_HOME='" + (folder / "config").string() +
+                              "' " + SONDREL_EXECUTABLE + " --render - -o '" + (folder / "out.wav").string() + "' 2>'" +
+                              (folder / "stderr").string() + "'";
+  const int status = std::system(command.c_str());
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+  EXPECT_EQ(Read(folder / "stderr"), "sondrel: File too large: over 64 MiB\n");
+  EXPECT_FALSE(fs::exists(folder / "out.wav"));
+}
+
 TEST_F(RenderTest, AnExistingFileIsKeptWhenARenderFails) {
   Script("bogus\r\n");
   std::ofstream(folder / "out.wav") << "earlier";

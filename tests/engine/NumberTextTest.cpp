@@ -121,3 +121,27 @@ TEST(ErrorReportTextTest, AddsAFullStopOnlyAfterCharactersSortingAfterIt) {
 
 }  // namespace
 }  // namespace sondrel
+
+namespace sondrel {
+namespace {
+
+// A message quotes at most 200 bytes of a user's text, cut between two
+// UTF-8 characters, so a huge word cannot freeze the window showing it.
+TEST(MessageExcerptTest, QuotesLongTextsByTheirStart) {
+  EXPECT_EQ(MessageExcerpt(std::string(200, 'x')), std::string(200, 'x'));
+  EXPECT_EQ(MessageExcerpt(std::string(201, 'x')), std::string(200, 'x') + "...");
+  const std::string huge(1000000, '7');
+  try {
+    StrToFloat(huge + "x");
+    FAIL() << "no error";
+  } catch (const AppError& error) {
+    EXPECT_EQ(std::string(error.what()), "'" + std::string(200, '7') + "...' is not a valid floating point value");
+  }
+  // "ä" is two bytes: the cut does not split it.
+  std::string accents;
+  for (int i = 0; i < 150; ++i) accents += "\xC3\xA4";
+  EXPECT_EQ(MessageExcerpt("a" + accents), "a" + accents.substr(0, 198) + "...");
+}
+
+}  // namespace
+}  // namespace sondrel

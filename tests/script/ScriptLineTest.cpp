@@ -1,9 +1,14 @@
 #include "script/ScriptLine.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <fstream>
 
 #include "engine/AppError.h"
@@ -109,6 +114,76 @@ TEST(ScriptFileTest, ReadsAgainFromTheStartAndReportsMissingFiles) {
   } catch (const AppError& error) {
     EXPECT_STREQ(error.what(), "File not found");
   }
+}
+
+}  // namespace
+}  // namespace sondrel
+
+namespace sondrel {
+namespace {
+
+struct UnreadableCase {
+  const char* name;
+  std::function<std::filesystem::path(const std::filesystem::path& folder)> make;
+  const char* message;
+};
+
+class UnreadableScriptTest : public ::testing::TestWithParam<UnreadableCase> {};
+
+// What is not a regular file of a sane size is refused at once, never read
+// until it ends (a FIFO without a writer would never even open).
+TEST_P(UnreadableScriptTest, IsRefusedWithAClearError) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("sondrel-unreadable-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path path = GetParam().make(folder);
+  try {
+    ScriptFile file(path);
+    ADD_FAILURE() << "read " << path;
+  } catch (const AppError& error) {
+    EXPECT_STREQ(error.what(), GetParam().message);
+  }
+  std::filesystem::remove_all(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UnreadableScriptTest,
+    ::testing::Values(UnreadableCase{"Fifo",
+                                     [](const std::filesystem::path& folder) {
+                                       const auto path = folder / "fifo.kvs";
+                                       EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+                                       return path;
+                                     },
+                                     "Not a regular file"},
+                      UnreadableCase{"Device", [](const std::filesystem::path&) { return std::filesystem::path("/dev/zero"); },
+                                     "Not a regular file"},
+                      UnreadableCase{"Folder", [](const std::filesystem::path& folder) { return folder; },
+                                     "Not a regular file"},
+                      UnreadableCase{"OverSixtyFourMebibytes",
+                                     [](const std::filesystem::path& folder) {
+                                       const auto path = folder / "huge.kvs";
+                                       std::ofstream(path) << "rem";
+                                       std::filesystem::resize_file(path, kLargestTextFile + 1);  // sparse
+                                       return path;
+                                     },
+                                     "File too large: over 64 MiB"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(ReadWholeStreamTest, StopsPastTheLargestTextFile) {
+  std::signal(SIGPIPE, SIG_IGN);  // the writer meets a closed pipe
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  std::thread writer([&] {
+    const std::vector<char> block(1 << 20, 'x');
+    for (size_t written = 0; written <= kLargestTextFile; written += block.size()) {
+      if (write(pipeEnds[1], block.data(), block.size()) < 0) break;  // the reader has stopped
+    }
+    close(pipeEnds[1]);
+  });
+  std::vector<uint8_t> bytes;
+  EXPECT_EQ(ReadWholeStream(pipeEnds[0], &bytes), EFBIG);
+  close(pipeEnds[0]);
+  writer.join();
 }
 
 }  // namespace

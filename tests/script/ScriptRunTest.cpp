@@ -184,6 +184,21 @@ TEST(ScriptRunTest, RunningOffTheEndIsAnInvalidCommandOnTheNextLine) {
   EXPECT_EQ(RunLines("rem\r\n"), (Calls{"line 1 rem", "line 2 ", "invalid: Invalid command in line 2"}));
 }
 
+// Words keep their bytes up to the longest line; beyond it the run stops
+// rather than hold an endless line.
+TEST(ScriptRunTest, ALineOverOneMebibyteStopsTheRun) {
+  const std::string longest = "rem " + std::string(kLongestScriptLine - 4, 'x');
+  EXPECT_EQ(RunLines(longest + "\r\nend\r\n").back(), "end");
+  RecordingHost host;
+  ScriptFile file = Script("rem\r\n" + longest + "x\r\nend\r\n");
+  try {
+    ScriptRun(file, host).Run();
+    FAIL() << "no error";
+  } catch (const AppError& error) {
+    EXPECT_STREQ(error.what(), "Line 2 is longer than 1 MiB: no script line is that long");
+  }
+}
+
 TEST(ScriptRunTest, AHostThatIsNotReadyRunsNothing) {
   RecordingHost host;
   host.linesLeft = 0;
