@@ -13,10 +13,16 @@ namespace sondrel {
 namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// How long the clean exit may take before the program ends without it.
+constexpr unsigned kCleanExitSeconds = 1;
 
 // [0] is read by the GUI thread, [1] written by the handler.
 int signalPipe[2] = {-1, -1};
 volatile sig_atomic_t signalPending = 0;
+
+// The clean exit has had its second and has not finished: something holds
+// the GUI thread (a device that will not close, a start-up step that waits).
+void OnWatchdog(int) { _exit(128 + signalPending); }
 
 void OnTerminationSignal(int signalNumber) {
   if (signalPending != 0) {
@@ -26,6 +32,7 @@ void OnTerminationSignal(int signalNumber) {
     return;
   }
   signalPending = signalNumber;
+  alarm(kCleanExitSeconds);
   const char byte = static_cast<char>(signalNumber);
   const int savedErrno = errno;
   (void)!write(signalPipe[1], &byte, 1);
@@ -45,10 +52,16 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (const int signalNumber : kSignals) sigaction(signalNumber, &action, nullptr);
+  struct sigaction watchdog {};
+  watchdog.sa_handler = &OnWatchdog;
+  sigemptyset(&watchdog.sa_mask);
+  sigaction(SIGALRM, &watchdog, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
+  alarm(0);  // the clean exit is done
   for (const int signalNumber : kSignals) std::signal(signalNumber, SIG_DFL);
+  std::signal(SIGALRM, SIG_DFL);
   signalPending = 0;
 }
 

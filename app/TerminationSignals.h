@@ -6,7 +6,9 @@
 // itself only writes the signal's number into a pipe; the GUI thread reads it
 // as one more window message, also inside a tone's wait or a script run.
 // A second signal of the same kind, while the first is still being handled,
-// ends the program at once.
+// ends the program at once; so does a clean exit that has not finished a
+// second after the signal (SIGALRM), whatever holds the GUI thread. The
+// program's exit status is 128 plus the signal's number in every case.
 
 #include <QObject>
 #include <functional>

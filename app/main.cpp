@@ -58,7 +58,12 @@ int main(int argc, char** argv) {
   ScriptInterpreter interpreter(Generator, *ScriptPopup);
   // A signal ends the program as File > Exit does; the wait of a tone and a
   // script run notice it and end too.
-  terminationSignals.onSignal = [&Generator](int) { Guard(&Generator, [&Generator] { Generator.Exit1Click(); }); };
+  terminationSignals.onSignal = [&Generator](int) {
+    // A message box (a script's pause, an error) would hold the run until
+    // OK: close it and show no more, then end as File > Exit does.
+    EndAllMessageBoxes();
+    Guard(&Generator, [&Generator] { Generator.Exit1Click(); });
+  };
   auto signalStatus = [&terminationSignals] { return 128 + terminationSignals.Received(); };
   Generator.FreqPopup = new TFreqPopup(Generator);
   Generator.AboutBox = new TAboutBox(Generator);
@@ -73,6 +78,7 @@ int main(int argc, char** argv) {
       QTimer::singleShot(0, &application, &QCoreApplication::quit);
     }
   } catch (const std::exception& error) {
+    if (terminationSignals.Received() != 0) return signalStatus();
     Dialogs().ShowApplicationError(QString("Sondrel could not handle the file %1:\n%2")
                                        .arg(ShownText(path), ShownText(ErrorReportText(error.what()))));
     return 1;

@@ -1,5 +1,6 @@
 #include "panel/UserDialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -21,7 +22,9 @@ QString ExtensionOf(const QString& qtFilter) {
   return match.hasMatch() ? match.captured(1) : QString();
 }
 
-bool NonInteractive() { return qEnvironmentVariableIsSet("SONDREL_NONINTERACTIVE"); }
+bool gEnding = false;
+
+bool NonInteractive() { return gEnding || qEnvironmentVariableIsSet("SONDREL_NONINTERACTIVE"); }
 
 void Print(const QString& title, const QString& text) {
   std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
@@ -88,6 +91,15 @@ UserDialogs* gDialogs = &gQtDialogs;
 }  // namespace
 
 UserDialogs& Dialogs() { return *gDialogs; }
+void EndAllMessageBoxes() {
+  gEnding = true;
+  for (int boxes = 0; boxes < 16; ++boxes) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) break;
+    modal->close();
+  }
+}
+
 void SetDialogs(UserDialogs* dialogs) { gDialogs = dialogs != nullptr ? dialogs : &gQtDialogs; }
 
 void ReportError(QWidget* parent, const std::exception& error) {

@@ -40,6 +40,10 @@ class UserDialogs {
 UserDialogs& Dialogs();
 // Installs another service (tests); nullptr brings back the Qt one.
 void SetDialogs(UserDialogs* dialogs);
+// The program is ending (a termination signal): from now on the Qt service
+// writes every message to standard error instead of waiting in a box, and
+// closes the boxes already open.
+void EndAllMessageBoxes();
 
 // The application's error report: the error's text, with a full stop added
 // where it needs one, in an error box.

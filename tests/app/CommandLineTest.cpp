@@ -252,5 +252,32 @@ INSTANTIATE_TEST_SUITE_P(
                       SignalCase{"IdleRepeats", SIGINT, "rem\r\nrepeat\r\n"}),
     [](const auto& test) { return std::string(test.param.name); });
 
+// A message box waits for OK; a signal closes it and ends the program as
+// File > Exit does, before the window's own message loop has ever run.
+class SignalInABoxTest : public SignalTest {};
+
+TEST_P(SignalInABoxTest, EndsTheProgramWithinASecond) {
+  QProcessEnvironment environment = process.processEnvironment();
+  environment.remove("SONDREL_NONINTERACTIVE");  // the box waits for a user
+  process.setProcessEnvironment(environment);
+  process.start(SONDREL_EXECUTABLE, {Write(GetParam().name + QString(".kvs"), GetParam().script)});
+  ASSERT_TRUE(process.waitForStarted());
+  ASSERT_TRUE(WaitForFile(home.filePath("data/applications/org.kelvo.Sondrel.desktop")));
+  QThread::msleep(500);  // the box is up
+  ASSERT_EQ(process.state(), QProcess::Running);
+  kill(static_cast<pid_t>(process.processId()), GetParam().signalNumber);
+  const bool ended = process.waitForFinished(5000);
+  if (!ended) process.kill();
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(process.exitCode(), 128 + GetParam().signalNumber);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boxes, SignalInABoxTest,
+    ::testing::Values(SignalCase{"Pause", SIGTERM, "pause\r\nend\r\n"},
+                      SignalCase{"InvalidCommand", SIGINT, "bogus\r\n"},
+                      SignalCase{"ConversionError", SIGHUP, "tone 1k 1 0 0\r\nend\r\n"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
 }  // namespace
 }  // namespace sondrel
