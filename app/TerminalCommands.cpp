@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -13,6 +14,7 @@
 #include "app/CommandLine.h"
 #include "app/StoredOptions.h"
 #include "engine/AppError.h"
+#include "platform/AtomicFileStream.h"
 #include "platform/AudioFileWriter.h"
 #include "platform/SdlWaveOut.h"
 #include "platform/SettingsStore.h"
@@ -72,6 +74,11 @@ class Progress {
   Clock::time_point start_, last_;
 };
 
+void EndRenderOnSignal(int signalNumber) {
+  RemovePendingTemporaryFile();
+  _exit(128 + signalNumber);
+}
+
 int Render(const std::vector<std::string>& arguments) {
   if (arguments.size() < 2) return UsageError("--render needs a script: --render SCRIPT -o OUT");
   const std::string script = arguments[1];
@@ -96,6 +103,8 @@ int Render(const std::vector<std::string>& arguments) {
   const std::optional<AudioFileFormat> format = AudioFileFormatFor(output);
   if (!format) return UsageError("the output file's name must end in .wav, .flac, .pcm or .raw: '" + output + "'");
 
+  // Interrupted, the render leaves no part of its file behind.
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) std::signal(signalNumber, &EndRenderOnSignal);
   const StoredOptions options = LoadStoredOptions(SettingsStore::DefaultPath());
   if (!options.error.empty()) std::cerr << "sondrel: " << options.error << "\n";
   try {
@@ -113,7 +122,10 @@ int Render(const std::vector<std::string>& arguments) {
     Progress progress;
     renderer.onPause = [](const std::string& message) { std::cerr << "sondrel: " << message << "\n"; };
     renderer.onProgress = [&progress](uint64_t frames) { progress.Update(frames); };
-    renderer.Render(channels, [&writer](const int16_t* samples, size_t frames) { writer.Write(samples, frames); });
+    const uint64_t made =
+        renderer.Render(channels, [&writer](const int16_t* samples, size_t frames) { writer.Write(samples, frames); });
+    // No format holds "no audio" alike (an empty FLAC file is not FLAC).
+    if (made == 0) throw std::runtime_error("The script makes no audio: no file was written");
     writer.Commit();
   } catch (const std::exception& error) {  // the script's errors, and the file's
     return Failure(error.what());

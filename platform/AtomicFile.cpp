@@ -8,6 +8,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/AtomicFileStream.h"
+
 namespace sondrel {
 
 namespace {
@@ -25,8 +27,8 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Follows symbolic links one by one, so that a link to a file that does not
-// exist yet names that file: the write creates it and the link stays a link.
+}  // namespace
+
 std::string ResolveLinks(const std::string& path) {
   std::string current = path;
   for (int hop = 0; hop < kMaxLinkHops; ++hop) {
@@ -41,50 +43,12 @@ std::string ResolveLinks(const std::string& path) {
   return current;
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t written = write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (written == 0) {
-      errno = ENOSPC;
-      return false;
-    }
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
+bool IsWritableRegularFile(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), W_OK) == 0;
 }
 
 using Pieces = std::vector<std::pair<const uint8_t*, size_t>>;
-
-// A writable file in a folder where no new file can be made: the content is
-// written over the old one, as a plain save would, and counts as written
-// only when every byte has reached the disk.
-AtomicWriteResult WriteInPlace(const std::string& target, const Pieces& pieces) {
-  const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return {AtomicWriteResult::Status::CannotCreate, errno};
-  off_t size = 0;
-  bool ok = true;
-  for (const auto& [data, length] : pieces) {
-    if (!(ok = WriteAll(fd, data, length))) break;
-    size += static_cast<off_t>(length);
-  }
-  ok = ok && ftruncate(fd, size) == 0 && fsync(fd) == 0;
-  const int error = errno;
-  if (close(fd) != 0 && ok) return {AtomicWriteResult::Status::WriteFailed, errno};
-  if (!ok) return {AtomicWriteResult::Status::WriteFailed, error};
-  return {};
-}
-
-bool IsRegularFile(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-}  // namespace
 
 std::string TemporaryNameBeside(const std::string& target) {
   const size_t slash = target.rfind('/');
@@ -102,39 +66,12 @@ unsigned NewFileMode(const std::string& target) {
 }
 
 AtomicWriteResult WriteFileAtomically(const std::string& path, const Pieces& pieces) {
-  const std::string target = ResolveLinks(path);
-  std::string temporary = TemporaryNameBeside(target);
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) {
-    const int error = errno;
-    if ((error == EACCES || error == EPERM) && IsRegularFile(target) && access(target.c_str(), W_OK) == 0) {
-      return WriteInPlace(target, pieces);
-    }
-    return {AtomicWriteResult::Status::CannotCreate, error};
-  }
-
-  auto fail = [&](AtomicWriteResult::Status status) {
-    const int error = errno;
-    close(fd);
-    unlink(temporary.c_str());
-    return AtomicWriteResult{status, error};
-  };
+  AtomicFileStream stream(path);
+  if (!stream.Opened().ok()) return stream.Opened();
   for (const auto& [data, size] : pieces) {
-    if (!WriteAll(fd, data, size)) return fail(AtomicWriteResult::Status::WriteFailed);
+    if (!stream.Write(data, size)) return {AtomicWriteResult::Status::WriteFailed, errno};
   }
-  if (fchmod(fd, static_cast<mode_t>(NewFileMode(target))) != 0) return fail(AtomicWriteResult::Status::CannotCreate);
-  if (fsync(fd) != 0) return fail(AtomicWriteResult::Status::WriteFailed);
-  if (close(fd) != 0) {
-    const int error = errno;
-    unlink(temporary.c_str());
-    return {AtomicWriteResult::Status::WriteFailed, error};
-  }
-  if (rename(temporary.c_str(), target.c_str()) != 0) {
-    const int error = errno;
-    unlink(temporary.c_str());
-    return {AtomicWriteResult::Status::CannotCreate, error};
-  }
-  return {};
+  return stream.Commit();
 }
 
 }  // namespace sondrel

@@ -28,14 +28,19 @@ struct AtomicWriteResult {
 // remains. The one exception is a writable file in a folder that takes no new
 // files: it is overwritten in place, as a plain save would, and the result is
 // Ok only when every byte was written.
+AtomicWriteResult WriteFileAtomically(const std::string& path,
+                                      const std::vector<std::pair<const uint8_t*, size_t>>& pieces);
+
+// Follows symbolic links one by one, so that a link to a file that does not
+// exist yet names that file: a write creates it and the link stays a link.
+std::string ResolveLinks(const std::string& path);
+// A regular file this process may write to.
+bool IsWritableRegularFile(const std::string& path);
 // A mkstemp pattern for a temporary file beside target, within the file-name
 // limit however long target's own name is.
 std::string TemporaryNameBeside(const std::string& target);
 // The permissions a file written over target gets: target's own when it
 // exists, otherwise 0666 less the umask.
 unsigned NewFileMode(const std::string& target);
-
-AtomicWriteResult WriteFileAtomically(const std::string& path,
-                                      const std::vector<std::pair<const uint8_t*, size_t>>& pieces);
 
 }  // namespace sondrel

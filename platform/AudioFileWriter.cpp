@@ -1,17 +1,14 @@
 #include "platform/AudioFileWriter.h"
 
 #include <sndfile.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/AtomicFile.h"
+#include "platform/AtomicFileStream.h"
 
 namespace sondrel {
 
@@ -56,36 +53,24 @@ std::optional<AudioFileFormat> AudioFileFormatFor(const std::string& path) {
 
 AudioFileWriter::AudioFileWriter(std::string path, AudioFileFormat format, int channels)
     : path_(std::move(path)), channels_(channels), sound_(std::make_unique<Sound>()) {
-  temporary_ = TemporaryNameBeside(path_);
-  const int fd = mkstemp(temporary_.data());
-  if (fd < 0) {
-    const int error = errno;
-    temporary_.clear();
-    throw std::runtime_error(path_ + ": " + std::strerror(error));
-  }
-  fchmod(fd, static_cast<mode_t>(NewFileMode(path_)));
+  stream_ = std::make_unique<AtomicFileStream>(path_);
+  if (!stream_->Opened().ok()) throw std::runtime_error(path_ + ": " + std::strerror(stream_->Opened().error));
 
   SF_INFO info{};
   info.samplerate = kFramesPerSecond;
   info.channels = channels;
   info.format = LibraryFormat(format);
-  sound_->file = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
-  if (sound_->file == nullptr) {
-    const std::string reason = sf_strerror(nullptr);
-    close(fd);
-    unlink(temporary_.c_str());
-    temporary_.clear();
-    throw std::runtime_error(path_ + ": " + reason);
-  }
+  sound_->file = sf_open_fd(stream_->Descriptor(), SFM_WRITE, &info, SF_FALSE);
+  if (sound_->file == nullptr) throw std::runtime_error(path_ + ": " + sf_strerror(nullptr));
   if (format == AudioFileFormat::Wav) {
     // RF64 only when the data outgrows the 4 GiB of a RIFF header.
     sf_command(sound_->file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
   }
 }
 
+// Abandoned: the stream removes its temporary file.
 AudioFileWriter::~AudioFileWriter() {
   if (sound_->file != nullptr) sf_close(sound_->file);
-  if (!temporary_.empty()) unlink(temporary_.c_str());
 }
 
 void AudioFileWriter::Write(const int16_t* samples, size_t frames) {
@@ -101,8 +86,8 @@ void AudioFileWriter::Commit() {
   const int closed = sf_close(sound_->file);
   sound_->file = nullptr;
   if (closed != 0) throw std::runtime_error(path_ + ": " + sf_error_number(closed));
-  if (rename(temporary_.c_str(), path_.c_str()) != 0) throw std::runtime_error(path_ + ": " + std::strerror(errno));
-  temporary_.clear();
+  const AtomicWriteResult result = stream_->Commit();
+  if (!result.ok()) throw std::runtime_error(path_ + ": " + std::strerror(result.error));
 }
 
 }  // namespace sondrel

@@ -3,9 +3,9 @@
 // the format its name asks for: ".wav" (RIFF/WAVE, RF64 once it passes
 // 4 GiB), ".flac" (lossless: decoding gives back the same samples), ".pcm" or
 // ".raw" (little-endian samples without a header, as Save Tone As writes
-// them). The samples go to a temporary file beside the target, which takes
-// the target's name only when Commit succeeds: a failed or abandoned write
-// leaves no file behind and an existing one untouched.
+// them). The file is written through an AtomicFileStream, as every save is:
+// it takes the target's name only when Commit succeeds, so a failed or
+// abandoned write leaves no file behind and an existing one untouched.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +14,8 @@
 #include <string>
 
 namespace sondrel {
+
+class AtomicFileStream;
 
 enum class AudioFileFormat { Wav, Flac, Raw };
 
@@ -39,7 +41,7 @@ class AudioFileWriter {
  private:
   struct Sound;  // the library's handle, kept out of this header
   std::string path_;
-  std::string temporary_;
+  std::unique_ptr<AtomicFileStream> stream_;
   int channels_;
   uint64_t frames_ = 0;
   std::unique_ptr<Sound> sound_;

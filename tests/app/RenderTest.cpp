@@ -3,7 +3,10 @@
 // sample with the synthesizer's buffers laid out as a listener hears them.
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cstdlib>
@@ -273,6 +276,59 @@ TEST_F(RenderTest, EndlessInputIsRefused) {
   EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
   EXPECT_EQ(Read(folder / "stderr"), "sondrel: File too large: over 64 MiB\n");
   EXPECT_FALSE(fs::exists(folder / "out.wav"));
+}
+
+// An interrupted render removes its unfinished file and ends with the
+// signal's status.
+TEST_F(RenderTest, ASignalLeavesNoPartOfTheFile) {
+  Script("noise white 3600 -20\r\nrepeat\r\n");
+  const fs::path err = folder / "stderr";
+  const std::string command = "cd '" + folder.string() + "' && exec env -u DISPLAY XDG_CONFIG_HOME='" +
+                              (folder / "config").string() + "' " + SONDREL_EXECUTABLE +
+                              " --render test.kvs -o out.wav --max-seconds 1e9 2>'" + err.string() + "'";
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    // Signalled once the file has begun.
+    auto begun = [this] {
+      const std::vector<std::string> names = Files();
+      return std::any_of(names.begin(), names.end(), [](const std::string& name) { return name.rfind(".out.wav.", 0) == 0; });
+    };
+    for (int wait = 0; wait < 2000 && !begun(); ++wait) usleep(5000);
+    ASSERT_TRUE(begun()) << "no file was begun";
+    kill(child, signalNumber);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signalNumber);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"config", "stderr", "test.kvs"}));
+  }
+}
+
+// A link to the output keeps pointing at it, now holding the audio.
+TEST_F(RenderTest, AnOutputLinkIsFollowed) {
+  Script("tone 1000 0.1 0 0\r\nend\r\n");
+  fs::create_directory(folder / "real");
+  fs::create_symlink("real/tone.raw", folder / "link.raw");
+  ASSERT_EQ(Sondrel("--render test.kvs -o link.raw").status, 0);
+  EXPECT_TRUE(fs::is_symlink(folder / "link.raw"));
+  EXPECT_EQ(fs::file_size(folder / "real" / "tone.raw"), (8820u + 4410u) * 2);
+}
+
+// No format holds "no audio" alike: a script without sound is an error and
+// leaves no file, whatever the format.
+TEST_F(RenderTest, AScriptWithoutAudioWritesNoFile) {
+  Script("rem nothing\r\npause\r\nend\r\n");
+  for (const char* name : {"out.wav", "out.flac", "out.raw"}) {
+    const Result result = Sondrel(std::string("--render test.kvs -o ") + name);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("sondrel: The script makes no audio: no file was written"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder / name));
+  }
 }
 
 TEST_F(RenderTest, AnExistingFileIsKeptWhenARenderFails) {
