@@ -147,12 +147,18 @@ DesktopFolders DesktopFolders::FromEnvironment() {
   if (folders.dataHome.empty()) folders.dataHome = home + "/.local/share";
   folders.configHome = Environment("XDG_CONFIG_HOME");
   if (folders.configHome.empty()) folders.configHome = home + "/.config";
-  const char* dataDirs = std::getenv("XDG_DATA_DIRS");
-  std::istringstream dirs(dataDirs != nullptr && dataDirs[0] != '\0' ? dataDirs : "/usr/local/share:/usr/share");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    if (!dir.empty() && dir[0] == '/') folders.dataDirs.push_back(dir);
-  }
+  auto list = [](const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    std::istringstream dirs(value != nullptr && value[0] != '\0' ? value : fallback);
+    std::vector<std::string> absolute;
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+      if (!dir.empty() && dir[0] == '/') absolute.push_back(dir);
+    }
+    return absolute;
+  };
+  folders.dataDirs = list("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
+  folders.configDirs = list("XDG_CONFIG_DIRS", "/etc/xdg");
   return folders;
 }
 
@@ -178,12 +184,32 @@ bool IconInstalled(const DesktopFolders& folders) {
   return false;
 }
 
+std::string ReadText(const fs::path& path) {
+  std::vector<uint8_t> bytes;
+  if (ReadWholeFile(path.string(), &bytes) != 0) return {};
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// A package counts when it declares the type: one cut short (even to 0
+// bytes) or overwritten by something else is written again.
 bool PackageInstalled(const DesktopFolders& folders, const FileType& type) {
-  std::error_code error;
+  const std::string declaration = std::string("type=\"") + type.mimeType + "\"";
   for (const fs::path& place : DataPlaces(folders)) {
-    if (fs::exists(place / "mime" / "packages" / type.package, error)) return true;
+    if (ReadText(place / "mime" / "packages" / type.package).find(declaration) != std::string::npos) return true;
   }
   return false;
+}
+
+// The system's defaults that an installed Sondrel ships or an administrator
+// set: $XDG_CONFIG_DIRS/mimeapps.list, then $XDG_DATA_DIRS/applications/
+// mimeapps.list and the older defaults.list.
+std::string SystemDefaults(const DesktopFolders& folders) {
+  std::string text;
+  for (const std::string& dir : folders.configDirs) text += ReadText(fs::path(dir) / "mimeapps.list") + "\n";
+  for (const std::string& dir : folders.dataDirs) {
+    for (const char* name : {"mimeapps.list", "defaults.list"}) text += ReadText(fs::path(dir) / "applications" / name) + "\n";
+  }
+  return text;
 }
 
 // A desktop entry counts when it opens the script type: one cut short or
@@ -217,6 +243,7 @@ std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& 
   }
 
   bool entryWritten = false;
+  bool entryMissing = false;
   if (!DesktopEntryInstalled(folders)) {
     const fs::path entry = data / "applications" / kDesktopEntryName;
     if (const std::optional<std::string> exec = DesktopExecArgument(executable)) {
@@ -224,6 +251,7 @@ std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& 
       entryWritten = error.empty();
       note(error);
     } else {
+      entryMissing = true;
       note(entry.string() + ": the program's path "
            "contains a control character, which a desktop entry cannot hold");
     }
@@ -234,17 +262,22 @@ std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& 
                kApplicationIconSvg));
   }
 
-  // A list that exists but cannot be read is left alone: writing it would
-  // lose the user's other defaults.
-  const fs::path mimeApps = fs::path(folders.configHome) / "mimeapps.list";
-  std::vector<uint8_t> bytes;
-  const int readError = ReadWholeFile(mimeApps.string(), &bytes);
-  if (readError != 0 && readError != ENOENT && readError != ENOTDIR) {
-    note(mimeApps.string() + ": " + ReadErrorText(readError) + " (left as it was)");
-  } else {
-    const std::string existing(bytes.begin(), bytes.end());
-    const std::string wanted = WithDefaultApplications(existing);
-    if (wanted != existing || readError != 0) note(Write(mimeApps, wanted));
+  // Defaults for an entry that could not be written would name nothing, and
+  // those the system already sets need no copy of the user's.
+  const std::string systemDefaults = SystemDefaults(folders);
+  if (!entryMissing && WithDefaultApplications(systemDefaults) != systemDefaults) {
+    // A list that exists but cannot be read is left alone: writing it would
+    // lose the user's other defaults.
+    const fs::path mimeApps = fs::path(folders.configHome) / "mimeapps.list";
+    std::vector<uint8_t> bytes;
+    const int readError = ReadWholeFile(mimeApps.string(), &bytes);
+    if (readError != 0 && readError != ENOENT && readError != ENOTDIR) {
+      note(mimeApps.string() + ": " + ReadErrorText(readError) + " (left as it was)");
+    } else {
+      const std::string existing(bytes.begin(), bytes.end());
+      const std::string wanted = WithDefaultApplications(existing);
+      if (wanted != existing || readError != 0) note(Write(mimeApps, wanted));
+    }
   }
 
   if (packagesWritten) RunIfInstalled({"update-mime-database", (data / "mime").string()});

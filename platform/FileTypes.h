@@ -24,6 +24,7 @@ struct DesktopFolders {
   std::string dataHome;               // $XDG_DATA_HOME or ~/.local/share
   std::vector<std::string> dataDirs;  // $XDG_DATA_DIRS or /usr/local/share, /usr/share
   std::string configHome;             // $XDG_CONFIG_HOME or ~/.config
+  std::vector<std::string> configDirs;  // $XDG_CONFIG_DIRS or /etc/xdg
 
   static DesktopFolders FromEnvironment();
 };

@@ -28,10 +28,11 @@ class FileTypesTest : public ::testing::Test {
   void SetUp() override {
     root = fs::temp_directory_path() / ("sondrel-types-" + std::to_string(getpid()));
     fs::remove_all(root);
-    for (const char* folder : {"data", "config", "system", "files"}) fs::create_directories(root / folder);
+    for (const char* folder : {"data", "config", "system", "sysconfig", "files"}) fs::create_directories(root / folder);
     setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
     setenv("XDG_DATA_DIRS", (root / "system").c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", (root / "sysconfig").c_str(), 1);
     unsetenv("XDG_CURRENT_DESKTOP");
     unsetenv("DESKTOP_SESSION");
     folders = DesktopFolders::FromEnvironment();
@@ -58,6 +59,22 @@ class FileTypesTest : public ::testing::Test {
     const fs::path path = root / "files" / name;
     std::ofstream(path) << "rem\r\n";
     return path;
+  }
+
+  // What an installed Sondrel puts in the system's folders.
+  void InstallSystemPackages() {
+    fs::create_directories(root / "system" / "mime" / "packages");
+    for (const char* type : {kScriptMimeType, kPresetMimeType}) {
+      const std::string name = std::string(type).substr(std::string(type).find('/') + 1) + ".xml";
+      std::ofstream(root / "system" / "mime" / "packages" / name) << "<mime-info><mime-type type=\"" << type << "\"/></mime-info>";
+    }
+  }
+  void InstallSystemEntryAndIcon() {
+    fs::create_directories(root / "system" / "applications");
+    std::ofstream(root / "system" / "applications" / kDesktopEntryName)
+        << "[Desktop Entry]\nMimeType=" << kScriptMimeType << ";" << kPresetMimeType << ";\n";
+    fs::create_directories(root / "system" / "icons" / "hicolor" / "48x48" / "apps");
+    std::ofstream(root / "system" / "icons" / "hicolor" / "48x48" / "apps" / "org.kelvo.Sondrel.png") << "png";
   }
 
   fs::path root;
@@ -102,8 +119,7 @@ TEST_F(FileTypesTest, ACompleteRegistrationWritesNothing) {
 TEST_F(FileTypesTest, ASystemInstallationNeedsOnlyTheDefaults) {
   fs::create_directories(root / "system" / "mime" / "packages");
   fs::create_directories(root / "system" / "applications");
-  std::ofstream(root / "system" / "mime" / "packages" / "x-sondrel-script.xml") << "<mime-info/>";
-  std::ofstream(root / "system" / "mime" / "packages" / "x-sondrel-preset.xml") << "<mime-info/>";
+  InstallSystemPackages();
   std::ofstream(root / "system" / "applications" / kDesktopEntryName)
       << "[Desktop Entry]\nMimeType=" << kScriptMimeType << ";" << kPresetMimeType << ";\n";
   fs::create_directories(root / "system" / "icons" / "hicolor" / "48x48" / "apps");
@@ -172,7 +188,7 @@ TEST_F(FileTypesTest, AMimeappsListThatCannotBeReadIsReportedAndKept) {
 TEST_F(FileTypesTest, AFolderInThePlaceOfMimeappsListIsLeftAlone) {
   fs::create_directories(root / "config" / "mimeapps.list" / "inside");
   const std::string error = RegisterFileTypes(folders, "/usr/bin/sondrel");
-  EXPECT_NE(error.find("mimeapps.list: Is a directory"), std::string::npos) << error;
+  EXPECT_NE(error.find("mimeapps.list: Not a regular file"), std::string::npos) << error;
   EXPECT_TRUE(fs::exists(root / "config" / "mimeapps.list" / "inside"));
 }
 
@@ -187,6 +203,50 @@ TEST_F(FileTypesTest, APathWithAControlCharacterWritesNoEntry) {
   const std::string error = RegisterFileTypes(folders, "/opt/new\nline/sondrel");
   EXPECT_NE(error.find("control character"), std::string::npos) << error;
   EXPECT_FALSE(fs::exists(root / "data" / "applications" / kDesktopEntryName));
+  EXPECT_FALSE(fs::exists(root / "config" / "mimeapps.list"));  // defaults would name no entry
+}
+
+// A package cut to nothing declares no type: it is written again.
+TEST_F(FileTypesTest, AnEmptyMimePackageIsRepaired) {
+  ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
+  fs::resize_file(root / "data" / "mime" / "packages" / "x-sondrel-script.xml", 0);
+  ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
+  EXPECT_NE(Read(root / "data" / "mime" / "packages" / "x-sondrel-script.xml").find(kScriptMimeType), std::string::npos);
+  EXPECT_EQ(Output("xdg-mime query filetype '" + File("again.kvs").string() + "'"), kScriptMimeType);
+}
+
+struct SystemDefaultsCase {
+  const char* name;
+  const char* file;  // under root
+};
+
+class SystemDefaultsTest : public FileTypesTest, public ::testing::WithParamInterface<SystemDefaultsCase> {};
+
+// An installed copy whose system defaults already name our entry writes
+// nothing at all for the user at its first start.
+TEST_P(SystemDefaultsTest, AnInstalledCopyWritesNothing) {
+  InstallSystemPackages();
+  InstallSystemEntryAndIcon();
+  fs::create_directories((root / GetParam().file).parent_path());
+  std::ofstream(root / GetParam().file) << "[Default Applications]\n" << kScriptMimeType << "=" << kDesktopEntryName << "\n"
+                                        << kPresetMimeType << "=" << kDesktopEntryName << "\n";
+  ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
+  EXPECT_TRUE(fs::is_empty(root / "config"));
+  EXPECT_TRUE(fs::is_empty(root / "data"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, SystemDefaultsTest,
+                         ::testing::Values(SystemDefaultsCase{"ConfigDirs", "sysconfig/mimeapps.list"},
+                                           SystemDefaultsCase{"DataDirs", "system/applications/mimeapps.list"},
+                                           SystemDefaultsCase{"OlderDefaultsList", "system/applications/defaults.list"}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// "type=" with nothing after it names no application.
+TEST_F(FileTypesTest, AnEmptyDefaultLineIsNoDefault) {
+  std::ofstream(root / "config" / "mimeapps.list") << "[Default Applications]\n" << kScriptMimeType << "=\n";
+  ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
+  EXPECT_NE(Read(root / "config" / "mimeapps.list").find(std::string(kScriptMimeType) + "=" + kDesktopEntryName),
+            std::string::npos);
 }
 
 struct ExecCase {
