@@ -41,9 +41,9 @@ constexpr int kDeviceWatchMs = 500;
 }  // namespace
 
 const FileDialogSpec TGenerator::OpenDialog1{"kvp", "", "Sondrel Presets|*.kvp"};
-const FileDialogSpec TGenerator::SaveDialog2{"kvp", "", "Kelvo presets|*.kvp"};
+const FileDialogSpec TGenerator::SaveDialog2{"kvp", "", "Kelvo presets|*.kvp", true};
 const FileDialogSpec TGenerator::OpenDialog2{"", "", "Kelvo Script|*.kvs|All Files|*.*"};
-const FileDialogSpec TGenerator::SaveDialog1{"pcm", "signal.pcm", "PCM-Data|*.pcm|WAV audio|*.wav"};
+const FileDialogSpec TGenerator::SaveDialog1{"pcm", "signal.pcm", "PCM-Data|*.pcm|WAV audio|*.wav", true};
 
 TGenerator::TGenerator(WaveOut& waveOut, std::function<void()> registerFileTypes)
     : engine_(std::make_unique<Playback>(waveOut, *this)),

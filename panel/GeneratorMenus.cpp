@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QEvent>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -16,25 +15,6 @@
 namespace sondrel {
 
 namespace {
-
-// Menu shortcuts belong to the whole window: an edit box does not keep
-// Ctrl+X for itself while a menu item uses it.
-class WindowShortcutsFirst : public QObject {
- public:
-  WindowShortcutsFirst(QObject* parent, QList<QKeySequence> sequences)
-      : QObject(parent), sequences_(std::move(sequences)) {}
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() != QEvent::ShortcutOverride) return false;
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const QKeySequence pressed(key->keyCombination());
-    return sequences_.contains(pressed);  // swallowed: the shortcut goes to the menu
-  }
-
- private:
-  QList<QKeySequence> sequences_;
-};
 
 // F1 on a highlighted menu item opens the manual at the item's help context:
 // its own, or its menu's.
@@ -138,9 +118,9 @@ void TGenerator::CreateMenus() {
   new MenuContextHelp(Presets1, 6, nullptr, 0);
   new MenuContextHelp(Recall1, 0, nullptr, 0);
   new MenuContextHelp(About1, 0, nullptr, 0);
-
-  auto* shortcutsFirst = new WindowShortcutsFirst(this, {QKeySequence("Ctrl+X")});
-  for (QLineEdit* box : findChildren<QLineEdit*>()) box->installEventFilter(shortcutsFirst);
+  // Ctrl+X is File > Exit everywhere but in a text box, which keeps it for
+  // cutting its selection: ending the program from a box on the cut key
+  // would lose the memories, which are never saved at exit.
 }
 
 void TGenerator::CreatePopupMenus() {

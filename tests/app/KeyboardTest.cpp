@@ -2,6 +2,7 @@
 // Escape, F1, accessible names; and as the desktop shows them: icons, the
 // slider's thumb, windows kept on their screen.
 #include <QAccessible>
+#include <QClipboard>
 #include <QMenu>
 #include <QScreen>
 #include <QStyle>
@@ -166,6 +167,31 @@ TEST_F(KeyboardTest, TheNoisePageIsPlayedAndRetunedByKeyboard) {
   EXPECT_FALSE(generator->WaveForm->isHidden());  // back on the Sweep page
   QTest::keyClick(generator->SignalType->Tabs(), Qt::Key_F5);
   EXPECT_FALSE(engine().Playing);
+}
+
+// Ctrl+X cuts inside a text box, as everywhere else on the desktop; on any
+// other control it is File > Exit.
+TEST_F(KeyboardTest, CtrlXCutsInATextBoxAndExitsElsewhere) {
+  ShowAndActivate();
+  QLineEdit* box = generator->Duration;
+  box->setFocus(Qt::TabFocusReason);
+  box->selectAll();
+  QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(box->text(), "");
+  EXPECT_EQ(QApplication::clipboard()->text(), "1");
+  EXPECT_TRUE(generator->isVisible());
+  generator->Loop->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(generator->Loop, Qt::Key_X, Qt::ControlModifier);
+  EXPECT_FALSE(generator->isVisible());
+}
+
+// The save dialogs ask before they replace a file.
+TEST_F(KeyboardTest, SaveDialogsAskBeforeReplacing) {
+  generator->SaveWaveFile1Click();
+  generator->SaveSweepSettingsAs1Click();
+  ASSERT_EQ(dialogs.fileDialogs.size(), 2u);
+  EXPECT_TRUE(dialogs.fileDialogs[0].confirmOverwrite);
+  EXPECT_TRUE(dialogs.fileDialogs[1].confirmOverwrite);
 }
 
 TEST_F(KeyboardTest, EveryOtherWindowIsReachableByTabAndNamed) {
