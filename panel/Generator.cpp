@@ -18,6 +18,7 @@
 
 #include "panel/Application.h"
 #include "panel/ByteText.h"
+#include "panel/ComboBoxAccessible.h"
 #include "panel/FreqPopup.h"
 #include "panel/PageControl.h"
 #include "panel/UiEvents.h"
@@ -50,6 +51,7 @@ TGenerator::TGenerator(WaveOut& waveOut, std::function<void()> registerFileTypes
       waveOut_(waveOut),
       registerFileTypes_(std::move(registerFileTypes)) {
   setObjectName("Generator");
+  ComboBoxAccessible::Install();  // the lists are announced by their labels
   QFont designFont = font();
   designFont.setPointSizeF(8);
   setFont(designFont);
@@ -164,7 +166,7 @@ void TGenerator::CreateControls() {
   for (int slot = 0; slot < 4; ++slot) {
     QPushButton* memory =
         button(Sweep, memoryNames[slot], QString("Memory %1").arg(slot + 1), 16 + 80 * slot, 180, 74, 26);
-    memory->setToolTip("Recall Stored Sweep Settings (Right-click to Store)");
+    memory->setToolTip(kMemoryButtonHint);
     memory->setContextMenuPolicy(Qt::CustomContextMenu);
     *memoryButtons[slot] = memory;
     QLineEdit* rename = edit(Sweep, editNames[slot], "", 20 + 80 * slot, 184, 65);

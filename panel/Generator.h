@@ -123,6 +123,9 @@ class TGenerator : public QMainWindow, public EngineWindow {
   // Enter ends the rename; every other key is the box's own.
   bool MemEditKeyDown(int slot, int key);
   QPushButton* MemoryButton(int slot) const;
+  // The memory's name on its button, and whole in the tooltip when cut.
+  void ShowMemoryName(int slot);
+  static constexpr const char* kMemoryButtonHint = "Recall Stored Sweep Settings (Right-click to Store)";
   QLineEdit* RenameEdit(int slot) const;
 
   // Preset files.

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
 
 #include "panel/ByteText.h"
 #include "panel/Generator.h"
@@ -104,7 +105,7 @@ void TGenerator::BeginRename(int slot) {
 void TGenerator::FinishRename(int slot) {
   QLineEdit* edit = RenameEdit(slot);
   Memories[slot].Name = Bytes(edit);
-  MemoryButton(slot)->setText(ShownCaption(Memories[slot].Name));
+  ShowMemoryName(slot);
   OnButton->setDefault(true);
   edit->hide();  // losing the focus finishes once more, to the same effect
   edit->setEnabled(false);
@@ -118,7 +119,17 @@ bool TGenerator::MemEditKeyDown(int slot, int key) {
 
 void TGenerator::LoadPresetFile(const std::string& path) {
   Memories = LoadPresets(path);  // all or nothing
-  for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) MemoryButton(slot)->setText(ShownCaption(Memories[slot].Name));
+  for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) ShowMemoryName(slot);
+}
+
+void TGenerator::ShowMemoryName(int slot) {
+  QPushButton* button = MemoryButton(slot);
+  button->setText(ShownCaption(Memories[slot].Name));
+  // A name too long for its button shows whole in the tooltip.
+  const int room = button->width() - button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) * 2;
+  const QString name = ShownText(Memories[slot].Name);
+  const bool cut = button->fontMetrics().horizontalAdvance(name) > room;
+  button->setToolTip((cut ? name + "\n" : QString()) + kMemoryButtonHint);
 }
 
 void TGenerator::SavePresetFile(const std::string& path) { SavePresets(path, Memories); }
