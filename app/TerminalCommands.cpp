@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -90,10 +91,15 @@ int Render(const std::vector<std::string>& arguments) {
     if (arguments[i] == "-o") {
       output = value;
     } else if (arguments[i] == "--max-seconds") {
+      // Plain decimal digits: no blanks, signs, hexadecimal, "inf" or "nan";
+      // at least one frame and at most 1e9 seconds.
+      const bool decimal = !value.empty() && value.find_first_not_of("0123456789.eE+-") == std::string::npos &&
+                           (std::isdigit(static_cast<unsigned char>(value[0])) || value[0] == '.');
       char* end = nullptr;
-      maxSeconds = std::strtod(value.c_str(), &end);
-      if (value.empty() || *end != '\0' || !(maxSeconds > 0) || maxSeconds > 1e9) {
-        return UsageError("--max-seconds takes a number of seconds above 0, not '" + value + "'");
+      maxSeconds = decimal ? std::strtod(value.c_str(), &end) : 0;
+      if (!decimal || *end != '\0' || !(maxSeconds * 44100 >= 1) || maxSeconds > 1e9) {
+        return UsageError("--max-seconds takes a number of seconds of at least one frame (1/44100), not '" + value +
+                          "'");
       }
     } else {
       return UsageError("unknown option '" + arguments[i] + "'");

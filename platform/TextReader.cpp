@@ -107,7 +107,7 @@ int ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
   if (fd < 0) return errno;
   struct stat info {};
   int error = fstat(fd, &info) != 0 ? errno : 0;
-  if (error == 0 && !S_ISREG(info.st_mode)) error = kNotARegularFile;
+  if (error == 0 && !S_ISREG(info.st_mode)) error = S_ISDIR(info.st_mode) ? EISDIR : kNotARegularFile;
   if (error == 0 && static_cast<uint64_t>(info.st_size) > kLargestTextFile) error = EFBIG;
   if (error == 0) error = ReadWholeStream(fd, bytes);
   close(fd);

@@ -41,8 +41,8 @@ inline constexpr size_t kLargestTextFile = size_t{64} << 20;  // 64 MiB
 inline constexpr int kNotARegularFile = -1;
 
 // Reads a whole regular file of at most kLargestTextFile bytes. Returns the
-// system's error number (errno) on failure, EFBIG for a larger file and
-// kNotARegularFile for anything but a regular file.
+// system's error number (errno) on failure, EISDIR for a folder, EFBIG for
+// a larger file and kNotARegularFile for a FIFO, a device or a socket.
 int ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes);
 // The reason for a ReadWholeFile error, in the system's words
 // ("Permission denied", "Not a regular file").

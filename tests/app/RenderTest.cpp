@@ -20,6 +20,7 @@
 #include "engine/PcmBuffer.h"
 #include "engine/Synthesis.h"
 #include "tests/engine/SynthesisComparison.h"
+#include "tests/script/DelayCases.h"
 
 namespace sondrel {
 namespace {
@@ -216,6 +217,20 @@ TEST_F(RenderTest, NoiseAndLogarithmicSweepsRenderAsTheyPlay) {
   EXPECT_EQ(channels, 2);
 }
 
+// Only constant tones and noise wait 200 ms: a mono sweep after stereo
+// tones, laid out for a stereo file, starts at once.
+TEST_F(RenderTest, ASweepInAStereoFileHasNoStartPause) {
+  Script("tone 1000 0.1 0 0 L\r\ntone 500 0.1 -6 1\r\nsweep 100 200 0.2 -3 2\r\nend\r\n");
+  ASSERT_EQ(Sondrel("--render test.kvs -o mixed.raw").status, 0);
+  Expected expected(2);
+  expected.Silence(8820);
+  expected.Signal(Tone("1000", "0.1", "0", 0), {1, 0, 1}, 10);
+  expected.Silence(8820);
+  expected.Signal(Tone("500", "0.1", "-6", 1), {1, 1, 1}, 10);
+  expected.Signal(SweepPanel("100", "200", "0.2", kTriangular, "-3"), {1, 1, 1}, 1);
+  EXPECT_EQ(Raw(Read(folder / "mixed.raw")), expected.samples);
+}
+
 TEST_F(RenderTest, StandardInputServesAsTheScript) {
   const Result result = Sondrel("--render - -o in.raw", kScript);
   ASSERT_EQ(result.status, 0) << result.err;
@@ -233,6 +248,17 @@ TEST_F(RenderTest, RepeatPlaysOverUntilTheMaximumOnAWholeFrame) {
   pass.Silence(4410);
   for (size_t i = 0; i < samples.size(); ++i) ASSERT_EQ(samples[i], pass.samples[i % pass.samples.size()]) << i;
 }
+
+class RenderDelayTest : public RenderTest, public ::testing::WithParamInterface<DelayCase> {};
+
+// A rendered delay is 100 ms of silence for each pass the window's run makes.
+TEST_P(RenderDelayTest, WritesItsPassesOfSilence) {
+  Script(std::string("tone 1000 0.1 0 0\r\ndelay ") + GetParam().seconds + "\r\nend\r\n");
+  ASSERT_EQ(Sondrel("--render test.kvs -o out.raw").status, 0);
+  EXPECT_EQ(Read(folder / "out.raw").size(), (8820u + 4410u + 4410u * GetParam().passes) * 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Times, RenderDelayTest, kDelayCases, DelayCaseName);
 
 struct FailureCase {
   const char* name;
@@ -361,8 +387,19 @@ INSTANTIATE_TEST_SUITE_P(Lines, UsageTest,
                          ::testing::Values(UsageCase{"--render", 2}, UsageCase{"--render x.kvs", 2},
                                            UsageCase{"--render x.kvs -o out.mp3", 2},
                                            UsageCase{"--render x.kvs -o out.wav --max-seconds -1", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --max-seconds 0", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --max-seconds nan", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --max-seconds inf", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --max-seconds 1e-300", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --max-seconds 0x10", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --max-seconds ' 5'", 2},
                                            UsageCase{"--render x.kvs -o out.wav --loud", 2},
-                                           UsageCase{"--version now", 2}));
+                                           UsageCase{"--version now", 2}),
+                         [](const auto& test) {
+                           std::string name;
+                           for (const char c : std::string(test.param.arguments)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           return name;
+                         });
 
 TEST_F(RenderTest, HelpAndVersionNeedNoDisplay) {
   const Result version = Sondrel("--version");

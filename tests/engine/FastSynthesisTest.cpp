@@ -166,3 +166,28 @@ INSTANTIATE_TEST_SUITE_P(Threads, ThreadCountTest, ::testing::Range(1, 9));
 
 }  // namespace
 }  // namespace sondrel
+
+namespace sondrel {
+namespace {
+
+// A doubtful value anywhere in a block, the last place included, sends the
+// block to the reference.
+TEST(KernelDoubtTest, FindsADoubtfulValueAtEveryPlaceOfABlock) {
+  for (const KernelVariant variant : SupportedKernelVariants()) {
+    ChooseKernelVariant(variant);
+    for (const int32_t count : {1, 2, 7, 8, 31, 4096}) {
+      std::vector<int16_t> values(static_cast<size_t>(count), 12345);
+      EXPECT_FALSE(ActiveKernels().anyDoubtful(values.data(), count)) << KernelVariantName(variant) << " " << count;
+      for (const int32_t place : {0, count / 2, count - 1}) {
+        values[static_cast<size_t>(place)] = kDoubtful;
+        EXPECT_TRUE(ActiveKernels().anyDoubtful(values.data(), count))
+            << KernelVariantName(variant) << ": " << count << " values, doubtful at " << place;
+        values[static_cast<size_t>(place)] = 12345;
+      }
+    }
+  }
+  ChooseKernelVariant(std::nullopt);
+}
+
+}  // namespace
+}  // namespace sondrel

@@ -75,6 +75,44 @@ TEST_F(MemorySlotsTest, RecallAssignsInOrderAndRunsTheHandlers) {
   EXPECT_EQ(g.SignalType->ActivePage(), g.Sweep);
 }
 
+// Every field a memory keeps comes back: stored, every control changed,
+// recalled.
+TEST_F(MemorySlotsTest, RecallBringsBackEveryStoredControl) {
+  TGenerator& g = *generator;
+  struct Controls {
+    std::string fInit, fFinal, duration, amplitude;
+    int waveForm;
+    bool loop, left, right, inPhase, logarithmic;
+    bool operator==(const Controls&) const = default;
+  };
+  auto read = [&g] {
+    return Controls{g.fInit->text().toStdString(), g.fFinal->text().toStdString(), g.Duration->text().toStdString(),
+                    g.Amplitude->text().toStdString(), g.WaveForm->currentIndex(), g.Loop->isChecked(),
+                    g.Lefttick->isChecked(), g.RightTick->isChecked(), g.InPhaseTick->isChecked(),
+                    g.Logarithmic->isChecked()};
+  };
+  auto write = [&g](const Controls& c) {
+    SetText(g.fInit, QString::fromStdString(c.fInit));
+    SetText(g.fFinal, QString::fromStdString(c.fFinal));
+    SetText(g.Duration, QString::fromStdString(c.duration));
+    SetText(g.Amplitude, QString::fromStdString(c.amplitude));
+    g.WaveForm->setCurrentIndex(c.waveForm);
+    SetChecked(g.Loop, c.loop);
+    SetChecked(g.Lefttick, c.left);
+    SetChecked(g.RightTick, c.right);
+    SetChecked(g.InPhaseTick, c.inPhase);
+    g.Logarithmic->setChecked(c.logarithmic);
+  };
+  const Controls stored{"123", "4567", "2.5", "-7", 1, false, true, true, false, true};
+  write(stored);
+  ASSERT_EQ(read(), stored);
+  g.StoreMemory(1);
+  write({"1", "2", "3", "-1", 2, true, true, true, true, false});
+  g.Memory11Click();
+  EXPECT_TRUE(read() == stored);
+  EXPECT_FALSE(g.InPhaseTick->isChecked());
+}
+
 TEST_F(MemorySlotsTest, RecallOfEqualValuesRunsOnlyTheFinalRetune) {
   StartLoopingTone();
   generator->Memory11->trigger();

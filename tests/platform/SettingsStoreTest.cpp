@@ -15,6 +15,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The value, or a failed test (not a crash) when it is missing.
+StoredValue Stored(const SettingsStore& store, const char* key, const char* name) {
+  const std::optional<StoredValue> value = store.ReadValue(key, name);
+  if (!value) {
+    ADD_FAILURE() << key << "\\" << name << " is missing";
+    return {};
+  }
+  return *value;
+}
+
 class SettingsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -59,11 +69,11 @@ TEST_F(SettingsStoreTest, WritesCreateTheKeyAndKeepEverythingElse) {
   SettingsStore store(path);
   ASSERT_EQ(store.WriteDwords("Software\\Kelvo", {{"AlwaysStereo", 1}, {"LongBuffer", 0}}), 0);
   EXPECT_TRUE(store.KeyExists("Software\\Kelvo"));
-  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "AlwaysStereo")->data, (std::vector<uint8_t>{1, 0, 0, 0}));
-  EXPECT_EQ(store.ReadValue("Other\\Key", "Name")->type, StoredValue::Type::String);
+  EXPECT_EQ(Stored(store, "Software\\Kelvo", "AlwaysStereo").data, (std::vector<uint8_t>{1, 0, 0, 0}));
+  EXPECT_EQ(Stored(store, "Other\\Key", "Name").type, StoredValue::Type::String);
   EXPECT_NE(ReadFile().find("AlwaysStereo=dword:00000001\nLongBuffer=dword:00000000\n"), std::string::npos);
   ASSERT_EQ(store.WriteDwords("Software\\Kelvo", {{"LongBuffer", 0xDEADBEEF}}), 0);
-  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "LongBuffer")->data, (std::vector<uint8_t>{0xEF, 0xBE, 0xAD, 0xDE}));
+  EXPECT_EQ(Stored(store, "Software\\Kelvo", "LongBuffer").data, (std::vector<uint8_t>{0xEF, 0xBE, 0xAD, 0xDE}));
   EXPECT_EQ(std::distance(fs::directory_iterator(path.parent_path()), fs::directory_iterator()), 1);
 }
 
@@ -74,8 +84,8 @@ TEST_F(SettingsStoreTest, ReadsEveryTypeWithItsSize) {
   ASSERT_TRUE(a);
   EXPECT_EQ(a->type, StoredValue::Type::Dword);
   EXPECT_EQ(a->data, (std::vector<uint8_t>{2, 0, 0, 0}));
-  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "B")->data, (std::vector<uint8_t>{'o', 'n', 0}));
-  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "C")->data.size(), 5u);
+  EXPECT_EQ(Stored(store, "Software\\Kelvo", "B").data, (std::vector<uint8_t>{'o', 'n', 0}));
+  EXPECT_EQ(Stored(store, "Software\\Kelvo", "C").data.size(), 5u);
   EXPECT_FALSE(store.ReadValue("Software\\Kelvo", "D"));  // not a type this store knows
   EXPECT_FALSE(store.ReadValue("Software\\Kelvo", "E"));
   EXPECT_FALSE(store.ReadValue("Software\\Kelvo", "F"));
@@ -91,14 +101,14 @@ TEST_F(SettingsStoreTest, AValueStandingTwiceIsReadAndWrittenAtItsFirstPlace) {
   WriteFile("[Software\\Kelvo]\nAlwaysStereo=dword:00000001\nAlwaysStereo=dword:00000000\n"
             "[Software\\Kelvo]\nLongBuffer=dword:00000001\n");
   SettingsStore store(path.string());
-  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "AlwaysStereo")->data[0], 1);
+  EXPECT_EQ(Stored(store, "Software\\Kelvo", "AlwaysStereo").data.at(0), 1);
   EXPECT_FALSE(store.ReadValue("Software\\Kelvo", "LongBuffer"));  // only in the second copy of the key
   ASSERT_EQ(store.WriteDwords("Software\\Kelvo", {{"AlwaysStereo", 0}, {"LongBuffer", 0}}), 0);
   // What was written is what the next start reads.
-  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "AlwaysStereo")->data[0], 0);
-  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "LongBuffer")->data[0], 0);
+  EXPECT_EQ(Stored(store, "Software\\Kelvo", "AlwaysStereo").data.at(0), 0);
+  EXPECT_EQ(Stored(store, "Software\\Kelvo", "LongBuffer").data.at(0), 0);
   ASSERT_EQ(store.WriteDwords("Software\\Kelvo", {{"AlwaysStereo", 1}}), 0);
-  EXPECT_EQ(store.ReadValue("Software\\Kelvo", "AlwaysStereo")->data[0], 1);
+  EXPECT_EQ(Stored(store, "Software\\Kelvo", "AlwaysStereo").data.at(0), 1);
 }
 
 TEST_F(SettingsStoreTest, AFolderInThePlaceOfTheFileIsReportedAndLeftAlone) {

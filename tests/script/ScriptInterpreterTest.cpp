@@ -11,6 +11,7 @@
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptPopup.h"
 #include "tests/panel/PanelFixture.h"
+#include "tests/script/DelayCases.h"
 
 namespace sondrel {
 namespace {
@@ -234,11 +235,6 @@ TEST_F(ScriptInterpreterTest, AnIdleRepeatingScriptBarelyUsesTheProcessor) {
   EXPECT_LT(used, 0.1 * elapsed) << used << " s of processor time in " << elapsed << " s";
 }
 
-struct DelayCase {
-  const char* seconds;
-  int passes;
-};
-
 class DelayPassTest : public ScriptInterpreterTest, public ::testing::WithParamInterface<DelayCase> {};
 
 TEST_P(DelayPassTest, MakesAtLeastOnePass) {
@@ -246,9 +242,7 @@ TEST_P(DelayPassTest, MakesAtLeastOnePass) {
   EXPECT_EQ(static_cast<int>(sleeps.size()), GetParam().passes);
 }
 
-INSTANTIATE_TEST_SUITE_P(Times, DelayPassTest,
-                         ::testing::Values(DelayCase{"0", 1}, DelayCase{"-3", 1}, DelayCase{"2.5", 25},
-                                           DelayCase{"0.15", 2}));
+INSTANTIATE_TEST_SUITE_P(Times, DelayPassTest, kDelayCases, DelayCaseName);
 
 TEST_F(ScriptInterpreterTest, DelayThatIsNotANumberStopsAfterOnePass) {
   try {

@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                       UnreadableCase{"Device", [](const std::filesystem::path&) { return std::filesystem::path("/dev/zero"); },
                                      "Not a regular file"},
                       UnreadableCase{"Folder", [](const std::filesystem::path& folder) { return folder; },
-                                     "Not a regular file"},
+                                     "File access denied"},
                       UnreadableCase{"OverSixtyFourMebibytes",
                                      [](const std::filesystem::path& folder) {
                                        const auto path = folder / "huge.kvs";

@@ -8,6 +8,7 @@
 
 #include "engine/AppError.h"
 #include "script/ScriptFile.h"
+#include "tests/script/DelayCases.h"
 
 namespace sondrel {
 namespace {
@@ -143,12 +144,6 @@ TEST(ScriptRunTest, ALogSweepLeavesATickedBoxTicked) {
   EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "play log"), 2);
 }
 
-struct DelayCase {
-  const char* name;
-  const char* seconds;
-  int passes;
-};
-
 class ScriptDelayTest : public ::testing::TestWithParam<DelayCase> {};
 
 // At least one pass, then until passes >= seconds * 10.
@@ -157,12 +152,7 @@ TEST_P(ScriptDelayTest, MakesItsPasses) {
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "pass"), GetParam().passes);
 }
 
-INSTANTIATE_TEST_SUITE_P(Times, ScriptDelayTest,
-                         ::testing::Values(DelayCase{"Zero", "0", 1}, DelayCase{"Negative", "-3", 1},
-                                           DelayCase{"Tiny", "1e-300", 1}, DelayCase{"Tenth", "0.1", 1},
-                                           DelayCase{"JustOverATenth", "0.11", 2},
-                                           DelayCase{"TwoAndAHalf", "2.5", 25}, DelayCase{"Minute", "60", 600}),
-                         [](const auto& test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(Times, ScriptDelayTest, kDelayCases, DelayCaseName);
 
 TEST(ScriptRunTest, ADelayEndsWhenAPassIsRefused) {
   RecordingHost host;
