@@ -3,8 +3,11 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
+
+#include "platform/PulseServerProbe.h"
 
 namespace sondrel {
 
@@ -12,6 +15,12 @@ namespace {
 // Frames SDL asks for per callback: about 12 ms at 44100 Hz, short enough
 // that a stop or a one-shot tone's end is not noticeably late.
 constexpr Uint16 kFramesPerCallback = 512;
+
+// Whether SDL may pick its PulseAudio back end: no driver is named, or that one.
+bool MayUsePulseAudio() {
+  const char* driver = std::getenv("SDL_AUDIODRIVER");
+  return driver == nullptr || driver[0] == '\0' || std::string(driver).find("pulse") != std::string::npos;
+}
 
 std::string SdlReason(const char* what) {
   std::string reason = SDL_GetError();
@@ -84,6 +93,12 @@ SdlWaveOut::~SdlWaveOut() {
 
 void SdlWaveOut::StartAudio() {
   if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  initialised_ = false;
+  // SDL's PulseAudio back end crashes at start on a server without a sink.
+  if (MayUsePulseAudio() && ProbePulseServer() == PulseServerOutputs::None) {
+    initError_ = kNoOutputDevice;
+    return;
+  }
   initialised_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
   initError_ = initialised_ ? std::string() : SdlReason("The sound system could not be started");
 }

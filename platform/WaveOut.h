@@ -25,6 +25,8 @@ constexpr int32_t WAVE_MAPPER = -1;
 // The first entry of a sound system's device list, which opens the default
 // device; its name is followed by that of the device it stands for.
 inline constexpr const char* kDefaultOutputName = "Default output";
+// The reason a start gives when the sound server has no output at all.
+inline constexpr const char* kNoOutputDevice = "There is no sound output device: the sound server offers none";
 
 struct WAVEFORMATEX {
   uint16_t wFormatTag = 0;

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev
-  libsdl2-dev
+  libsdl2-dev libpulse-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
   xvfb xauth

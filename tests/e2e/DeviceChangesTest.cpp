@@ -141,8 +141,10 @@ class LateServerTest : public ::testing::Test {
     if (savedDriver_.isEmpty()) unsetenv("SDL_AUDIODRIVER");
     else setenv("SDL_AUDIODRIVER", savedDriver_.toUtf8().constData(), 1);
   }
-  bool StartServer() {
-    return RunTool(SONDREL_SOURCE_DIR "/scripts/pulse-server.sh", {"start", folder_.path()}) == address_;
+  bool StartServer(const QString& option = {}) {
+    QStringList arguments{"start", folder_.path()};
+    if (!option.isEmpty()) arguments << option;
+    return RunTool(SONDREL_SOURCE_DIR "/scripts/pulse-server.sh", arguments) == address_;
   }
   void StopServer() { RunTool(SONDREL_SOURCE_DIR "/scripts/pulse-server.sh", {"stop", folder_.path()}); }
 
@@ -174,6 +176,33 @@ TEST_F(LateServerTest, EveryOnTriesAgainUntilTheServerIsThere) {
   EXPECT_TRUE(dialogs.ErrorTexts()[1].startsWith("The sound device \"Default output\" was lost"))
       << dialogs.ErrorTexts()[1].toStdString();
   EXPECT_EQ(generator.OnButton->text(), "ON");
+}
+
+// SDL 2.26 crashed at start on a server without a sink. The window starts,
+// ON says why there is no sound, the terminal's list says so too, and a sink
+// that comes later plays.
+TEST_F(LateServerTest, AServerWithoutSinksCrashesNothing) {
+  ASSERT_TRUE(StartServer("--no-sinks"));
+  QProcess list;
+  list.start(SONDREL_EXECUTABLE, {"--list-devices"});
+  ASSERT_TRUE(list.waitForFinished(20000));
+  EXPECT_EQ(list.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(list.exitCode(), 1);
+  EXPECT_EQ(QString(list.readAllStandardError()), QString("sondrel: ") + kNoOutputDevice + "\n");
+
+  FakeDialogs dialogs;
+  SdlWaveOut waveOut;
+  TGenerator generator(waveOut);
+  generator.OnButton->click();
+  ASSERT_EQ(dialogs.ErrorTexts().size(), 1);
+  EXPECT_EQ(dialogs.ErrorTexts()[0], QString(kNoOutputDevice) + ".");
+  EXPECT_FALSE(generator.Engine().Playing);
+
+  ASSERT_EQ(RunTool("pactl", {"load-module", "module-null-sink", "sink_name=late"}).isEmpty(), false);
+  generator.OnButton->click();
+  EXPECT_EQ(dialogs.ErrorTexts().size(), 1);
+  EXPECT_TRUE(generator.Engine().Playing);
+  generator.OnButton->click();
 }
 
 }  // namespace
