@@ -252,6 +252,27 @@ INSTANTIATE_TEST_SUITE_P(
                       SignalCase{"IdleRepeats", SIGINT, "rem\r\nrepeat\r\n"}),
     [](const auto& test) { return std::string(test.param.name); });
 
+// With too little memory for Qt's thread pool, the start once hung in the
+// window icon's image conversion, deaf to SIGTERM. It must reach its window
+// and end on the signal.
+TEST_F(ProgramTest, AStartWithTooLittleMemoryEndsOnASignal) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#endif
+  process.start("/bin/sh", {"-c", QString("ulimit -v 100000; exec '%1'").arg(SONDREL_EXECUTABLE)});
+  ASSERT_TRUE(process.waitForStarted());
+  for (int wait = 0; wait < 200 && !QFileInfo::exists(home.filePath("data/applications/org.kelvo.Sondrel.desktop")); ++wait) {
+    QThread::msleep(100);
+  }
+  ASSERT_TRUE(QFileInfo::exists(home.filePath("data/applications/org.kelvo.Sondrel.desktop")));
+  QThread::msleep(300);
+  kill(static_cast<pid_t>(process.processId()), SIGTERM);
+  const bool ended = process.waitForFinished(5000);
+  if (!ended) process.kill();
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(process.exitCode(), 128 + SIGTERM);
+}
+
 // A message box waits for OK; a signal closes it and ends the program as
 // File > Exit does, before the window's own message loop has ever run.
 class SignalInABoxTest : public SignalTest {};
