@@ -88,10 +88,12 @@ SdlWaveOut::SdlWaveOut() {
 SdlWaveOut::~SdlWaveOut() {
   for (auto& [handle, device] : devices_) SDL_CloseAudioDevice(device->id);
   devices_.clear();
+  closer_.WaitUntilIdle();
   if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 void SdlWaveOut::StartAudio() {
+  closer_.WaitUntilIdle();  // no device may be closing while the subsystem restarts
   if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   initialised_ = false;
   // SDL's PulseAudio back end crashes at start on a server without a sink.
@@ -230,10 +232,21 @@ WaveResult SdlWaveOut::UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) {
 }
 
 WaveResult SdlWaveOut::Close(HWAVEOUT handle) {
-  Device* device = Find(handle);
-  if (device == nullptr) return "The sound device is not open";
-  SDL_CloseAudioDevice(device->id);  // waits for a running callback to finish
-  devices_.erase(handle);
+  auto found = devices_.find(handle);
+  if (found == devices_.end()) return "The sound device is not open";
+  // Silent at once: the callback hands out nothing more from the buffer.
+  Device* device = found->second.get();
+  SDL_LockAudioDevice(device->id);
+  device->header = nullptr;
+  device->loopsLeft = 0;
+  SDL_UnlockAudioDevice(device->id);
+  SDL_PauseAudioDevice(device->id, 1);
+  // SDL_CloseAudioDevice waits for SDL's audio thread, which waits for the
+  // sound server (seconds, on a slow one): it runs on the closer's thread,
+  // which keeps the device's record until SDL is done with it.
+  std::shared_ptr<Device> closing(std::move(found->second));
+  devices_.erase(found);
+  closer_.Run([closing] { SDL_CloseAudioDevice(closing->id); });
   return {};
 }
 

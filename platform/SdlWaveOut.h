@@ -8,11 +8,13 @@
 // server's devices follow from 1 in SDL's order. When a device will not open
 // while none is open, the audio subsystem is started afresh and the open
 // tried once more, so a sound server that came up after Sondrel (or came
-// back) is found without a restart.
+// back) is found without a restart. A closed device is released on a thread
+// of its own: SDL waits for the sound server there, never on the GUI thread.
 
 #include <map>
 #include <memory>
 
+#include "platform/BackgroundCloser.h"
 #include "platform/WaveOut.h"
 
 namespace sondrel {
@@ -44,6 +46,7 @@ class SdlWaveOut : public WaveOut {
   std::string initError_;
   HWAVEOUT nextHandle_ = 1;
   std::map<HWAVEOUT, std::unique_ptr<Device>> devices_;
+  BackgroundCloser closer_;  // declared last, so it is gone before the devices' records
 
   Device* Find(HWAVEOUT handle);
   void StartAudio();
