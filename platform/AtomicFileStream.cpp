@@ -54,11 +54,13 @@ void RemovePendingTemporaryFile() {
 
 AtomicFileStream::AtomicFileStream(const std::string& path) : target_(ResolveLinks(path)) {
   temporary_ = TemporaryNameBeside(target_);
-  fd_ = mkstemp(temporary_.data());
-  if (fd_ >= 0) {
-    SetPending(temporary_);
-    return;
+  {
+    // A handler that comes between the two would not know of the new file.
+    const TerminationSignalsHeld held;
+    fd_ = mkstemp(temporary_.data());
+    if (fd_ >= 0) SetPending(temporary_);
   }
+  if (fd_ >= 0) return;
   const int error = errno;
   temporary_.clear();
   if ((error == EACCES || error == EPERM) && IsWritableRegularFile(target_)) {

@@ -16,6 +16,7 @@
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptPopup.h"
 #include "tests/panel/PanelFixture.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {

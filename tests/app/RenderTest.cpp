@@ -21,6 +21,7 @@
 #include "engine/Synthesis.h"
 #include "tests/engine/SynthesisComparison.h"
 #include "tests/script/DelayCases.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {
@@ -374,6 +375,7 @@ struct UsageCase {
   const char* arguments;
   int status;
 };
+void PrintTo(const UsageCase& c, std::ostream* out) { *out << "'" << c.arguments << "'"; }
 
 class UsageTest : public RenderTest, public ::testing::WithParamInterface<UsageCase> {};
 
@@ -434,7 +436,7 @@ TEST_P(PathBytesTest, TheScriptNamedPlays) {
 INSTANTIATE_TEST_SUITE_P(Paths, PathBytesTest,
                          ::testing::Values(std::make_pair("caf\xe9.kvs", "$'caf\\xe9.kvs'"),
                                            std::make_pair("x -reverse y.kvs", "x -reverse y.kvs"),
-                                           std::make_pair("a -style fusion.kvs", "a -style fusion.kvs")));
+                                           std::make_pair("a -style fusion.kvs", "a -style fusion.kvs")), CaseName());
 
 // The manual page says what --help says.
 TEST(ManualPageTest, NamesEveryOptionAndVariable) {

@@ -6,6 +6,7 @@
 #include "app/SettingsForm.h"
 #include "platform/HelpViewer.h"
 #include "tests/panel/PanelFixture.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {

@@ -10,6 +10,7 @@
 
 #include "engine/kernels/SynthesisKernels.h"
 #include "tests/engine/SynthesisComparison.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {
@@ -162,7 +163,7 @@ TEST_P(ThreadCountTest, BytesDoNotDependOnTheSplit) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Threads, ThreadCountTest, ::testing::Range(1, 9));
+INSTANTIATE_TEST_SUITE_P(Threads, ThreadCountTest, ::testing::Range(1, 9), CaseName());
 
 }  // namespace
 }  // namespace sondrel

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "engine/kernels/SynthesisKernels.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {

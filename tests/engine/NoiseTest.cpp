@@ -14,6 +14,7 @@
 #include "engine/AppError.h"
 #include "engine/Synthesis.h"
 #include "engine/noise/NoiseDefinition.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {

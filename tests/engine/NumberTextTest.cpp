@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "engine/AppError.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {
@@ -14,6 +15,7 @@ struct FloatCase {
   char separator;
   long double expected;
 };
+void PrintTo(const FloatCase& c, std::ostream* out) { *out << "'" << c.text << "'"; }
 
 class ValidFloatTest : public ::testing::TestWithParam<FloatCase> {};
 
@@ -34,12 +36,13 @@ INSTANTIATE_TEST_SUITE_P(Grammar, ValidFloatTest,
                                            FloatCase{"1E+2", '.', 100.0L},
                                            FloatCase{"1000,5", ',', 1000.5L},
                                            FloatCase{"0.1", '.', 0.1L},
-                                           FloatCase{"1e-6000", '.', 0.0L}));
+                                           FloatCase{"1e-6000", '.', 0.0L}), CaseName());
 
 struct InvalidCase {
   const char* text;
   char separator;
 };
+void PrintTo(const InvalidCase& c, std::ostream* out) { *out << "'" << c.text << "'"; }
 
 class InvalidFloatTest : public ::testing::TestWithParam<InvalidCase> {};
 
@@ -63,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(Grammar, InvalidFloatTest,
                                            InvalidCase{"1e+", '.'}, InvalidCase{"--1", '.'},
                                            InvalidCase{"- 1", '.'}, InvalidCase{".", '.'},
                                            InvalidCase{"1 000", '.'}, InvalidCase{"\t1", '.'},
-                                           InvalidCase{"1e99999", '.'}));
+                                           InvalidCase{"1e99999", '.'}), CaseName());
 
 TEST(StrToIntTest, AcceptsDecimalIntegersWithBlanksAndSign) {
   EXPECT_EQ(StrToInt("0"), 0);

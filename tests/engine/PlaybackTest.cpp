@@ -6,6 +6,7 @@
 #include "engine/Synthesis.h"
 #include "platform/RecordingWaveOut.h"
 #include "tests/engine/FakeEngineWindow.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/AppError.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {
@@ -105,6 +106,7 @@ struct LevelCase {
   const char* amplitude;
   int16_t level;
 };
+void PrintTo(const LevelCase& c, std::ostream* out) { *out << "'" << c.amplitude << "'"; }
 
 class SquareLevelTest : public ::testing::TestWithParam<LevelCase> {};
 
@@ -124,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(Levels, SquareLevelTest,
                          ::testing::Values(LevelCase{"0", 32767}, LevelCase{"-6", 16422},
                                            LevelCase{"-20", 3277}, LevelCase{"-100", 0},
                                            LevelCase{"10", 32767},  // clipped, not wrapped
-                                           LevelCase{"96", 32767}));
+                                           LevelCase{"96", 32767}), CaseName());
 
 TEST(SynthesisTest, MinusOneHundredDecibelsIsSilence) {
   for (int32_t wave : {kSine, kSquare, kTriangular}) {

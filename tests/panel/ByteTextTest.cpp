@@ -5,6 +5,7 @@
 
 #include "panel/ByteText.h"
 #include "tests/panel/PanelFixture.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {

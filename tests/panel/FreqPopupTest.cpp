@@ -2,6 +2,7 @@
 #include <QCloseEvent>
 
 #include "tests/panel/PanelFixture.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {
@@ -25,7 +26,7 @@ INSTANTIATE_TEST_SUITE_P(Positions, SliderRoundTripTest,
                                            RoundTrip{1011, "21", 1021}, RoundTrip{1500, "63", 1498},
                                            RoundTrip{2000, "200", 2000}, RoundTrip{2699, "1000", 2699},
                                            RoundTrip{3000, "2000", 3000}, RoundTrip{3500, "6325", 3500},
-                                           RoundTrip{4000, "20000", 4000}));
+                                           RoundTrip{4000, "20000", 4000}), CaseName());
 
 using FreqPopupTest = PanelFixture;
 

@@ -9,6 +9,7 @@
 
 #include "platform/HelpViewer.h"
 #include "tests/panel/PanelFixture.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {

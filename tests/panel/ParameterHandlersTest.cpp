@@ -7,6 +7,7 @@
 #include "engine/AppError.h"
 #include "engine/Synthesis.h"
 #include "tests/panel/PanelFixture.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {
@@ -18,6 +19,7 @@ struct RetuneCase {
   bool playsOn;
   int sliderPosition;  // -1: the slider keeps its old position
 };
+void PrintTo(const RetuneCase& c, std::ostream* out) { *out << "'" << c.text << "'"; }
 
 class RetuneRangeTest : public PanelFixture, public ::testing::WithParamInterface<RetuneCase> {};
 
@@ -35,13 +37,14 @@ INSTANTIATE_TEST_SUITE_P(Frequencies, RetuneRangeTest,
                          ::testing::Values(RetuneCase{"20", false, -1}, RetuneCase{"21", true, 1021},
                                            RetuneCase{"100", true, 1699}, RetuneCase{"1001", true, 2699},
                                            RetuneCase{"21999", true, 4000}, RetuneCase{"22000", false, -1},
-                                           RetuneCase{"-5", false, -1}));
+                                           RetuneCase{"-5", false, -1}), CaseName());
 
 struct ClampCase {
   const char* typed;
   const char* left;
   bool playsOn;  // a looping tone is on when the box is left
 };
+void PrintTo(const ClampCase& c, std::ostream* out) { *out << "'" << c.typed << "'"; }
 
 class LeavingFrequencyTest : public PanelFixture, public ::testing::WithParamInterface<ClampCase> {};
 
@@ -57,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, LeavingFrequencyTest,
                          ::testing::Values(ClampCase{"30000", "22000", false}, ClampCase{"-5", "10", false},
                                            ClampCase{"15.7", "16", false}, ClampCase{"20.5", "20", false},
                                            ClampCase{"21.5", "22", false}, ClampCase{"1000", "1000", false},
-                                           ClampCase{"440.4", "440", false}));
+                                           ClampCase{"440.4", "440", false}), CaseName());
 
 TEST_F(ParameterHandlersTest, LeavingTheFrequencyBoxWithTabRunsTheExitHandler) {
   ShowAndActivate();

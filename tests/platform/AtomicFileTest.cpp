@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "tests/support/Unprivileged.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {
@@ -62,7 +63,7 @@ TEST_P(LongNameTest, NamesUpToTheSystemLimitAreSaved) {
   EXPECT_EQ(EntriesIn(root), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, LongNameTest, ::testing::Values(1, 200, 248, 250, 254, 255));
+INSTANTIATE_TEST_SUITE_P(Lengths, LongNameTest, ::testing::Values(1, 200, 248, 250, 254, 255), CaseName());
 
 TEST_F(AtomicFileTest, ANameBeyondTheLimitIsRefusedWithTheSystemsReason) {
   const AtomicWriteResult result = Save(root / std::string(256, 'n'), "x");

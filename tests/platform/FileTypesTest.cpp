@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "tests/support/Unprivileged.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {
@@ -253,6 +254,7 @@ struct ExecCase {
   const char* path;
   std::optional<std::string> exec;
 };
+void PrintTo(const ExecCase& c, std::ostream* out) { *out << "'" << c.path << "'"; }
 
 class DesktopExecArgumentTest : public ::testing::TestWithParam<ExecCase> {};
 
@@ -272,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ExecCase{"/opt/it's", "\"/opt/it's\""},
                       ExecCase{"/opt/tab\there", std::nullopt},
                       ExecCase{"/opt/new\nline", std::nullopt},
-                      ExecCase{"/opt/del\x7f", std::nullopt}));
+                      ExecCase{"/opt/del\x7f", std::nullopt}), CaseName());
 
 // The desktop's own launcher must find the program through the entry, also in
 // xdg-open's generic mode, which splits Exec at blanks and takes no quotes.

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "engine/AppError.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {
@@ -78,6 +79,7 @@ struct FlagCase {
   const char* text;
   bool value;
 };
+void PrintTo(const FlagCase& c, std::ostream* out) { *out << "'" << c.text << "'"; }
 
 class FlagLineTest : public ::testing::TestWithParam<FlagCase> {};
 
@@ -90,7 +92,7 @@ TEST_P(FlagLineTest, AnyNonZeroIntegerIsTrue) {
 INSTANTIATE_TEST_SUITE_P(Flags, FlagLineTest,
                          ::testing::Values(FlagCase{"1", true}, FlagCase{"5", true}, FlagCase{"-7", true},
                                            FlagCase{"0", false}, FlagCase{"$FF", true}, FlagCase{"$0", false},
-                                           FlagCase{"  2 word", true}, FlagCase{"+0", false}));
+                                           FlagCase{"  2 word", true}, FlagCase{"+0", false}), CaseName());
 
 TEST(PresetFileTest, NonIntegersStopTheLoad) {
   for (const char* text : {"True", "1.5", "-", "$", "$123456789", "2147483648", "0x10", "-$1"}) {

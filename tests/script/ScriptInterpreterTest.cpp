@@ -12,6 +12,7 @@
 #include "script/ScriptPopup.h"
 #include "tests/panel/PanelFixture.h"
 #include "tests/script/DelayCases.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {
@@ -117,6 +118,7 @@ struct ChannelLine {
   const char* words;
   bool left, right, inPhase;
 };
+void PrintTo(const ChannelLine& c, std::ostream* out) { *out << "'" << c.words << "'"; }
 
 class ScriptChannelTest : public ScriptInterpreterTest, public ::testing::WithParamInterface<ChannelLine> {};
 
@@ -132,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(Words, ScriptChannelTest,
                          ::testing::Values(ChannelLine{"R", true, true, true}, ChannelLine{"LR", true, true, true},
                                            ChannelLine{"L xyz", true, false, false},
                                            ChannelLine{"L xy", true, false, true},
-                                           ChannelLine{"R inv", true, true, false}));
+                                           ChannelLine{"R inv", true, true, false}), CaseName());
 
 TEST_F(ScriptInterpreterTest, ChannelWordBSilencesBothAndTheToneCannotStart) {
   Run("tone 1000 1 0 0 B\r\nend\r\n");
@@ -203,7 +205,7 @@ TEST_P(IdleRepeatTest, RestsBeforeEachRepeatAndCancelEndsTheRun) {
 
 INSTANTIATE_TEST_SUITE_P(Scripts, IdleRepeatTest,
                          ::testing::Values("repeat\r\n", "rem one\r\nrem two\r\nrepeat\r\n",
-                                           "rem\r\nrepeat and more words\r\n"));
+                                           "rem\r\nrepeat and more words\r\n"), CaseName());
 
 TEST_F(ScriptInterpreterTest, APassThatPlayedRepeatsWithoutRest) {
   int tones = 0;
@@ -305,6 +307,7 @@ struct InvalidCase {
   const char* script;
   const char* message;
 };
+void PrintTo(const InvalidCase& c, std::ostream* out) { *out << "'" << c.script << "'"; }
 
 class InvalidCommandTest : public ScriptInterpreterTest, public ::testing::WithParamInterface<InvalidCase> {};
 
@@ -322,7 +325,7 @@ INSTANTIATE_TEST_SUITE_P(
                       InvalidCase{"rem\r\n\r\nend\r\n", "Invalid command in line 2"},
                       InvalidCase{"rem a\r\nrem b\r\n", "Invalid command in line 3"},
                       InvalidCase{"rem a\nend\n", "Invalid command in line 2"},  // one single line
-                      InvalidCase{"\xEF\xBB\xBF" "end\r\n", "Invalid command in line 1"}));
+                      InvalidCase{"\xEF\xBB\xBF" "end\r\n", "Invalid command in line 1"}), CaseName());
 
 TEST_F(ScriptInterpreterTest, EndIgnoresItsWordsAndLongCommentsAreFine) {
   Run("rem a b c d e f g h i j k\r\nend of the test, really\r\n");

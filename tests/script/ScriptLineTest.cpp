@@ -14,6 +14,7 @@
 #include "engine/AppError.h"
 #include "platform/TextReader.h"
 #include "script/ScriptFile.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {
@@ -22,6 +23,7 @@ struct SplitCase {
   const char* line;
   ScriptWords words;
 };
+void PrintTo(const SplitCase& c, std::ostream* out) { *out << "'" << c.line << "'"; }
 
 class SplitWordsTest : public ::testing::TestWithParam<SplitCase> {};
 
@@ -37,12 +39,13 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"tone\t440", {"tone\t440", "", "", "", "", "", ""}},
                       SplitCase{"a b c d e f g h i", {"a", "b", "c", "d", "e", "f", "g"}},
                       SplitCase{"rem this is a long comment of many words", {"rem", "this", "is", "a", "long", "comment", "of"}},
-                      SplitCase{"\xEF\xBB\xBFtone 1", {"\xEF\xBB\xBFtone", "1", "", "", "", "", ""}}));
+                      SplitCase{"\xEF\xBB\xBFtone 1", {"\xEF\xBB\xBFtone", "1", "", "", "", "", ""}}), CaseName());
 
 struct ChannelCase {
   const char* channelWord;
   bool left, right;
 };
+void PrintTo(const ChannelCase& c, std::ostream* out) { *out << "'" << c.channelWord << "'"; }
 
 class ChannelWordTest : public ::testing::TestWithParam<ChannelCase> {};
 
@@ -58,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(Words, ChannelWordTest,
                                            ChannelCase{"R", true, true}, ChannelCase{"r", true, true},
                                            ChannelCase{"B", false, false}, ChannelCase{"K", false, false},
                                            ChannelCase{"-", false, false}, ChannelCase{"7", false, false},
-                                           ChannelCase{"\xE9", true, true}));
+                                           ChannelCase{"\xE9", true, true}), CaseName());
 
 TEST(PhaseWordTest, ThreeCharactersPutTheChannelsOutOfPhase) {
   EXPECT_FALSE(InPhaseOf("xyz"));

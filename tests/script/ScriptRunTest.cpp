@@ -9,6 +9,7 @@
 #include "engine/AppError.h"
 #include "script/ScriptFile.h"
 #include "tests/script/DelayCases.h"
+#include "tests/support/CasePrinting.h"
 
 namespace sondrel {
 namespace {
