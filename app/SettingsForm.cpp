@@ -2,7 +2,10 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "engine/AppError.h"
 #include "panel/Application.h"
@@ -23,7 +26,7 @@ TSettingsForm::TSettingsForm(TGenerator& generator, std::string storePath)
   setObjectName("SettingsForm");
   setWindowTitle("Compatibility Settings");
   setFont(generator.font());
-  setFixedSize(generator.Scaled(239), generator.Scaled(103));
+  setFixedSize(generator.Scaled(239), generator.Scaled(156));
   move(generator.Scaled(460), generator.Scaled(264));
 
   AlwaysStereo = new QCheckBox("Always generate stereo signal", this);
@@ -38,8 +41,21 @@ TSettingsForm::TSettingsForm(TGenerator& generator, std::string storePath)
   LongBuffer->setObjectName("LongBuffer");
   LongBuffer->setGeometry(generator.Scaled(16), generator.Scaled(44), generator.Scaled(177), generator.Scaled(18));
   LongBuffer->setToolTip("Uses large buffer; needed to function with some cheap sound cards");
+  auto* rateLabel = new QLabel("Sample rate:", this);
+  rateLabel->move(generator.Scaled(16), generator.Scaled(106));
+  rateLabel->adjustSize();
+  SampleRate = new QComboBox(this);
+  SampleRate->setObjectName("SampleRate");
+  SampleRate->setGeometry(generator.Scaled(16), generator.Scaled(124), generator.Scaled(213), generator.Scaled(24));
+  for (const int32_t rate : kSampleRates) SampleRate->addItem(QString("%1 Hz").arg(rate), rate);
+  SampleRate->addItem("The output device's rate", kDeviceRate);
+  SampleRate->setToolTip("Frames per second of every signal. 44100 as always; the output device's own rate keeps "
+                         "the sound server from resampling the signal");
+  SampleRate->setAccessibleName("Sample rate");
+  rateLabel->setBuddy(SampleRate);
   setTabOrder(AlwaysStereo, Button1);
   setTabOrder(Button1, LongBuffer);
+  setTabOrder(LongBuffer, SampleRate);
 
   connect(Button1, &QPushButton::clicked, this, [this] { Guard(this, [this] { Button1Click(); }); });
   InstallContextHelp(this, kHelpContext);
@@ -48,7 +64,7 @@ TSettingsForm::TSettingsForm(TGenerator& generator, std::string storePath)
 
   generator.SettingsForm = this;
   generator.ReadCompatibilityOptions = [this] {
-    return CompatibilityOptions{AlwaysStereo->isChecked(), LongBuffer->isChecked()};
+    return CompatibilityOptions{AlwaysStereo->isChecked(), LongBuffer->isChecked(), ChosenSampleRate()};
   };
   Guard(&generator, [this] { FormCreate(); });
 }
@@ -57,16 +73,25 @@ void TSettingsForm::FormCreate() {
   const StoredOptions options = LoadStoredOptions(storePath_);
   AlwaysStereo->setChecked(options.alwaysStereo);
   LongBuffer->setChecked(options.longBuffer);
+  SampleRate->setCurrentIndex(std::max(0, SampleRate->findData(options.sampleRate)));
   if (!options.error.empty()) throw AppError(options.error);
 }
+
+int32_t TSettingsForm::ChosenSampleRate() const { return SampleRate->currentData().toInt(); }
 
 void TSettingsForm::Button1Click() {
   SettingsStore store(storePath_);
   if (const int error = store.ReadError(); error != 0) {
     throw AppError(UnreadableSettingsText(storePath_, error));  // and the file is left alone
   }
-  const int error = store.WriteDwords(kSettingsKey, {{"AlwaysStereo", AlwaysStereo->isChecked() ? 1u : 0u},
-                                                     {"LongBuffer", LongBuffer->isChecked() ? 1u : 0u}});
+  std::vector<std::pair<std::string, uint32_t>> values = {{"AlwaysStereo", AlwaysStereo->isChecked() ? 1u : 0u},
+                                                          {"LongBuffer", LongBuffer->isChecked() ? 1u : 0u}};
+  // The rate is stored once it differs from 44100: a file of a user who
+  // never chose one stays as it always was.
+  if (ChosenSampleRate() != kSampleRates[0] || store.ReadValue(kSettingsKey, kSampleRateValue)) {
+    values.emplace_back(kSampleRateValue, static_cast<uint32_t>(ChosenSampleRate()));
+  }
+  const int error = store.WriteDwords(kSettingsKey, values);
   if (error != 0) throw AppError("Failed to set data for 'AlwaysStereo'");  // the window stays open
   close();
 }

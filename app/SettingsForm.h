@@ -1,8 +1,9 @@
 #pragma once
 // The compatibility settings window: two options for sound devices that need
-// them. Its check boxes are the settings themselves: the engine reads them at
-// every start of a tone. They are loaded from the per-user store when the
-// window is created at start-up and stored only by OK.
+// them, and below them the sample rate. Its controls are the settings
+// themselves: the engine reads them at every start of a tone. They are loaded
+// from the per-user store when the window is created at start-up and stored
+// only by OK.
 
 #include <QWidget>
 #include <string>
@@ -10,6 +11,7 @@
 #include "app/StoredOptions.h"
 
 class QCheckBox;
+class QComboBox;
 class QPushButton;
 
 namespace sondrel {
@@ -23,6 +25,10 @@ class TSettingsForm : public QWidget {
   QCheckBox* AlwaysStereo = nullptr;  // "Always generate stereo signal"
   QPushButton* Button1 = nullptr;     // "OK"
   QCheckBox* LongBuffer = nullptr;    // "Use large buffer size"
+  QComboBox* SampleRate = nullptr;    // 44100 .. 96000 Hz, or "The output device's rate"
+
+  // The chosen rate in frames per second, or kDeviceRate.
+  int32_t ChosenSampleRate() const;
 
   void FormCreate();
   void Button1Click();

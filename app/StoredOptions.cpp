@@ -22,6 +22,18 @@ bool ReadFlag(const SettingsStore& store, const char* name) {
   return number != 0;
 }
 
+int32_t ReadSampleRate(const SettingsStore& store) {
+  const std::optional<StoredValue> value = store.ReadValue(kSettingsKey, kSampleRateValue);
+  if (!value || value->type != StoredValue::Type::Dword || value->data.size() > 4) return kSampleRates[0];
+  uint32_t number = 0;
+  for (size_t byte = 0; byte < value->data.size(); ++byte) number |= uint32_t{value->data[byte]} << (8 * byte);
+  if (number == kDeviceRate) return kDeviceRate;
+  for (const int32_t rate : kSampleRates) {
+    if (number == static_cast<uint32_t>(rate)) return rate;
+  }
+  return kSampleRates[0];
+}
+
 }  // namespace
 
 std::string UnreadableSettingsText(const std::string& storePath, int error) {
@@ -35,6 +47,7 @@ StoredOptions LoadStoredOptions(const std::string& storePath) {
   try {
     if (const int error = store.ReadError(); error != 0) throw AppError(UnreadableSettingsText(storePath, error));
     if (!store.KeyExists(kSettingsKey)) return options;  // first start: both off
+    options.sampleRate = ReadSampleRate(store);
     if (!store.ReadValue(kSettingsKey, "LongBuffer")) return options;
     options.alwaysStereo = ReadFlag(store, "AlwaysStereo");
     options.longBuffer = ReadFlag(store, "LongBuffer");

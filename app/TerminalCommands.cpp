@@ -15,6 +15,7 @@
 #include "app/CommandLine.h"
 #include "app/StoredOptions.h"
 #include "engine/AppError.h"
+#include "engine/Synthesis.h"
 #include "platform/AtomicFileStream.h"
 #include "platform/AudioFileWriter.h"
 #include "platform/SdlWaveOut.h"
@@ -29,6 +30,9 @@ namespace {
 
 constexpr const char* kVersionText = "Sondrel 2.4";
 constexpr double kDefaultMaxSeconds = 3600;
+// The rates a render takes: telephone quality up to the highest studio rate.
+constexpr int32_t kLowestRate = 8000;
+constexpr int32_t kHighestRate = 384000;
 
 int UsageError(const std::string& problem) {
   std::cerr << "sondrel: " << problem << "\nTry 'sondrel --help' for more information.\n";
@@ -44,7 +48,9 @@ int ListDevices() {
   SdlWaveOut waveOut;
   if (!waveOut.StartError().empty()) return Failure(waveOut.StartError());
   for (uint32_t device = 0; device < waveOut.GetNumDevs(); ++device) {
-    std::cout << device << '\t' << waveOut.GetDeviceName(device) << '\n';
+    const int32_t rate = waveOut.GetDeviceRate(static_cast<int32_t>(device));
+    std::cout << device << '\t' << waveOut.GetDeviceName(device) << '\t' << (rate > 0 ? std::to_string(rate) : "-")
+              << '\n';
   }
   return kExitOk;
 }
@@ -57,14 +63,14 @@ class Progress {
   ~Progress() {
     if (drawn_) std::cerr << "\r\033[K" << std::flush;
   }
-  void Update(uint64_t frames) {
+  void Update(uint64_t frames, int32_t rate) {
     if (!shown_) return;
     const Clock::time_point now = Clock::now();
     if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(200)) return;
     last_ = now;
     drawn_ = true;
     char line[80];
-    std::snprintf(line, sizeof line, "\rsondrel: rendering, %.1f s of audio so far", static_cast<double>(frames) / 44100.0);
+    std::snprintf(line, sizeof line, "\rsondrel: rendering, %.1f s of audio so far", static_cast<double>(frames) / rate);
     std::cerr << line << std::flush;
   }
 
@@ -85,6 +91,7 @@ int Render(const std::vector<std::string>& arguments) {
   const std::string script = arguments[1];
   std::string output;
   double maxSeconds = kDefaultMaxSeconds;
+  std::optional<int32_t> rate;  // nothing: the stored setting
   for (size_t i = 2; i < arguments.size(); i += 2) {
     if (i + 1 >= arguments.size()) return UsageError("'" + arguments[i] + "' needs a value");
     const std::string& value = arguments[i + 1];
@@ -97,10 +104,17 @@ int Render(const std::vector<std::string>& arguments) {
                            (std::isdigit(static_cast<unsigned char>(value[0])) || value[0] == '.');
       char* end = nullptr;
       maxSeconds = decimal ? std::strtod(value.c_str(), &end) : 0;
-      if (!decimal || *end != '\0' || !(maxSeconds * 44100 >= 1) || maxSeconds > 1e9) {
-        return UsageError("--max-seconds takes a number of seconds of at least one frame (1/44100), not '" + value +
-                          "'");
+      if (!decimal || *end != '\0' || !(maxSeconds * kLowestRate >= 1) || maxSeconds > 1e9) {
+        return UsageError("--max-seconds takes a number of seconds of at least one frame, not '" + value + "'");
       }
+    } else if (arguments[i] == "--rate") {
+      const bool digits = !value.empty() && value.size() <= 7 && value.find_first_not_of("0123456789") == std::string::npos;
+      const long number = digits ? std::stol(value) : 0;
+      if (number < kLowestRate || number > kHighestRate) {
+        return UsageError("--rate takes frames per second from " + std::to_string(kLowestRate) + " to " +
+                          std::to_string(kHighestRate) + ", not '" + value + "'");
+      }
+      rate = static_cast<int32_t>(number);
     } else {
       return UsageError("unknown option '" + arguments[i] + "'");
     }
@@ -122,12 +136,15 @@ int Render(const std::vector<std::string>& arguments) {
     } else {
       file = std::make_unique<ScriptFile>(script);
     }
-    ScriptRenderer renderer(*file, RenderSettings{maxSeconds, options.alwaysStereo, options.longBuffer});
+    // "The output device's rate" has no device to follow here: 44100.
+    const int32_t frameRate = rate.value_or(options.sampleRate > 0 ? options.sampleRate : kFramesPerSecond);
+    if (maxSeconds * frameRate < 1) return UsageError("--max-seconds is shorter than one frame at that rate");
+    ScriptRenderer renderer(*file, RenderSettings{maxSeconds, options.alwaysStereo, options.longBuffer, frameRate});
     const int channels = renderer.Channels();
-    AudioFileWriter writer(output, *format, channels);
+    AudioFileWriter writer(output, *format, channels, frameRate);
     Progress progress;
     renderer.onPause = [](const std::string& message) { std::cerr << "sondrel: " << message << "\n"; };
-    renderer.onProgress = [&progress](uint64_t frames) { progress.Update(frames); };
+    renderer.onProgress = [&progress, frameRate](uint64_t frames) { progress.Update(frames, frameRate); };
     const uint64_t made =
         renderer.Render(channels, [&writer](const int16_t* samples, size_t frames) { writer.Write(samples, frames); });
     // No format holds "no audio" alike (an empty FLAC file is not FLAC).
@@ -148,7 +165,7 @@ bool FileExists(const std::string& path) {
 
 std::string UsageText() {
   return R"(Usage: sondrel [FILE]
-       sondrel --render SCRIPT -o OUT [--max-seconds S]
+       sondrel --render SCRIPT -o OUT [--max-seconds S] [--rate R]
        sondrel --list-devices | --help | --version
 
 Sondrel plays test tones and sweeps. Without options it opens its window; a
@@ -159,14 +176,17 @@ Options (only as the first argument):
   --help            print this help and exit
   --version         print the version and exit
   --list-devices    print the sound output devices, one a line, as
-                    NUMBER<TAB>NAME, numbered as in the window's device list
-                    (0 is the default output), and exit
-  --render SCRIPT -o OUT [--max-seconds S]
+                    NUMBER<TAB>NAME<TAB>RATE, numbered as in the window's
+                    device list (0 is the default output), with the frames
+                    per second the device runs at (- when unknown), and exit
+  --render SCRIPT -o OUT [--max-seconds S] [--rate R]
                     render the script SCRIPT (- for standard input) into the
                     audio file OUT instead of playing it, as fast as the
                     machine allows, with no display or sound device. The
                     format follows OUT's name: .wav, .flac, .pcm or .raw
-                    (16-bit, 44100 frames a second, stereo when any signal is).
+                    (16-bit, stereo when any signal is), at R frames a second
+                    (default: the sample rate of the settings window, 44100
+                    when it follows the output device).
                     "repeat" plays the script over until S seconds of audio
                     (default 3600) have been written.
 

@@ -150,7 +150,7 @@ void PrintHourLongStart() {
       PcmBuffer buffer;
       const auto start = std::chrono::steady_clock::now();
       BackgroundSynthesis synthesis(state, kStereo, buffer);
-      synthesis.WaitForFrames(kHeadStartFrames);
+      synthesis.WaitForFrames(kHeadStartSeconds * 44100);
       times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(times.begin(), times.end());

@@ -15,10 +15,10 @@ constexpr double kTwoPiDouble = static_cast<double>(kTwoPiExtended);
 constexpr int32_t kBlock = 1024;
 
 // How far the reference's own phase lies from the exact linear law. It
-// forms ((n 0.5) / N D + f0) 2pi, then (n omega) / 44100, with six roundings
+// forms ((n 0.5) / N D + f0) 2pi, then (n omega) / R, with six roundings
 // of at most 2^-64 relative (the sum's on |f0| + |D| n / 2N, not on the
-// possibly smaller sum), and 2pi and 1/44100 are within 2^-64 of theirs:
-// under 9 * 2^-64 G, where G = 2 pi n (|f0| + |D| n / 2N) / 44100 bounds the
+// possibly smaller sum), and 2pi and 1/R are within 2^-64 of theirs:
+// under 9 * 2^-64 G, where G = 2 pi n (|f0| + |D| n / 2N) / R bounds the
 // phase in radians.
 constexpr double kReferencePhaseError = 9 * 0x1p-64;
 // glibc's sinl on x86-64 is within a few units of 2^-64: 1e-18 is ample.
@@ -53,7 +53,7 @@ class PhaseSource {
  public:
   explicit PhaseSource(const SignalRun& run, const SynthesisKernels& kernels) : run_(run), kernels_(kernels) {
     if (run.LogarithmicSweep || run.N <= 0) return;
-    law_ = MakeLinearPhaseLaw(run.f0, run.D, run.N);
+    law_ = MakeLinearPhaseLaw(run.f0, run.D, run.N, run.Rate);
     linear_ = TurnsBound(run.N) <= kLargestLinearTurns;
   }
 

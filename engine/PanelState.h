@@ -29,6 +29,7 @@ struct PanelState {
   bool Logarithmic = false;      // exponential sweep instead of linear
   bool AlwaysStereo = false;
   bool LongBuffer = false;
+  int32_t SampleRate = 44100;    // frames per second of the buffer and the device
 };
 
 // The channel check boxes as the engine sees them, kept in step with the

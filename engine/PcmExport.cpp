@@ -20,7 +20,7 @@ void WritePcmFile(const std::string& path, const PcmBuffer& samples,
   }
 }
 
-std::vector<uint8_t> WaveFileHeader(uint16_t channels, uint32_t dataBytes) {
+std::vector<uint8_t> WaveFileHeader(uint16_t channels, uint32_t dataBytes, uint32_t rate) {
   std::vector<uint8_t> bytes;
   bytes.reserve(44);
   auto text = [&](const char* fourCharacters) { bytes.insert(bytes.end(), fourCharacters, fourCharacters + 4); };
@@ -40,8 +40,8 @@ std::vector<uint8_t> WaveFileHeader(uint16_t channels, uint32_t dataBytes) {
   u32(16);  // size of the format chunk
   u16(1);   // PCM
   u16(channels);
-  u32(kFramesPerSecond);
-  u32(kFramesPerSecond * blockAlign);
+  u32(rate);
+  u32(rate * blockAlign);
   u16(blockAlign);
   u16(16);  // bits per sample
   text("data");

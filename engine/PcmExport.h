@@ -17,8 +17,8 @@ namespace sondrel {
 void WritePcmFile(const std::string& path, const PcmBuffer& samples,
                   const std::vector<uint8_t>& header = {});
 
-// The 44-byte RIFF/WAVE header of 16-bit PCM at 44100 frames per second,
+// The 44-byte RIFF/WAVE header of 16-bit PCM at `rate` frames per second,
 // one or two channels, for dataBytes bytes of samples.
-std::vector<uint8_t> WaveFileHeader(uint16_t channels, uint32_t dataBytes);
+std::vector<uint8_t> WaveFileHeader(uint16_t channels, uint32_t dataBytes, uint32_t rate = 44100);
 
 }  // namespace sondrel

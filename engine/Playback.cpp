@@ -36,7 +36,7 @@ void Playback::StartTone() {
         // A long sweep plays as soon as its start is ready; a short one is
         // complete before it plays, as every constant tone is.
         background_ = std::make_unique<BackgroundSynthesis>(state, Gains(), SampleStream);
-        background_->WaitForFrames(kHeadStartFrames);
+        background_->WaitForFrames(kHeadStartSeconds * static_cast<size_t>(state.SampleRate));
       } else {
         SynthesizeSignal(state, Gains(), SampleStream);
       }
@@ -98,9 +98,9 @@ void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuf
   const bool stereo = StereoLayout(LeftGain, RightGain, PhaseSign, state.AlwaysStereo);
   WaveFormat.wFormatTag = WAVE_FORMAT_PCM;
   WaveFormat.nChannels = stereo ? 2 : 1;
-  WaveFormat.nSamplesPerSec = kFramesPerSecond;
+  WaveFormat.nSamplesPerSec = static_cast<uint32_t>(state.SampleRate);
   WaveFormat.nBlockAlign = stereo ? 4 : 2;
-  WaveFormat.nAvgBytesPerSec = kFramesPerSecond * WaveFormat.nBlockAlign;
+  WaveFormat.nAvgBytesPerSec = WaveFormat.nSamplesPerSec * WaveFormat.nBlockAlign;
   WaveFormat.wBitsPerSample = 16;
   WaveFormat.cbSize = 0;
 
@@ -128,10 +128,10 @@ void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuf
 }
 
 namespace {
-// Noise plays its Duration to the frame: Round(Duration * 44100), none when
+// Noise plays its Duration to the frame: Round(Duration * rate), none when
 // negative.
 uint64_t NoiseFrames(const PanelState& state) {
-  const int32_t frames = Round(StrToFloat(state.Duration) * 44100.0L);
+  const int32_t frames = Round(StrToFloat(state.Duration) * static_cast<long double>(state.SampleRate));
   return frames > 0 ? static_cast<uint64_t>(frames) : 0;
 }
 }  // namespace
@@ -144,7 +144,7 @@ uint32_t LoopCount(const PanelState& state, uint32_t frames) {
     return static_cast<uint32_t>((NoiseFrames(state) + frames - 1) / frames);
   }
   // The constant tone plays Duration rounded to whole buffers.
-  const long double samples = StrToFloat(state.Duration) * 44100.0L;
+  const long double samples = StrToFloat(state.Duration) * static_cast<long double>(state.SampleRate);
   if (frames == 0) throw AppError(samples == 0 ? kInvalidOperation : kDivisionByZero);
   const int32_t loops = Round(samples / frames);
   // A negative duration plays nothing rather than wrapping to an almost

@@ -25,7 +25,7 @@ inline constexpr int kConstantToneStartPauseMs = 200;
 inline constexpr int kWaitPollMs = 50;
 // A sweep longer than this starts playing once this much of it is
 // synthesized; the rest follows in the background, far ahead of the device.
-inline constexpr size_t kHeadStartFrames = 30 * 44100;
+inline constexpr size_t kHeadStartSeconds = 30;
 
 // How many times the device plays a buffer of `frames` frames: without end
 // with Loop, once for a sweep, for a constant tone Duration rounded to whole

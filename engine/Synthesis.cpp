@@ -11,26 +11,26 @@ namespace sondrel {
 namespace {
 constexpr long double kTwoPi = 6.28318530717958647692528676655900577L;
 constexpr long double kOneOverPi = 0.318309886183790671537767526745028724L;
-constexpr long double kOneOverFrameRate = 1.0L / 44100.0L;  // a multiplication, never a division
 constexpr long double kDecibelToExponent = 0.05L;           // A = 10^(dB * 0.05)
 }  // namespace
 
-SignalRun::SignalRun(const PanelState& state) : WaveForm(state.WaveForm) {
+SignalRun::SignalRun(const PanelState& state)
+    : WaveForm(state.WaveForm), Rate(state.SampleRate), K(1.0L / static_cast<long double>(state.SampleRate)) {
   if (state.SignalType == SignalPage::Constant) {
     const double f = static_cast<double>(StrToFloat(state.fEdit));
     f0 = f1 = f;
     if (state.LongBuffer) {
-      // About 100 periods.
+      // About 100 periods: Round(4410000 / f) at 44100 frames a second.
       if (f == 0) throw AppError(kDivisionByZero);
-      N = Round(4410000.0L / f);
+      N = Round(100.0L * Rate / f);
     } else {
       // The shortest buffer that holds whole periods of Round(f) Hz.
-      N = kFramesPerSecond / GreatestCommonDivisor(kFramesPerSecond, Round(f));
+      N = Rate / GreatestCommonDivisor(Rate, Round(f));
     }
   } else {
     f0 = static_cast<double>(StrToFloat(state.fInit));
     f1 = static_cast<double>(StrToFloat(state.fFinal));
-    N = Round(StrToFloat(state.Duration) * 44100.0L);
+    N = Round(StrToFloat(state.Duration) * static_cast<long double>(Rate));
   }
   D = static_cast<double>(static_cast<long double>(f1) - f0);
   A = AmplitudeOf(state.Amplitude);
@@ -43,13 +43,13 @@ SignalRun::SignalRun(const PanelState& state) : WaveForm(state.WaveForm) {
 long double SignalRun::Phase(int32_t n) const {
   if (LogarithmicSweep) {
     // Instantaneous frequency f0 * (f1/f0)^(n/N): the phase is its integral,
-    // 2 pi f0 N / (44100 ln r) * (r^(n/N) - 1).
-    const long double scale = kTwoPi * f0 * N * kOneOverFrameRate / logRatio_;
+    // 2 pi f0 N / (Rate ln r) * (r^(n/N) - 1).
+    const long double scale = kTwoPi * f0 * N * K / logRatio_;
     return scale * std::expm1(logRatio_ * n / N);
   }
   // Linear chirp: instantaneous frequency f0 + D n / N.
   const long double omega = ((n * 0.5L) / N * D + f0) * kTwoPi;
-  return (n * omega) * kOneOverFrameRate;
+  return (n * omega) * K;
 }
 
 int32_t SignalRun::ComputeSample(int32_t n) const {

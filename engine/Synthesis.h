@@ -14,6 +14,8 @@
 
 namespace sondrel {
 
+// The specified rate; the sample-rate setting may choose another, and every
+// formula takes the panel's SampleRate.
 inline constexpr int32_t kFramesPerSecond = 44100;
 
 // The parameters of one synthesis run, read and converted from the panel.
@@ -38,6 +40,8 @@ class SignalRun {
   long double A = 1;    // linear amplitude factor, 1 at 0 dB
   int32_t WaveForm = kSine;
   bool LogarithmicSweep = false;  // exponential law, f0 > 0, f1 > 0, f0 != f1
+  int32_t Rate = kFramesPerSecond;  // frames per second
+  long double K = 1.0L / kFramesPerSecond;  // 1 / Rate: a multiplication, never a division
 
  private:
   long double logRatio_ = 0;  // ln(f1 / f0) of an exponential sweep

@@ -12,10 +12,12 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
 
+#include "engine/Synthesis.h"
 #include "panel/Application.h"
 #include "panel/ByteText.h"
 #include "panel/ComboBoxAccessible.h"
@@ -296,6 +298,7 @@ void TGenerator::FormCreate() {
     StoreMemory(slot);
     Memories[slot].Name = "Memory " + std::to_string(slot);
   }
+  UpdateRateNote();
   if (registerFileTypes_) registerFileTypes_();
 }
 
@@ -324,11 +327,28 @@ void TGenerator::RefreshDeviceList() {
 void TGenerator::WatchDevices() {
   if (!engine_->Playing) {
     RefreshDeviceList();
+    UpdateRateNote();
   } else if (!engine_->Waiting()) {
     // A one-shot tone's wait checks its device itself, and its error then
     // reaches whoever started the tone (a script run stops on it).
     Guard(this, [this] { engine_->CheckDevice(); });
   }
+}
+
+void TGenerator::UpdateRateNote() {
+  const int32_t device = waveOut_.GetDeviceRate(WaveDevice->currentIndex());
+  const int32_t signal = ReadPanelState().SampleRate;
+  const bool resampled = device > 0 && device != signal;
+  if (resampled) {
+    if (RateNote == nullptr) {
+      RateNote = new QLabel(this);
+      RateNote->setObjectName("RateNote");
+      statusBar()->addWidget(RateNote);
+      statusBar()->setSizeGripEnabled(false);
+    }
+    RateNote->setText(QString("%1 Hz, resampled by the sound server to %2 Hz").arg(signal).arg(device));
+  }
+  if (RateNote != nullptr) statusBar()->setVisible(resampled);
 }
 
 void TGenerator::SetMainWindowEnabled(bool enabled) {
@@ -390,6 +410,12 @@ PanelState TGenerator::ReadPanelState() {
     const CompatibilityOptions options = ReadCompatibilityOptions();
     state.AlwaysStereo = options.AlwaysStereo;
     state.LongBuffer = options.LongBuffer;
+    state.SampleRate = options.SampleRate;
+  }
+  if (state.SampleRate <= 0) {
+    // The device's own rate, when the sound system tells it.
+    const int32_t deviceRate = waveOut_.GetDeviceRate(state.WaveDevice);
+    state.SampleRate = deviceRate > 0 ? deviceRate : kFramesPerSecond;
   }
   return state;
 }

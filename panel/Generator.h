@@ -44,6 +44,7 @@ class ScriptRunner {
 struct CompatibilityOptions {
   bool AlwaysStereo = false;
   bool LongBuffer = false;
+  int32_t SampleRate = 44100;  // frames per second; 0 follows the output device's own rate
 };
 
 class TGenerator : public QMainWindow, public EngineWindow {
@@ -79,6 +80,10 @@ class TGenerator : public QMainWindow, public EngineWindow {
   // ends a looping tone whose device was lost; runs twice a second.
   void WatchDevices();
   void RefreshDeviceList();
+  // Says below the panel when the signal's rate differs from the chosen
+  // device's, which the sound server then resamples; hidden otherwise.
+  void UpdateRateNote();
+  QLabel* RateNote = nullptr;  // made when first needed
   void OnButtonClick();
   void fEditChange();
   void fEditExit();

@@ -145,7 +145,7 @@ void TGenerator::SaveWaveFile1Click() {
   std::vector<uint8_t> header;
   if (QFileInfo(*path).suffix().compare("wav", Qt::CaseInsensitive) == 0) {
     const bool stereo = StereoLayout(engine_->LeftGain, engine_->RightGain, engine_->PhaseSign, state.AlwaysStereo);
-    header = WaveFileHeader(stereo ? 2 : 1, static_cast<uint32_t>(samples.Size()));
+    header = WaveFileHeader(stereo ? 2 : 1, static_cast<uint32_t>(samples.Size()), static_cast<uint32_t>(state.SampleRate));
   }
   WritePcmFile(QFile::encodeName(*path).toStdString(), samples, header);
 }

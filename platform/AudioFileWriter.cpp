@@ -14,8 +14,6 @@ namespace sondrel {
 
 namespace {
 
-constexpr int kFramesPerSecond = 44100;
-
 std::string LowerExtension(const std::string& path) {
   const size_t slash = path.rfind('/');
   const size_t dot = path.rfind('.');
@@ -51,13 +49,13 @@ std::optional<AudioFileFormat> AudioFileFormatFor(const std::string& path) {
   return std::nullopt;
 }
 
-AudioFileWriter::AudioFileWriter(std::string path, AudioFileFormat format, int channels)
+AudioFileWriter::AudioFileWriter(std::string path, AudioFileFormat format, int channels, int rate)
     : path_(std::move(path)), channels_(channels), sound_(std::make_unique<Sound>()) {
   stream_ = std::make_unique<AtomicFileStream>(path_);
   if (!stream_->Opened().ok()) throw std::runtime_error(path_ + ": " + std::strerror(stream_->Opened().error));
 
   SF_INFO info{};
-  info.samplerate = kFramesPerSecond;
+  info.samplerate = rate;
   info.channels = channels;
   info.format = LibraryFormat(format);
   sound_->file = sf_open_fd(stream_->Descriptor(), SFM_WRITE, &info, SF_FALSE);

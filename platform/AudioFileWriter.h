@@ -1,5 +1,6 @@
 #pragma once
-// Writes 16-bit audio at 44100 frames per second into a file as it comes, in
+// Writes 16-bit audio at a given rate (44100 frames a second unless told)
+// into a file as it comes, in
 // the format its name asks for: ".wav" (RIFF/WAVE, RF64 once it passes
 // 4 GiB), ".flac" (lossless: decoding gives back the same samples), ".pcm" or
 // ".raw" (little-endian samples without a header, as Save Tone As writes
@@ -25,7 +26,7 @@ std::optional<AudioFileFormat> AudioFileFormatFor(const std::string& path);
 class AudioFileWriter {
  public:
   // Throws std::runtime_error with the reason when the file cannot be made.
-  AudioFileWriter(std::string path, AudioFileFormat format, int channels);
+  AudioFileWriter(std::string path, AudioFileFormat format, int channels, int rate = 44100);
   ~AudioFileWriter();
   AudioFileWriter(const AudioFileWriter&) = delete;
   AudioFileWriter& operator=(const AudioFileWriter&) = delete;

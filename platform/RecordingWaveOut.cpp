@@ -15,6 +15,11 @@ RecordingWaveOut::Call Simple(const char* operation, HWAVEOUT handle) {
 
 uint32_t RecordingWaveOut::GetNumDevs() { return static_cast<uint32_t>(deviceNames.size()); }
 
+int32_t RecordingWaveOut::GetDeviceRate(int32_t device) {
+  const size_t index = device < 0 ? 0 : static_cast<size_t>(device);
+  return index < deviceRates.size() ? deviceRates[index] : 0;
+}
+
 std::string RecordingWaveOut::GetDeviceName(uint32_t device) {
   return device < deviceNames.size() ? deviceNames[device] : std::string();
 }

@@ -26,6 +26,7 @@ class RecordingWaveOut : public WaveOut {
   };
 
   std::vector<std::string> deviceNames;
+  std::vector<int32_t> deviceRates;  // by device number; missing ones are unknown (0)
   std::vector<Call> calls;
   std::string openFailure;   // when not empty, Open fails with this reason
   std::string writeFailure;  // when not empty, Write fails with this reason
@@ -35,6 +36,7 @@ class RecordingWaveOut : public WaveOut {
 
   uint32_t GetNumDevs() override;
   std::string GetDeviceName(uint32_t device) override;
+  int32_t GetDeviceRate(int32_t device) override;
   WaveResult Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) override;
   WaveResult PrepareHeader(HWAVEOUT handle, WAVEHDR* header) override;
   WaveResult Write(HWAVEOUT handle, WAVEHDR* header) override;

@@ -31,6 +31,7 @@ class SdlWaveOut : public WaveOut {
 
   uint32_t GetNumDevs() override;
   std::string GetDeviceName(uint32_t device) override;
+  int32_t GetDeviceRate(int32_t device) override;
   WaveResult Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) override;
   WaveResult PrepareHeader(HWAVEOUT handle, WAVEHDR* header) override;
   WaveResult Write(HWAVEOUT handle, WAVEHDR* header) override;

@@ -72,6 +72,13 @@ class WaveOut {
   virtual uint32_t GetNumDevs() = 0;
   // The device's full name as the sound server describes it.
   virtual std::string GetDeviceName(uint32_t device) = 0;
+  // The frames per second the device itself runs at (a PipeWire graph's
+  // 48000, say), so that a signal made at that rate is not resampled; 0 when
+  // the sound system does not say. WAVE_MAPPER asks for the default device.
+  virtual int32_t GetDeviceRate(int32_t device) {
+    (void)device;
+    return 0;
+  }
 
   // device is a number from the list, or WAVE_MAPPER for the default device.
   virtual WaveResult Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) = 0;

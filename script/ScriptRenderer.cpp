@@ -19,10 +19,15 @@
 namespace sondrel {
 
 namespace {
-constexpr uint64_t kStartPauseFrames = kFramesPerSecond * kConstantToneStartPauseMs / 1000;  // 8820
-constexpr uint64_t kDelayPassFrames = kFramesPerSecond / 10;                                // 4410, 100 ms
 // Writes go out in pieces of about this many frames.
 constexpr size_t kPieceFrames = 1 << 15;
+
+// Milliseconds as whole frames at the rate: 8820 for the 200 ms start pause
+// and 4410 for a 100 ms delay pass at 44100 frames a second.
+uint64_t FramesOf(int milliseconds, int32_t rate) {
+  return (static_cast<uint64_t>(rate) * static_cast<uint64_t>(milliseconds) + 500) / 1000;
+}
+constexpr int kDelayPassMs = 100;
 }  // namespace
 
 // The audio as it leaves, with the count that ends it.
@@ -116,6 +121,7 @@ class ScriptRenderer::PanelHost : public ScriptHost {
     panel_.Loop = false;  // a script plays every signal once and waits for its end
     panel_.AlwaysStereo = settings.alwaysStereo;
     panel_.LongBuffer = settings.longBuffer;
+    panel_.SampleRate = settings.rate;
   }
 
   void ShowPage(SignalPage page) override { panel_.SignalType = page; }
@@ -167,7 +173,7 @@ class ScriptRenderer::AudioHost : public PanelHost {
 
   bool ReadyForLine() override { return !out_.Full() && !ended_; }
   void Play() override;
-  bool DelayPass() override { return out_.Silence(kDelayPassFrames); }
+  bool DelayPass() override { return out_.Silence(FramesOf(kDelayPassMs, panel_.SampleRate)); }
   void Pause(const std::string& message) override {
     if (onPause_) onPause_(message);
   }
@@ -203,7 +209,10 @@ void ScriptRenderer::AudioHost::Play() {
   SynthesizeSignal(panel_, gains_, buffer);
   const uint32_t frames = static_cast<uint32_t>(buffer.Size() / (stereo ? 4 : 2));
   const uint64_t played = PlayedFrames(panel_, frames);
-  if (panel_.SignalType != SignalPage::Sweep && !out_.Silence(kStartPauseFrames)) return;
+  if (panel_.SignalType != SignalPage::Sweep &&
+      !out_.Silence(FramesOf(kConstantToneStartPauseMs, panel_.SampleRate))) {
+    return;
+  }
   out_.Buffer(buffer, stereo, played);
 }
 
@@ -220,7 +229,7 @@ int ScriptRenderer::Channels() {
 }
 
 uint64_t ScriptRenderer::Render(int channels, const std::function<void(const int16_t*, size_t)>& write) {
-  const auto limit = static_cast<uint64_t>(std::floor(std::max(0.0, settings_.maxSeconds) * kFramesPerSecond));
+  const auto limit = static_cast<uint64_t>(std::floor(std::max(0.0, settings_.maxSeconds) * settings_.rate));
   Output out(channels, limit, write, onProgress);
   AudioHost audio(settings_, out, onPause);
   ScriptRun(file_, audio).Run();

@@ -26,6 +26,7 @@ struct RenderSettings {
   double maxSeconds = 3600;  // the audio ends here, on a whole frame
   bool alwaysStereo = false;
   bool longBuffer = false;
+  int32_t rate = 44100;      // frames per second of every signal and pause
 };
 
 class ScriptRenderer {

@@ -22,12 +22,12 @@ void DivideDoubleDouble(double numerator, double denominator, double& high, doub
 
 }  // namespace
 
-LinearPhaseLaw MakeLinearPhaseLaw(double f0, double D, int32_t N) {
+LinearPhaseLaw MakeLinearPhaseLaw(double f0, double D, int32_t N, int32_t rate) {
   LinearPhaseLaw law;
-  const double sweepDenominator = 88200.0 * N;  // exact: N < 2^31
-  DivideDoubleDouble(f0, 44100.0, law.alphaHigh, law.alphaLow);
+  const double sweepDenominator = 2.0 * rate * N;  // exact: rate below 2^21, N below 2^31
+  DivideDoubleDouble(f0, rate, law.alphaHigh, law.alphaLow);
   DivideDoubleDouble(D, sweepDenominator, law.betaHigh, law.betaLow);
-  law.c1 = static_cast<double>(kTwoPiExtended * f0 / 44100.0L);
+  law.c1 = static_cast<double>(kTwoPiExtended * f0 / static_cast<long double>(rate));
   law.c2 = static_cast<double>(kTwoPiExtended * D / sweepDenominator);
   return law;
 }

@@ -20,19 +20,19 @@ namespace sondrel {
 // 2 pi in extended precision, as the reference holds it.
 inline constexpr long double kTwoPiExtended = 6.28318530717958647692528676655900577L;
 
-// The linear law x(n) = 2 pi n (f0 + D n / (2 N)) / 44100 radians, in the
+// The linear law x(n) = 2 pi n (f0 + D n / (2 N)) / R radians (R the rate), in the
 // two forms the kernels take it.
 struct LinearPhaseLaw {
-  // In turns: x / 2 pi = n alpha + n^2 beta, with alpha = f0 / 44100 and
+  // In turns: x / 2 pi = n alpha + n^2 beta, with alpha = f0 / R and
   // beta = D / (88200 N), each a double-double (high + low) within 2^-105
   // of its value, relative.
   double alphaHigh = 0, alphaLow = 0;
   double betaHigh = 0, betaLow = 0;
-  // In radians: x = n (c1 + c2 n), c1 = 2 pi f0 / 44100 and
+  // In radians: x = n (c1 + c2 n), c1 = 2 pi f0 / R and
   // c2 = 2 pi D / (88200 N), each rounded once to double.
   double c1 = 0, c2 = 0;
 };
-LinearPhaseLaw MakeLinearPhaseLaw(double f0, double D, int32_t N);
+LinearPhaseLaw MakeLinearPhaseLaw(double f0, double D, int32_t N, int32_t rate);
 
 // How far a kernel's sine of an exact phase in turns may lie from the true
 // sine (see SineOfTurns in KernelBody.h).

@@ -124,14 +124,14 @@ void WriteNoise(const NoiseShape& shape, long double A, const PanelState& state,
 
 void SynthesizeNoise(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
   const long double A = AmplitudeOf(state.Amplitude);
-  const int32_t period = NoisePeriodFrames(kFramesPerSecond);
-  WriteNoise(*KeptShape(state.NoiseColour, period, kFramesPerSecond), A, state, gains, stream);
+  const int32_t period = NoisePeriodFrames(state.SampleRate);
+  WriteNoise(*KeptShape(state.NoiseColour, period, state.SampleRate), A, state, gains, stream);
 }
 
 void SynthesizeNoiseReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
   const long double A = AmplitudeOf(state.Amplitude);
-  const int32_t period = NoisePeriodFrames(kFramesPerSecond);
-  WriteNoise(ReferenceShape(state.NoiseColour, period, kFramesPerSecond), A, state, gains, stream);
+  const int32_t period = NoisePeriodFrames(state.SampleRate);
+  WriteNoise(ReferenceShape(state.NoiseColour, period, state.SampleRate), A, state, gains, stream);
 }
 
 }  // namespace sondrel

@@ -76,7 +76,7 @@ class RenderTest : public ::testing::Test {
 };
 
 // Samples of a file, read back through libsndfile.
-std::vector<int16_t> Decoded(const fs::path& path, int* channels) {
+std::vector<int16_t> Decoded(const fs::path& path, int* channels, int rate = 44100) {
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
   if (file == nullptr) return {};
@@ -84,7 +84,7 @@ std::vector<int16_t> Decoded(const fs::path& path, int* channels) {
   sf_readf_short(file, samples.data(), info.frames);
   sf_close(file);
   *channels = info.channels;
-  EXPECT_EQ(info.samplerate, 44100);
+  EXPECT_EQ(info.samplerate, rate);
   return samples;
 }
 
@@ -230,6 +230,38 @@ TEST_F(RenderTest, ASweepInAStereoFileHasNoStartPause) {
   expected.Signal(Tone("500", "0.1", "-6", 1), {1, 1, 1}, 10);
   expected.Signal(SweepPanel("100", "200", "0.2", kTriangular, "-3"), {1, 1, 1}, 1);
   EXPECT_EQ(Raw(Read(folder / "mixed.raw")), expected.samples);
+}
+
+PanelState AtRate(int32_t rate, PanelState state) {
+  state.SampleRate = rate;
+  return state;
+}
+
+// Every pause, pass and signal at the chosen rate: 200 ms are 9600 frames
+// and a delay pass 4800 at 48000 frames a second; the file says its rate.
+TEST_F(RenderTest, ARenderAtAnotherRateTakesItEverywhere) {
+  Script("tone 1000 0.1 0 0\r\ndelay 0.1\r\nsweep 100 200 0.1 -3 1\r\nnoise white 0.05 -20 L\r\nend\r\n");
+  auto expected = [](int32_t rate) {
+    Expected audio(2);
+    audio.Silence(static_cast<size_t>(rate / 5));
+    audio.Frames(AtRate(rate, Tone("1000", "0.1", "0", 0)), {1, 1, 1}, static_cast<size_t>(rate / 10));
+    audio.Silence(static_cast<size_t>(rate / 10));
+    audio.Signal(AtRate(rate, SweepPanel("100", "200", "0.1", kSquare, "-3")), {1, 1, 1}, 1);
+    audio.Silence(static_cast<size_t>(rate / 5));
+    audio.Frames(AtRate(rate, NoisePanel(kWhite, "-20")), {1, 0, 1}, static_cast<size_t>(rate / 20));
+    return audio.samples;
+  };
+  int channels = 0;
+  ASSERT_EQ(Sondrel("--render test.kvs -o at48.wav --rate 48000").status, 0);
+  EXPECT_EQ(Decoded(folder / "at48.wav", &channels, 48000), expected(48000));
+  // The stored setting is the default; "the output device's rate" (0) renders at 44100.
+  fs::create_directories(folder / "config" / "sondrel");
+  std::ofstream(folder / "config" / "sondrel" / "settings") << "[Software\\Kelvo]\nSampleRate=dword:00017700\n";
+  ASSERT_EQ(Sondrel("--render test.kvs -o stored.wav").status, 0);
+  EXPECT_EQ(Decoded(folder / "stored.wav", &channels, 96000), expected(96000));
+  std::ofstream(folder / "config" / "sondrel" / "settings") << "[Software\\Kelvo]\nSampleRate=dword:00000000\n";
+  ASSERT_EQ(Sondrel("--render test.kvs -o device.wav").status, 0);
+  EXPECT_EQ(Decoded(folder / "device.wav", &channels, 44100), expected(44100));
 }
 
 TEST_F(RenderTest, StandardInputServesAsTheScript) {
@@ -396,6 +428,9 @@ INSTANTIATE_TEST_SUITE_P(Lines, UsageTest,
                                            UsageCase{"--render x.kvs -o out.wav --max-seconds 0x10", 2},
                                            UsageCase{"--render x.kvs -o out.wav --max-seconds ' 5'", 2},
                                            UsageCase{"--render x.kvs -o out.wav --loud", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --rate 0", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --rate 48k", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --rate 1000000", 2},
                                            UsageCase{"--version now", 2}),
                          [](const auto& test) {
                            std::string name;
@@ -443,7 +478,7 @@ TEST(ManualPageTest, NamesEveryOptionAndVariable) {
   std::ifstream page(SONDREL_SOURCE_DIR "/data/sondrel.1");
   std::stringstream text;
   text << page.rdbuf();
-  for (const char* word : {"\\-\\-help", "\\-\\-version", "\\-\\-list\\-devices", "\\-\\-render", "\\-\\-max\\-seconds",
+  for (const char* word : {"\\-\\-help", "\\-\\-version", "\\-\\-list\\-devices", "\\-\\-render", "\\-\\-max\\-seconds", "\\-\\-rate",
                            "SONDREL_NONINTERACTIVE", "SDL_AUDIODRIVER", "SDL_DISKAUDIOFILE", "XDG_CONFIG_HOME",
                            "QT_QPA_PLATFORM", "128"}) {
     EXPECT_NE(text.str().find(word), std::string::npos) << word;
@@ -465,7 +500,9 @@ TEST_F(RenderTest, TheDeviceListIsNumberedAsTheWindowsIs) {
   if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's PulseAudio server";
   const Result result = Sondrel("--list-devices", "", true);
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.out, "0\tDefault output (Sondrel-Test-First)\n1\tSondrel-Test-First\n2\tSondrel-Test-Second\n");
+  // The null sinks run at 44100 frames a second.
+  EXPECT_EQ(result.out,
+            "0\tDefault output (Sondrel-Test-First)\t44100\n1\tSondrel-Test-First\t44100\n2\tSondrel-Test-Second\t44100\n");
 }
 
 // A file named like an option is a file argument as it always was: the

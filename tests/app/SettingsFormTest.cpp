@@ -1,5 +1,8 @@
 // The compatibility settings window on real store files.
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -64,6 +67,80 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"LongerThanFourBytes", "[Software\\Kelvo]\nAlwaysStereo=dword:1\nLongBuffer=hex:01,00,00,00,00\n",
                  true, false, "Failed to get data for 'LongBuffer'"}),
     [](const auto& test) { return std::string(test.param.name); });
+
+struct RateCase {
+  const char* name;
+  const char* stored;
+  int32_t rate;  // the window's choice after loading; 0: the output device's rate
+};
+
+class SampleRateLoadTest : public SettingsFormTest, public ::testing::WithParamInterface<RateCase> {};
+
+// The rate is stored beside the two options; missing, of another type or
+// another number, it is 44100, and it never raises an error of its own.
+TEST_P(SampleRateLoadTest, LoadsTheRateOrTheDefault) {
+  Store(GetParam().stored);
+  Create();
+  EXPECT_EQ(form->ChosenSampleRate(), GetParam().rate);
+  EXPECT_TRUE(dialogs.ErrorTexts().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stores, SampleRateLoadTest,
+    ::testing::Values(RateCase{"Missing", "[Software\\Kelvo]\nAlwaysStereo=dword:0\nLongBuffer=dword:0\n", 44100},
+                      RateCase{"Rate48000", "[Software\\Kelvo]\nSampleRate=dword:0000bb80\n", 48000},
+                      RateCase{"Rate96000WithTheOptions",
+                               "[Software\\Kelvo]\nAlwaysStereo=dword:1\nLongBuffer=dword:1\nSampleRate=dword:00017700\n",
+                               96000},
+                      RateCase{"TheDevicesRate", "[Software\\Kelvo]\nSampleRate=dword:00000000\n", 0},
+                      RateCase{"AnotherNumber", "[Software\\Kelvo]\nSampleRate=dword:00005622\n", 44100},
+                      RateCase{"AnotherType", "[Software\\Kelvo]\nSampleRate=sz:48000\n", 44100},
+                      RateCase{"Garbage", "[Software\\Kelvo]\nSampleRate=dword:xyz\n", 44100},
+                      RateCase{"LongerThanFourBytes", "[Software\\Kelvo]\nSampleRate=hex:80,bb,00,00,00\n", 44100}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// A user who never chose a rate keeps the file as it always was; a chosen
+// one is stored and goes to the engine, the device's own as 0.
+TEST_F(SettingsFormTest, TheRateIsStoredOnceChosenAndReachesTheEngine) {
+  Create();
+  form->Button1Click();
+  EXPECT_FALSE(Stored().contains("SampleRate"));
+  form->SampleRate->setCurrentIndex(form->SampleRate->findData(48000));
+  form->Button1Click();
+  EXPECT_TRUE(Stored().contains("SampleRate=dword:0000bb80")) << Stored().toStdString();
+  EXPECT_EQ(generator->ReadPanelState().SampleRate, 48000);
+  form->SampleRate->setCurrentIndex(form->SampleRate->count() - 1);  // the output device's rate
+  EXPECT_EQ(form->SampleRate->currentText(), "The output device's rate");
+  form->Button1Click();
+  EXPECT_TRUE(Stored().contains("SampleRate=dword:00000000"));
+  EXPECT_EQ(generator->ReadPanelState().SampleRate, 44100);  // the device does not say its rate
+  waveOut.deviceRates = {48000};
+  EXPECT_EQ(generator->ReadPanelState().SampleRate, 48000);
+  form->SampleRate->setCurrentIndex(0);
+  form->Button1Click();
+  EXPECT_TRUE(Stored().contains("SampleRate=dword:0000ac44"));  // once stored, kept up to date
+}
+
+// The main window says when the sound server resamples the signal.
+TEST_F(SettingsFormTest, TheWindowSaysWhenTheServerResamples) {
+  Create();
+  waveOut.deviceRates = {48000};
+  generator->UpdateRateNote();
+  ASSERT_NE(generator->RateNote, nullptr);
+  EXPECT_EQ(generator->RateNote->text(), "44100 Hz, resampled by the sound server to 48000 Hz");
+  EXPECT_FALSE(generator->statusBar()->isHidden());
+  form->SampleRate->setCurrentIndex(form->SampleRate->count() - 1);  // follow the device
+  generator->UpdateRateNote();
+  EXPECT_TRUE(generator->statusBar()->isHidden());
+}
+
+TEST_F(SettingsFormTest, TheRateComesAfterTheTwoOptionsInTabOrder) {
+  Create();
+  QWidget* next = form->LongBuffer->nextInFocusChain();
+  while (next != nullptr && !(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
+  EXPECT_EQ(next, form->SampleRate);
+  EXPECT_GT(form->SampleRate->y(), form->LongBuffer->y());
+}
 
 TEST_F(SettingsFormTest, FirstStartWritesNothingUntilOk) {
   Create();

@@ -23,6 +23,26 @@ TEST(FastSynthesisTest, RandomSignalsMatchTheReferenceByteForByte) {
   }
 }
 
+// The sample-rate setting's rates, and rates a device may run at.
+TEST(FastSynthesisTest, RandomSignalsAtEveryRateMatchTheReference) {
+  std::mt19937_64 random(48000);
+  const int32_t rates[] = {48000, 88200, 96000, 22050, 32000, 192000};
+  for (int i = 0; i < 240; ++i) {
+    RandomSignal signal = MakeRandomSignal(random, 0.25);
+    signal.state.SampleRate = rates[static_cast<size_t>(i) % std::size(rates)];
+    ASSERT_EQ(CompareWithReference(signal), "") << "signal " << i << " at " << signal.state.SampleRate << " Hz: "
+                                                << signal.Describe();
+  }
+  // Long sweeps at 96000 frames a second reach phases twice as far.
+  for (int i = 0; i < 3; ++i) {
+    RandomSignal signal = MakeRandomSignal(random, 1);
+    signal.state.SignalType = SignalPage::Sweep;
+    signal.state.Duration = "6";
+    signal.state.SampleRate = 96000;
+    ASSERT_EQ(CompareWithReference(signal), "") << signal.Describe();
+  }
+}
+
 TEST(FastSynthesisTest, LongSweepsMatchTheReference) {
   std::mt19937_64 random(7);
   for (int i = 0; i < 6; ++i) {

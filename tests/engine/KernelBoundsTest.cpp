@@ -69,7 +69,7 @@ TEST_P(KernelBoundsTest, LinearPhasesStayWithinTheirBounds) {
     const double D = uniform(-2, 2) * scale;
     const auto N = static_cast<int32_t>(uniform(1, 2147483647));
     const auto from = static_cast<int32_t>(uniform(0, 1) * (N > kFrames ? N - kFrames : 0));
-    const LinearPhaseLaw phaseLaw = MakeLinearPhaseLaw(f0, D, N);
+    const LinearPhaseLaw phaseLaw = MakeLinearPhaseLaw(f0, D, N, 44100);
     const double lastFrame = from + kFrames;
     const double turnsBound = lastFrame * (std::fabs(f0) / 44100 + std::fabs(D) / (88200.0 * N) * lastFrame);
     if (turnsBound > 0x1p40) continue;

@@ -87,6 +87,20 @@ TEST(NoiseIdentityTest, RandomPanelsMatchTheReferenceByteForByte) {
   }
 }
 
+// At another rate the period holds its 5 s of that rate, and the program's
+// bytes are still the definition's.
+TEST(NoiseIdentityTest, EveryRateMatchesTheReference) {
+  for (const int32_t rate : {48000, 96000}) {
+    PanelState state = NoisePanel(kPink, "-20");
+    state.SampleRate = rate;
+    PcmBuffer fast, reference;
+    SynthesizeSignal(state, {1, 1, -1}, fast);
+    SynthesizeSignalReference(state, {1, 1, -1}, reference);
+    ASSERT_EQ(fast.Size(), static_cast<size_t>(NoisePeriodFrames(rate)) * 4);
+    EXPECT_EQ(std::memcmp(fast.Data(), reference.Data(), fast.Size()), 0) << rate;
+  }
+}
+
 TEST(NoiseLayoutTest, ChannelsFollowTheGainsAsForTheTones) {
   PcmBuffer mono, outOfPhase, leftOnly;
   const PanelState state = NoisePanel(kWhite, "-20");

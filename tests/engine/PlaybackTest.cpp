@@ -142,6 +142,30 @@ INSTANTIATE_TEST_SUITE_P(
                       NoisePlayCase{"LoopingHasNoLimit", "1", true, {1, 1, 1}, kLoopForever, 0}),
     [](const auto& test) { return std::string(test.param.name); });
 
+// At 48000 frames a second the device is opened at that rate, and a
+// constant tone's loop count is Round(Duration 48000 / frames).
+TEST_F(PlaybackTest, AnotherRateOpensTheDeviceAtItAndCountsLoopsByIt) {
+  window.panel.SampleRate = 48000;
+  window.panel.Duration = "2.5";
+  window.panel.Loop = false;
+  window.panel.AlwaysStereo = true;
+  playback.StartTone();
+  const auto* open = waveOut.LastCall("Open");
+  ASSERT_NE(open, nullptr);
+  EXPECT_EQ(open->format.nSamplesPerSec, 48000u);
+  EXPECT_EQ(open->format.nAvgBytesPerSec, 192000u);
+  const auto* write = waveOut.LastCall("Write");
+  EXPECT_EQ(write->buffer.size(), 48u * 4);  // 1000 Hz: 48 frames, one period
+  EXPECT_EQ(write->loops, 2500u);
+  PanelState noise;
+  noise.SignalType = SignalPage::Noise;
+  noise.Duration = "10";
+  noise.Loop = false;
+  noise.SampleRate = 48000;
+  EXPECT_EQ(PlayedFrames(noise, 262144), 480000u);
+  EXPECT_EQ(LoopCount(noise, 262144), 2u);
+}
+
 TEST_F(PlaybackTest, ASweepOrAToneHasNoPlayLimit) {
   playback.StartTone();
   EXPECT_EQ(waveOut.LastCall("Write")->playLimit, 0u);
@@ -394,7 +418,7 @@ TEST_F(PlaybackTest, ALongSweepPlaysWhileItsRestIsSynthesized) {
   window.panel.Loop = true;
   playback.StartTone();
   ASSERT_NE(playback.WaveHeader.lpReady, nullptr);
-  EXPECT_GE(playback.WaveHeader.lpReady->load(), kHeadStartFrames * 2);
+  EXPECT_GE(playback.WaveHeader.lpReady->load(), kHeadStartSeconds * 44100 * 2);
   PcmBuffer whole;
   SynthesizeSignal(window.panel, playback.Gains(), whole);
   const std::vector<uint8_t>& played = waveOut.LastCall("Write")->buffer;  // recorded once complete

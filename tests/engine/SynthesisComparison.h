@@ -35,7 +35,8 @@ struct RandomSignal {
                                                             state.Duration + " s")
          << ", wave " << state.WaveForm << ", " << state.Amplitude << " dB, gains " << gains.LeftGain << "/"
          << gains.RightGain << "/" << gains.PhaseSign << (state.AlwaysStereo ? ", always stereo" : "")
-         << (state.LongBuffer ? ", long buffer" : "") << (state.Logarithmic ? ", logarithmic" : "");
+         << (state.LongBuffer ? ", long buffer" : "") << (state.Logarithmic ? ", logarithmic" : "")
+         << (state.SampleRate != 44100 ? ", " + std::to_string(state.SampleRate) + " frames a second" : "");
     return text.str();
   }
 };

@@ -65,6 +65,10 @@ PanelState WithAlwaysStereo(PanelState state) {
   state.AlwaysStereo = true;
   return state;
 }
+PanelState AtRate(int32_t rate, PanelState state) {
+  state.SampleRate = rate;
+  return state;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, BufferSizeTest,
@@ -90,8 +94,58 @@ INSTANTIATE_TEST_SUITE_P(
         SizeCase{"SweepIgnoresLongBuffer", WithLongBuffer(Sweep("100", "10000", "0.5")), {}, 44100},
         SizeCase{"SweepRoundsFrames", Sweep("100", "200", "0.0000113378684807"), {}, 0},
         SizeCase{"SweepZeroDuration", Sweep("100", "10000", "0"), {}, 0},
-        SizeCase{"SweepNegativeDuration", Sweep("100", "10000", "-1"), {}, 0}),
+        SizeCase{"SweepNegativeDuration", Sweep("100", "10000", "-1"), {}, 0},
+        // Every formula takes the chosen rate R: R / gcd(R, f) frames, Round(100 R / f) with the long
+        // buffer, Round(Duration R) for a sweep.
+        SizeCase{"At48000Constant1000", AtRate(48000, Constant("1000")), {}, 48 * 2},
+        SizeCase{"At48000Constant440", AtRate(48000, Constant("440")), {}, 1200 * 2},  // gcd 40
+        SizeCase{"At48000Constant997", AtRate(48000, Constant("997")), {}, 48000 * 2},
+        SizeCase{"At48000Constant11025", AtRate(48000, Constant("11025")), {}, 640 * 2},  // gcd 75
+        SizeCase{"At48000LongBuffer1000", AtRate(48000, WithLongBuffer(Constant("1000"))), {}, 4800 * 2},
+        SizeCase{"At48000LongBuffer22000", AtRate(48000, WithLongBuffer(Constant("22000"))), {}, 218 * 2},
+        SizeCase{"At48000SweepOneSecond", AtRate(48000, Sweep("100", "10000", "1")), {}, 96000},
+        SizeCase{"At88200Constant1000", AtRate(88200, Constant("1000")), {}, 441 * 2},  // gcd 200
+        SizeCase{"At96000Constant1000", AtRate(96000, Constant("1000")), {}, 96 * 2},
+        SizeCase{"At96000SweepHalfSecondStereo", AtRate(96000, Sweep("20", "20000", "0.5")), {1, 1, -1}, 192000}),
     [](const auto& test) { return std::string(test.param.name); });
+
+// The phase advances by f / R turns a frame: a quarter period at 12000 Hz
+// and 48000 frames a second gives the four cardinal values.
+TEST(SynthesisTest, SineAtAQuarterOfTheRateIsTheFourCardinalValuesAtEveryRate) {
+  for (const int32_t rate : {44100, 48000, 88200, 96000}) {
+    const std::string quarter = std::to_string(rate / 4);
+    EXPECT_EQ(Values(AtRate(rate, Constant(quarter.c_str()))), (std::vector<int16_t>{0, 32767, 0, -32767}))
+        << rate;
+  }
+}
+
+// The default rate gives, byte for byte, what the program gave before the
+// rate could be chosen (hashes taken from that build).
+TEST(SynthesisTest, TheDefaultRateGivesTheBytesItAlwaysGave) {
+  struct Golden {
+    PanelState state;
+    ChannelGains gains;
+    uint64_t hash;
+  };
+  auto withLog = [](PanelState state) {
+    state.Logarithmic = true;
+    state.Amplitude = "-6";
+    return state;
+  };
+  const Golden cases[] = {
+      {Constant("1000"), {1, 1, 1}, 16474594608898498771ull},
+      {Sweep("20", "20000", "10"), {1, 1, -1}, 385801435021643008ull},
+      {withLog(Sweep("20", "20000", "6")), {1, 1, 1}, 10762086071758876048ull},
+  };
+  for (const Golden& golden : cases) {
+    PanelState state = golden.state;
+    if (state.SignalType == SignalPage::Sweep) state.WaveForm = kSine;
+    const std::vector<uint8_t> bytes = Bytes(state, golden.gains);
+    uint64_t hash = 14695981039346656037ull;
+    for (const uint8_t byte : bytes) hash = (hash ^ byte) * 1099511628211ull;
+    EXPECT_EQ(hash, golden.hash) << state.fInit << " " << state.Duration;
+  }
+}
 
 TEST(SynthesisTest, SineAt11025HertzIsTheFourCardinalValues) {
   PanelState state = Constant("11025");
