@@ -12,6 +12,7 @@ packages=(
   xvfb xauth
   xdg-utils desktop-file-utils shared-mime-info libfile-mimeinfo-perl
   pulseaudio pulseaudio-utils
+  pipewire pipewire-pulse wireplumber dbus-daemon
   sox
   clang libclang-rt-14-dev
   libsndfile1-dev

@@ -3,7 +3,9 @@
 # windows on Qt's offscreen platform, sound through SDL's disk driver and a
 # private PulseAudio server with two null sinks. The suite runs twice, as
 # built for use and under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and every file reader is fuzzed for a fixed number of inputs first.
+# and every file reader is fuzzed for a fixed number of inputs first. Then
+# the sound-server tests run once more on a private PipeWire session, the
+# sound server of today's desktops, whose graph runs at 48000 Hz.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
@@ -12,9 +14,11 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/fuzz.sh" --all "${SONDREL_FUZZ_RUNS:-100000}"
 
 pulse="$(mktemp -d /tmp/sondrel-pulse.XXXXXX)"
+pipewire="$(mktemp -d /tmp/sondrel-pipewire.XXXXXX)"
 cleanup() {
   "$root/scripts/pulse-server.sh" stop "$pulse"
-  rm -rf "$pulse"
+  "$root/scripts/pipewire-server.sh" stop "$pipewire"
+  rm -rf "$pulse" "$pipewire"
 }
 trap cleanup EXIT
 PULSE_SERVER="$("$root/scripts/pulse-server.sh" start "$pulse")"
@@ -32,3 +36,8 @@ echo "== The test suite under the sanitizers"
 echo "== The test suite"
 cd "$root/build"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 300
+
+echo "== The sound-server tests on PipeWire"
+PULSE_SERVER="$("$root/scripts/pipewire-server.sh" start "$pipewire")"
+export PULSE_SERVER
+ctest --output-on-failure --timeout 300 -L sound-server

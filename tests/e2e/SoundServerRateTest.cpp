@@ -1,0 +1,174 @@
+// The signal at the output device's own rate reaches the device unchanged,
+// on whichever sound server the test command started (PulseAudio, whose
+// null sinks run at 44100 frames a second, or PipeWire, at 48000): a looping
+// stereo sweep is recorded from the sink's monitor at the device's rate and
+// must hold the synthesized samples. At the specified 44100 on a 48000 Hz
+// device the main window says that the server resamples.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <QLabel>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "engine/Playback.h"
+#include "engine/Synthesis.h"
+#include "panel/Generator.h"
+#include "platform/SdlWaveOut.h"
+#include "tests/engine/FakeEngineWindow.h"
+
+extern char** environ;
+
+namespace sondrel {
+namespace {
+
+class SleepingWindow : public FakeEngineWindow {
+ public:
+  void Sleep(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+};
+
+QString OutputOf(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  process.waitForFinished(10000);
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+class SoundServerRateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's sound server";
+    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+  }
+  int32_t Device(const SdlWaveOut& waveOut, const std::string& description) {
+    auto& list = const_cast<SdlWaveOut&>(waveOut);
+    for (uint32_t device = 0; device < list.GetNumDevs(); ++device) {
+      if (list.GetDeviceName(device) == description) return static_cast<int32_t>(device);
+    }
+    return -2;
+  }
+  QTemporaryDir folder{"/tmp/sondrel-rate-test-XXXXXX"};
+};
+
+// Where the buffer's frames first stand whole in the recording, and how
+// many of its samples differ there; a dropout of the server (a run of
+// silence in place of samples, on a busy machine) is told apart.
+struct Match {
+  bool found = false;
+  size_t differing = 0;
+  bool onlyDropouts = true;
+};
+
+Match FindBuffer(const std::vector<int16_t>& recording, const std::vector<int16_t>& buffer) {
+  Match match;
+  const size_t probe = buffer.size() / 2;  // a stretch from the middle locates it
+  const size_t probeLength = 400;
+  for (size_t at = probe; at + probeLength <= recording.size(); ++at) {
+    if (std::memcmp(&recording[at], &buffer[probe], probeLength * 2) != 0) continue;
+    const size_t start = at - probe;
+    if (at < probe || start + buffer.size() > recording.size()) continue;
+    match.found = true;
+    for (size_t i = 0; i < buffer.size(); ++i) {
+      if (recording[start + i] == buffer[i]) continue;
+      ++match.differing;
+      match.onlyDropouts = match.onlyDropouts && recording[start + i] == 0;
+    }
+    return match;
+  }
+  return match;
+}
+
+TEST_F(SoundServerRateTest, AtTheDevicesRateTheSamplesReachItUnchanged) {
+  SdlWaveOut waveOut;
+  ASSERT_TRUE(waveOut.StartError().empty()) << waveOut.StartError();
+  const int32_t device = Device(waveOut, "Sondrel-Test-Second");
+  ASSERT_GT(device, 0);
+  const int32_t rate = waveOut.GetDeviceRate(device);
+  ASSERT_GT(rate, 0) << "the sound system does not say the device's rate";
+
+  SleepingWindow window;
+  window.panel.SignalType = SignalPage::Sweep;
+  window.panel.fInit = "100";
+  window.panel.fFinal = "1000";
+  window.panel.Duration = "0.5";
+  window.panel.Amplitude = "-6";
+  window.panel.AlwaysStereo = true;
+  window.panel.Loop = true;
+  window.panel.WaveDevice = device;
+  window.panel.SampleRate = rate;
+  PcmBuffer expected;
+  SynthesizeSignal(window.panel, {1, 1, -1}, expected);
+  std::vector<int16_t> buffer(expected.Size() / 2);
+  std::memcpy(buffer.data(), expected.Data(), expected.Size());
+
+  Match match;
+  QString streams;
+  for (int attempt = 0; attempt < 3 && (attempt == 0 || match.differing > 0); ++attempt) {
+    const std::string file = folder.filePath("monitor.raw").toStdString();
+    std::vector<std::string> words = {"parec", "--device=sondrel_second.monitor", "--format=s16le",
+                                      "--rate=" + std::to_string(rate), "--channels=2", "--raw", "--latency-msec=10", file};
+    std::vector<char*> arguments;
+    for (std::string& word : words) arguments.push_back(word.data());
+    arguments.push_back(nullptr);
+    pid_t recorder = 0;
+    ASSERT_EQ(posix_spawnp(&recorder, "parec", nullptr, nullptr, arguments.data(), environ), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // An idle null sink renders far ahead; restarted, it follows the recorder.
+    OutputOf("pactl", {"suspend-sink", "sondrel_second", "1"});
+    OutputOf("pactl", {"suspend-sink", "sondrel_second", "0"});
+    Playback playback(waveOut, window);
+    playback.LeftGain = 1;
+    playback.RightGain = 1;
+    playback.PhaseSign = -1;
+    playback.StartTone();
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    streams = OutputOf("pactl", {"list", "sink-inputs"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    playback.StopTone();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    kill(recorder, SIGINT);
+    int status = 0;
+    waitpid(recorder, &status, 0);
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<int16_t> recording(bytes.size() / 2);
+    std::memcpy(recording.data(), bytes.data(), recording.size() * 2);
+    match = FindBuffer(recording, buffer);
+    ASSERT_TRUE(match.found) << "the sweep's samples are not in the recording; streams:\n" << streams.toStdString();
+    ASSERT_TRUE(match.onlyDropouts) << match.differing << " samples were changed on their way";
+  }
+  // The stream entered the graph at the device's rate, with nothing to resample.
+  EXPECT_TRUE(streams.contains(QString("s16le 2ch %1Hz").arg(rate))) << streams.toStdString();
+  EXPECT_EQ(match.differing, 0u) << "dropouts in every one of three recordings";
+}
+
+// At the specified rate, on a device of another rate, the window says so.
+TEST_F(SoundServerRateTest, TheWindowSaysWhenTheServerResamples) {
+  SdlWaveOut waveOut;
+  ASSERT_TRUE(waveOut.StartError().empty());
+  TGenerator generator(waveOut);
+  const int32_t rate = waveOut.GetDeviceRate(0);
+  ASSERT_GT(rate, 0);
+  generator.UpdateRateNote();
+  if (rate == kFramesPerSecond) {
+    EXPECT_TRUE(generator.RateNote == nullptr || generator.statusBar()->isHidden());
+  } else {
+    ASSERT_NE(generator.RateNote, nullptr);
+    EXPECT_EQ(generator.RateNote->text(), QString("44100 Hz, resampled by the sound server to %1 Hz").arg(rate));
+  }
+  generator.ReadCompatibilityOptions = [] { return CompatibilityOptions{false, false, 0}; };  // the device's rate
+  generator.UpdateRateNote();
+  EXPECT_TRUE(generator.RateNote == nullptr || generator.statusBar()->isHidden());
+  EXPECT_EQ(generator.ReadPanelState().SampleRate, rate);
+}
+
+}  // namespace
+}  // namespace sondrel
