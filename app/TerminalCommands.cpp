@@ -92,6 +92,7 @@ int Render(const std::vector<std::string>& arguments) {
   std::string output;
   double maxSeconds = kDefaultMaxSeconds;
   std::optional<int32_t> rate;  // nothing: the stored setting
+  AudioSampleEncoding encoding = AudioSampleEncoding::Pcm16;
   for (size_t i = 2; i < arguments.size(); i += 2) {
     if (i + 1 >= arguments.size()) return UsageError("'" + arguments[i] + "' needs a value");
     const std::string& value = arguments[i + 1];
@@ -106,6 +107,16 @@ int Render(const std::vector<std::string>& arguments) {
       maxSeconds = decimal ? std::strtod(value.c_str(), &end) : 0;
       if (!decimal || *end != '\0' || !(maxSeconds * kLowestRate >= 1) || maxSeconds > 1e9) {
         return UsageError("--max-seconds takes a number of seconds of at least one frame, not '" + value + "'");
+      }
+    } else if (arguments[i] == "--format") {
+      if (value == "s16") {
+        encoding = AudioSampleEncoding::Pcm16;
+      } else if (value == "s24") {
+        encoding = AudioSampleEncoding::Pcm24;
+      } else if (value == "f32") {
+        encoding = AudioSampleEncoding::Float32;
+      } else {
+        return UsageError("--format takes s16, s24 or f32, not '" + value + "'");
       }
     } else if (arguments[i] == "--rate") {
       const bool digits = !value.empty() && value.size() <= 7 && value.find_first_not_of("0123456789") == std::string::npos;
@@ -122,6 +133,9 @@ int Render(const std::vector<std::string>& arguments) {
   if (output.empty()) return UsageError("--render needs an output file: -o OUT");
   const std::optional<AudioFileFormat> format = AudioFileFormatFor(output);
   if (!format) return UsageError("the output file's name must end in .wav, .flac, .pcm or .raw: '" + output + "'");
+  if (*format == AudioFileFormat::Flac && encoding == AudioSampleEncoding::Float32) {
+    return UsageError("FLAC holds 16-bit or 24-bit samples, not f32");
+  }
 
   // Interrupted, the render leaves no part of its file behind.
   for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) std::signal(signalNumber, &EndRenderOnSignal);
@@ -141,12 +155,15 @@ int Render(const std::vector<std::string>& arguments) {
     if (maxSeconds * frameRate < 1) return UsageError("--max-seconds is shorter than one frame at that rate");
     ScriptRenderer renderer(*file, RenderSettings{maxSeconds, options.alwaysStereo, options.longBuffer, frameRate});
     const int channels = renderer.Channels();
-    AudioFileWriter writer(output, *format, channels, frameRate);
+    AudioFileWriter writer(output, *format, channels, frameRate, encoding);
     Progress progress;
     renderer.onPause = [](const std::string& message) { std::cerr << "sondrel: " << message << "\n"; };
     renderer.onProgress = [&progress, frameRate](uint64_t frames) { progress.Update(frames, frameRate); };
+    auto write = [&writer](const auto* samples, size_t frames) { writer.Write(samples, frames); };
     const uint64_t made =
-        renderer.Render(channels, [&writer](const int16_t* samples, size_t frames) { writer.Write(samples, frames); });
+        encoding == AudioSampleEncoding::Pcm24     ? renderer.Render(channels, ScriptRenderer::SampleWriter<int32_t>(write))
+        : encoding == AudioSampleEncoding::Float32 ? renderer.Render(channels, ScriptRenderer::SampleWriter<float>(write))
+                                                   : renderer.Render(channels, ScriptRenderer::SampleWriter<int16_t>(write));
     // No format holds "no audio" alike (an empty FLAC file is not FLAC).
     if (made == 0) throw std::runtime_error("The script makes no audio: no file was written");
     writer.Commit();
@@ -165,7 +182,7 @@ bool FileExists(const std::string& path) {
 
 std::string UsageText() {
   return R"(Usage: sondrel [FILE]
-       sondrel --render SCRIPT -o OUT [--max-seconds S] [--rate R]
+       sondrel --render SCRIPT -o OUT [--max-seconds S] [--rate R] [--format F]
        sondrel --list-devices | --help | --version
 
 Sondrel plays test tones and sweeps. Without options it opens its window; a
@@ -179,14 +196,15 @@ Options (only as the first argument):
                     NUMBER<TAB>NAME<TAB>RATE, numbered as in the window's
                     device list (0 is the default output), with the frames
                     per second the device runs at (- when unknown), and exit
-  --render SCRIPT -o OUT [--max-seconds S] [--rate R]
+  --render SCRIPT -o OUT [--max-seconds S] [--rate R] [--format F]
                     render the script SCRIPT (- for standard input) into the
                     audio file OUT instead of playing it, as fast as the
                     machine allows, with no display or sound device. The
                     format follows OUT's name: .wav, .flac, .pcm or .raw
-                    (16-bit, stereo when any signal is), at R frames a second
+                    (stereo when any signal is), at R frames a second
                     (default: the sample rate of the settings window, 44100
-                    when it follows the output device).
+                    when it follows the output device), with samples of F:
+                    s16 (the default), s24 or f32 (not in .flac).
                     "repeat" plays the script over until S seconds of audio
                     (default 3600) have been written.
 

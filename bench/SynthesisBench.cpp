@@ -37,6 +37,11 @@ PanelState Sweep60s(int32_t wave) {
 
 const ChannelGains kStereo{1, 1, -1};
 
+PanelState AtRate(int32_t rate, PanelState state) {
+  state.SampleRate = rate;
+  return state;
+}
+
 PanelState Noise(int32_t colour) {
   PanelState state;
   state.SignalType = SignalPage::Noise;
@@ -78,7 +83,9 @@ void Register() {
   for (const Signal& signal : {Signal{"sine", Sweep60s(kSine), kStereo}, Signal{"square", Sweep60s(kSquare), kStereo},
                                Signal{"triangle", Sweep60s(kTriangular), kStereo},
                                Signal{"constant1000Hz", PanelState{}, ChannelGains{}},
-                               Signal{"pinkNoise", Noise(kPink), kStereo}}) {
+                               Signal{"pinkNoise", Noise(kPink), kStereo},
+                               Signal{"sine48000", AtRate(48000, Sweep60s(kSine)), kStereo},
+                               Signal{"sine96000", AtRate(96000, Sweep60s(kSine)), kStereo}}) {
     struct Path {
       const char* name;
       int threads;
@@ -119,7 +126,7 @@ class TableReporter : public benchmark::ConsoleReporter {
     const bool baseline = SupportedKernelVariants().size() > 1;
     if (baseline) std::printf(" %10s %12s", "baseline1", "ref/baseline1");
     std::printf("\n");
-    for (const char* signal : {"sine", "square", "triangle", "constant1000Hz", "pinkNoise"}) {
+    for (const char* signal : {"sine", "square", "triangle", "constant1000Hz", "pinkNoise", "sine48000", "sine96000"}) {
       const double reference = Get(signal, "reference"), one = Get(signal, "fast1"), all = Get(signal, "fastAll");
       if (reference <= 0 || one <= 0 || all <= 0) continue;  // left out by --benchmark_filter
       std::printf("%-16s %10.2f %10.2f %10.2f %11.1fx %11.1fx", signal, reference, one, all, reference / one,

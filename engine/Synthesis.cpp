@@ -52,21 +52,25 @@ long double SignalRun::Phase(int32_t n) const {
   return (n * omega) * K;
 }
 
-int32_t SignalRun::ComputeSample(int32_t n) const {
-  long double w = 0;
+bool SignalRun::ComputeWave(int32_t n, long double& w) const {
   switch (WaveForm) {
     case kSine:
       w = std::sin(Phase(n));
-      break;
+      return true;
     case kSquare:
       w = SquareOf(static_cast<float>(std::sin(Phase(n))));
-      break;
+      return true;
     case kTriangular:
       w = TriangleOf(static_cast<float>(Phase(n)));
-      break;
+      return true;
     default:  // nothing selected: silence
-      return 0;
+      return false;
   }
+}
+
+int32_t SignalRun::ComputeSample(int32_t n) const {
+  long double w = 0;
+  if (!ComputeWave(n, w)) return 0;
   return Round(w * (A * 32767.0L));
 }
 

@@ -30,6 +30,9 @@ class SignalRun {
   // This is the definition of every sample; the synthesizer's fast path
   // must give exactly the same values.
   int32_t ComputeSample(int32_t n) const;
+  // The waveform's value w of frame n in [-1, 1], which ComputeSample scales
+  // by A * 32767 and rounds; false when no waveform is selected (silence).
+  bool ComputeWave(int32_t n, long double& w) const;
   // The phase x of frame n in radians, exactly as ComputeSample forms it.
   long double Phase(int32_t n) const;
 

@@ -23,14 +23,17 @@ std::string LowerExtension(const std::string& path) {
   return extension;
 }
 
-int LibraryFormat(AudioFileFormat format) {
+int LibraryFormat(AudioFileFormat format, AudioSampleEncoding encoding) {
+  const int subtype = encoding == AudioSampleEncoding::Pcm24     ? SF_FORMAT_PCM_24
+                      : encoding == AudioSampleEncoding::Float32 ? SF_FORMAT_FLOAT
+                                                                 : SF_FORMAT_PCM_16;
   switch (format) {
     case AudioFileFormat::Wav:
-      return SF_FORMAT_RF64 | SF_FORMAT_PCM_16;  // written as plain WAV while it fits, see below
+      return SF_FORMAT_RF64 | subtype;  // written as plain WAV while it fits, see below
     case AudioFileFormat::Flac:
-      return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+      return SF_FORMAT_FLAC | subtype;
     case AudioFileFormat::Raw:
-      return SF_FORMAT_RAW | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
+      return SF_FORMAT_RAW | subtype | SF_ENDIAN_LITTLE;
   }
   return 0;
 }
@@ -49,7 +52,8 @@ std::optional<AudioFileFormat> AudioFileFormatFor(const std::string& path) {
   return std::nullopt;
 }
 
-AudioFileWriter::AudioFileWriter(std::string path, AudioFileFormat format, int channels, int rate)
+AudioFileWriter::AudioFileWriter(std::string path, AudioFileFormat format, int channels, int rate,
+                                 AudioSampleEncoding encoding)
     : path_(std::move(path)), channels_(channels), sound_(std::make_unique<Sound>()) {
   stream_ = std::make_unique<AtomicFileStream>(path_);
   if (!stream_->Opened().ok()) throw std::runtime_error(path_ + ": " + std::strerror(stream_->Opened().error));
@@ -57,7 +61,7 @@ AudioFileWriter::AudioFileWriter(std::string path, AudioFileFormat format, int c
   SF_INFO info{};
   info.samplerate = rate;
   info.channels = channels;
-  info.format = LibraryFormat(format);
+  info.format = LibraryFormat(format, encoding);
   sound_->file = sf_open_fd(stream_->Descriptor(), SFM_WRITE, &info, SF_FALSE);
   if (sound_->file == nullptr) throw std::runtime_error(path_ + ": " + sf_strerror(nullptr));
   if (format == AudioFileFormat::Wav) {
@@ -74,6 +78,22 @@ AudioFileWriter::~AudioFileWriter() {
 void AudioFileWriter::Write(const int16_t* samples, size_t frames) {
   const auto count = static_cast<sf_count_t>(frames);
   if (sf_writef_short(sound_->file, samples, count) != count) {
+    throw std::runtime_error(path_ + ": " + sf_strerror(sound_->file));
+  }
+  frames_ += frames;
+}
+
+void AudioFileWriter::Write(const int32_t* samples, size_t frames) {
+  const auto count = static_cast<sf_count_t>(frames);
+  if (sf_writef_int(sound_->file, samples, count) != count) {
+    throw std::runtime_error(path_ + ": " + sf_strerror(sound_->file));
+  }
+  frames_ += frames;
+}
+
+void AudioFileWriter::Write(const float* samples, size_t frames) {
+  const auto count = static_cast<sf_count_t>(frames);
+  if (sf_writef_float(sound_->file, samples, count) != count) {
     throw std::runtime_error(path_ + ": " + sf_strerror(sound_->file));
   }
   frames_ += frames;

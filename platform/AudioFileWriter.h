@@ -19,6 +19,9 @@ namespace sondrel {
 class AtomicFileStream;
 
 enum class AudioFileFormat { Wav, Flac, Raw };
+// The samples' encoding: 16-bit (the default), 24-bit or 32-bit float.
+// FLAC holds the two integer ones.
+enum class AudioSampleEncoding { Pcm16, Pcm24, Float32 };
 
 // By the name's extension, in any case; nothing for any other name.
 std::optional<AudioFileFormat> AudioFileFormatFor(const std::string& path);
@@ -26,13 +29,17 @@ std::optional<AudioFileFormat> AudioFileFormatFor(const std::string& path);
 class AudioFileWriter {
  public:
   // Throws std::runtime_error with the reason when the file cannot be made.
-  AudioFileWriter(std::string path, AudioFileFormat format, int channels, int rate = 44100);
+  AudioFileWriter(std::string path, AudioFileFormat format, int channels, int rate = 44100,
+                  AudioSampleEncoding encoding = AudioSampleEncoding::Pcm16);
   ~AudioFileWriter();
   AudioFileWriter(const AudioFileWriter&) = delete;
   AudioFileWriter& operator=(const AudioFileWriter&) = delete;
 
   // frames interleaved frames of `channels` samples. Throws std::runtime_error.
   void Write(const int16_t* samples, size_t frames);
+  // 24-bit samples in the top three bytes of each integer.
+  void Write(const int32_t* samples, size_t frames);
+  void Write(const float* samples, size_t frames);
   // Finishes the file and gives it its name. Throws std::runtime_error.
   void Commit();
 

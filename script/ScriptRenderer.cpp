@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "engine/Playback.h"
 #include "engine/Synthesis.h"
 #include "engine/SynthesisJob.h"
+#include "engine/WideSamples.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptHost.h"
 #include "script/ScriptRun.h"
@@ -30,11 +32,12 @@ uint64_t FramesOf(int milliseconds, int32_t rate) {
 constexpr int kDelayPassMs = 100;
 }  // namespace
 
-// The audio as it leaves, with the count that ends it.
+// The audio as it leaves, with the count that ends it: 16-bit samples,
+// 24-bit ones in 32-bit integers, or floats.
+template <typename Sample>
 class ScriptRenderer::Output {
  public:
-  Output(int channels, uint64_t limit, const std::function<void(const int16_t*, size_t)>& write,
-         const std::function<void(uint64_t)>& progress)
+  Output(int channels, uint64_t limit, const SampleWriter<Sample>& write, const std::function<void(uint64_t)>& progress)
       : channels_(channels), limit_(limit), write_(write), progress_(progress) {}
 
   uint64_t Frames() const { return frames_; }
@@ -64,29 +67,25 @@ class ScriptRenderer::Output {
     return !Full();
   }
 
-  // A synthesized buffer (16-bit, low byte first) over and over, `total`
+  // A synthesized buffer of interleaved frames over and over, `total`
   // frames in all: whole passes, and part of one where the total says so.
-  bool Buffer(const PcmBuffer& buffer, bool stereoSource, uint64_t total) {
+  bool Buffer(const Sample* values, size_t frames, bool stereoSource, uint64_t total) {
     const size_t sourceChannels = stereoSource ? 2 : 1;
-    const size_t frames = buffer.Size() / (2 * sourceChannels);
     if (frames == 0 || total == 0) return !Full();
     if (stereoSource == (channels_ == 2) && total <= frames) {  // straight from the buffer
       for (size_t start = 0; start < total && !Full(); start += kPieceFrames) {
-        Put(reinterpret_cast<const int16_t*>(buffer.Data()) + start * sourceChannels,
-            std::min<uint64_t>(kPieceFrames, total - start));
+        Put(values + start * sourceChannels, std::min<uint64_t>(kPieceFrames, total - start));
       }
       return !Full();
     }
     // The buffer in the file's layout, repeated to a piece of whole buffers.
-    std::vector<int16_t> piece;
+    std::vector<Sample> piece;
     const uint64_t copies = std::clamp<uint64_t>(kPieceFrames / frames, 1, (total + frames - 1) / frames);
     piece.reserve(copies * frames * static_cast<size_t>(channels_));
     for (uint64_t copy = 0; copy < copies; ++copy) {
       for (size_t frame = 0; frame < frames; ++frame) {
-        int16_t left = 0, right = 0;
-        std::memcpy(&left, buffer.Data() + frame * 2 * sourceChannels, 2);
-        right = left;
-        if (stereoSource) std::memcpy(&right, buffer.Data() + frame * 4 + 2, 2);
+        const Sample left = values[frame * sourceChannels];
+        const Sample right = stereoSource ? values[frame * 2 + 1] : left;
         piece.push_back(left);
         if (channels_ == 2) piece.push_back(right);
       }
@@ -98,7 +97,7 @@ class ScriptRenderer::Output {
   }
 
  private:
-  void Put(const int16_t* samples, uint64_t frames) {
+  void Put(const Sample* samples, uint64_t frames) {
     frames = std::min(frames, limit_ - frames_);
     write_(samples, static_cast<size_t>(frames));
     frames_ += frames;
@@ -108,9 +107,9 @@ class ScriptRenderer::Output {
   int channels_;
   uint64_t limit_;
   uint64_t frames_ = 0;
-  const std::function<void(const int16_t*, size_t)>& write_;
+  const SampleWriter<Sample>& write_;
   const std::function<void(uint64_t)>& progress_;
-  std::vector<int16_t> zeros_;  // a piece of silence, made at its first use
+  std::vector<Sample> zeros_;  // a piece of silence, made at its first use
 };
 
 // The panel a render keeps in place of the window's controls: the
@@ -166,9 +165,10 @@ class ScriptRenderer::LayoutHost : public PanelHost {
 };
 
 // Turns each line into the audio a listener would hear.
+template <typename Sample>
 class ScriptRenderer::AudioHost : public PanelHost {
  public:
-  AudioHost(const RenderSettings& settings, Output& out, const std::function<void(const std::string&)>& onPause)
+  AudioHost(const RenderSettings& settings, Output<Sample>& out, const std::function<void(const std::string&)>& onPause)
       : PanelHost(settings), out_(out), onPause_(onPause) {}
 
   bool ReadyForLine() override { return !out_.Full() && !ended_; }
@@ -190,7 +190,7 @@ class ScriptRenderer::AudioHost : public PanelHost {
   void InvalidCommand(const std::string& message) override { throw AppError(message); }
 
  private:
-  Output& out_;
+  Output<Sample>& out_;
   const std::function<void(const std::string&)>& onPause_;
   uint64_t passStart_ = 0;  // frames when the script last started over
   bool ended_ = false;
@@ -198,22 +198,36 @@ class ScriptRenderer::AudioHost : public PanelHost {
 
 // What StartTone would play: synthesis, the pause before a constant tone or
 // noise, the buffer as long as the device would play it.
-void ScriptRenderer::AudioHost::Play() {
-  PcmBuffer buffer;
+template <typename Sample>
+void ScriptRenderer::AudioHost<Sample>::Play() {
   const bool stereo = Stereo();
-  if (panel_.SignalType == SignalPage::Sweep && stereo == (out_.Channels() == 2)) {
-    BackgroundSynthesis synthesis(panel_, gains_, buffer);
-    out_.Stream(synthesis, buffer);
-    return;
+  const size_t channels = stereo ? 2 : 1;
+  auto play = [&](const Sample* values, size_t frames) {
+    const uint64_t played = PlayedFrames(panel_, static_cast<uint32_t>(frames));
+    if (panel_.SignalType != SignalPage::Sweep &&
+        !out_.Silence(FramesOf(kConstantToneStartPauseMs, panel_.SampleRate))) {
+      return;
+    }
+    out_.Buffer(values, frames, stereo, played);
+  };
+  if constexpr (std::is_same_v<Sample, int16_t>) {
+    PcmBuffer buffer;
+    if (panel_.SignalType == SignalPage::Sweep && stereo == (out_.Channels() == 2)) {
+      BackgroundSynthesis synthesis(panel_, gains_, buffer);
+      out_.Stream(synthesis, buffer);
+      return;
+    }
+    SynthesizeSignal(panel_, gains_, buffer);
+    play(reinterpret_cast<const int16_t*>(buffer.Data()), buffer.Size() / (2 * channels));
+  } else {
+    std::vector<Sample> values;
+    if constexpr (std::is_same_v<Sample, float>) {
+      values = SynthesizeF32(panel_, gains_);
+    } else {
+      values = SynthesizeS24(panel_, gains_);
+    }
+    play(values.data(), values.size() / channels);
   }
-  SynthesizeSignal(panel_, gains_, buffer);
-  const uint32_t frames = static_cast<uint32_t>(buffer.Size() / (stereo ? 4 : 2));
-  const uint64_t played = PlayedFrames(panel_, frames);
-  if (panel_.SignalType != SignalPage::Sweep &&
-      !out_.Silence(FramesOf(kConstantToneStartPauseMs, panel_.SampleRate))) {
-    return;
-  }
-  out_.Buffer(buffer, stereo, played);
 }
 
 ScriptRenderer::ScriptRenderer(ScriptFile& file, const RenderSettings& settings) : file_(file), settings_(settings) {}
@@ -228,12 +242,17 @@ int ScriptRenderer::Channels() {
   return layout.AnyStereo() ? 2 : 1;
 }
 
-uint64_t ScriptRenderer::Render(int channels, const std::function<void(const int16_t*, size_t)>& write) {
+template <typename Sample>
+uint64_t ScriptRenderer::RenderAs(int channels, const SampleWriter<Sample>& write) {
   const auto limit = static_cast<uint64_t>(std::floor(std::max(0.0, settings_.maxSeconds) * settings_.rate));
-  Output out(channels, limit, write, onProgress);
-  AudioHost audio(settings_, out, onPause);
+  Output<Sample> out(channels, limit, write, onProgress);
+  AudioHost<Sample> audio(settings_, out, onPause);
   ScriptRun(file_, audio).Run();
   return out.Frames();
 }
+
+uint64_t ScriptRenderer::Render(int channels, const SampleWriter<int16_t>& write) { return RenderAs(channels, write); }
+uint64_t ScriptRenderer::Render(int channels, const SampleWriter<int32_t>& write) { return RenderAs(channels, write); }
+uint64_t ScriptRenderer::Render(int channels, const SampleWriter<float>& write) { return RenderAs(channels, write); }
 
 }  // namespace sondrel

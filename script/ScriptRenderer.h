@@ -38,17 +38,26 @@ class ScriptRenderer {
   int Channels();
   // Runs the script, handing its audio to `write` in interleaved frames of
   // `channels` samples (a mono signal goes to both channels of a stereo
-  // file). Returns the frames made.
-  uint64_t Render(int channels, const std::function<void(const int16_t* samples, size_t frames)>& write);
+  // file): 16-bit samples, 24-bit ones in the top of 32-bit integers, or
+  // floats (WideSamples.h). Returns the frames made.
+  template <typename Sample>
+  using SampleWriter = std::function<void(const Sample* samples, size_t frames)>;
+  uint64_t Render(int channels, const SampleWriter<int16_t>& write);
+  uint64_t Render(int channels, const SampleWriter<int32_t>& write);
+  uint64_t Render(int channels, const SampleWriter<float>& write);
 
   std::function<void(const std::string& message)> onPause;
   std::function<void(uint64_t frames)> onProgress;  // after each piece of audio
 
  private:
+  template <typename Sample>
   class Output;
   class PanelHost;
   class LayoutHost;
+  template <typename Sample>
   class AudioHost;
+  template <typename Sample>
+  uint64_t RenderAs(int channels, const SampleWriter<Sample>& write);
 
   ScriptFile& file_;
   RenderSettings settings_;

@@ -106,9 +106,9 @@ std::vector<Complex> HermitianSpectrum(const NoiseSpectrum& spectrum, int32_t pe
   return full;
 }
 
-long double NoiseScale(long double A, double powerSum) {
+long double NoiseScale(long double A, double powerSum, long double fullScale) {
   if (powerSum == 0) return 0;
-  return A * 32767.0L / (2.0L * std::sqrt(static_cast<long double>(powerSum)));
+  return A * fullScale / (2.0L * std::sqrt(static_cast<long double>(powerSum)));
 }
 
 int16_t NoiseSampleOf(double x, long double scale) { return ClipTo16Bits(Round(x * scale)); }

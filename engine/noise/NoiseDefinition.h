@@ -59,6 +59,7 @@ std::vector<Complex> HermitianSpectrum(const NoiseSpectrum& spectrum, int32_t pe
 
 // The 16-bit value of x_n at the scale A * 32767 / (2 sqrt(S)).
 int16_t NoiseSampleOf(double x, long double scale);
-long double NoiseScale(long double A, double powerSum);
+// A * fullScale / (2 sqrt(S)): x_n times it is the sample before rounding.
+long double NoiseScale(long double A, double powerSum, long double fullScale = 32767);
 
 }  // namespace sondrel

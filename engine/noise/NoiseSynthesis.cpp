@@ -128,6 +128,13 @@ void SynthesizeNoise(const PanelState& state, const ChannelGains& gains, PcmBuff
   WriteNoise(*KeptShape(state.NoiseColour, period, state.SampleRate), A, state, gains, stream);
 }
 
+NoisePeriod NoisePeriodOf(const PanelState& state, long double fullScale) {
+  const long double A = AmplitudeOf(state.Amplitude);
+  const std::shared_ptr<const NoiseShape> shape =
+      KeptShape(state.NoiseColour, NoisePeriodFrames(state.SampleRate), state.SampleRate);
+  return {shape->x, NoiseScale(A, shape->powerSum, fullScale)};
+}
+
 void SynthesizeNoiseReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
   const long double A = AmplitudeOf(state.Amplitude);
   const int32_t period = NoisePeriodFrames(state.SampleRate);

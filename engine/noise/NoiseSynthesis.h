@@ -6,6 +6,8 @@
 #include "engine/PanelState.h"
 #include "engine/PcmBuffer.h"
 
+#include <vector>
+
 namespace sondrel {
 
 // Appends one period to stream, which must be empty. Reads the amplitude
@@ -16,5 +18,13 @@ void SynthesizeNoise(const PanelState& state, const ChannelGains& gains, PcmBuff
 // The same from the definition, every time: the transform written as the
 // textbook recursion. The reference SynthesizeNoise is checked against.
 void SynthesizeNoiseReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream);
+
+// One period's x_n (NoiseDefinition.h) and the scale that makes them
+// samples of `fullScale` (32767 for 16 bits), for the wider formats.
+struct NoisePeriod {
+  std::vector<double> x;
+  long double scale = 0;
+};
+NoisePeriod NoisePeriodOf(const PanelState& state, long double fullScale);
 
 }  // namespace sondrel

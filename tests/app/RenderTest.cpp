@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/TerminalCommands.h"
+#include "engine/NumberText.h"
 #include "engine/PcmBuffer.h"
 #include "engine/Synthesis.h"
 #include "tests/engine/SynthesisComparison.h"
@@ -264,6 +265,56 @@ TEST_F(RenderTest, ARenderAtAnotherRateTakesItEverywhere) {
   EXPECT_EQ(Decoded(folder / "device.wav", &channels, 44100), expected(44100));
 }
 
+// A file's samples through libsndfile, as integers scaled to 32 bits (a
+// 24-bit sample is its value times 256) or as floats.
+template <typename Sample>
+std::vector<Sample> DecodedAs(const fs::path& path) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr) return {};
+  std::vector<Sample> samples(static_cast<size_t>(info.frames * info.channels));
+  if constexpr (std::is_same_v<Sample, float>) {
+    sf_readf_float(file, samples.data(), info.frames);
+  } else {
+    sf_readf_int(file, samples.data(), info.frames);
+  }
+  sf_close(file);
+  return samples;
+}
+
+// 24-bit and float samples come from the same value as the 16-bit ones,
+// scaled to their range and rounded alike: Round(w (A 8388607)) and w A.
+TEST_F(RenderTest, WiderFormatsHoldTheSameSignalFinerGrained) {
+  Script("tone 1000 0.01 -6 0 L\r\nnoise pink 0.02 -20\r\nsweep 100 1000 0.02 0 2\r\nend\r\n");
+  ASSERT_EQ(Sondrel("--render test.kvs -o s16.raw").status, 0);
+  ASSERT_EQ(Sondrel("--render test.kvs -o s24.wav --format s24").status, 0);
+  ASSERT_EQ(Sondrel("--render test.kvs -o s24.flac --format s24").status, 0);
+  ASSERT_EQ(Sondrel("--render test.kvs -o f32.wav --format f32").status, 0);
+  const std::vector<int16_t> s16 = Raw(Read(folder / "s16.raw"));
+  const std::vector<int> s24 = DecodedAs<int>(folder / "s24.wav");
+  const std::vector<float> f32 = DecodedAs<float>(folder / "f32.wav");
+  ASSERT_EQ(s24.size(), s16.size());
+  ASSERT_EQ(f32.size(), s16.size());
+  EXPECT_EQ(DecodedAs<int>(folder / "s24.flac"), s24);  // FLAC keeps the 24 bits
+  for (size_t i = 0; i < s16.size(); ++i) {
+    ASSERT_EQ(s24[i] % 256, 0) << i;
+    const double value16 = s16[i] / 32767.0, value24 = (s24[i] / 256) / 8388607.0;
+    ASSERT_LE(std::abs(value24 - value16), 0.5 / 32767 + 0.5 / 8388607) << i;
+    ASSERT_LE(std::abs(f32[i] - value16), 0.5 / 32767 + 1e-7) << i;
+  }
+  // The tone's frames (after the 200 ms pause), against the definition itself.
+  PanelState tone = Tone("1000", "0.01", "-6", 0);
+  const SignalRun run(tone);
+  for (int32_t n = 0; n < run.N; ++n) {
+    long double w = 0;
+    ASSERT_TRUE(run.ComputeWave(n, w));
+    const size_t left = static_cast<size_t>(8820 + n) * 2;
+    EXPECT_EQ(s24[left] / 256, Round(w * (run.A * 8388607.0L))) << n;
+    EXPECT_EQ(f32[left], static_cast<float>(w * run.A)) << n;
+    EXPECT_EQ(s24[left + 1], 0);  // the right channel is off
+  }
+}
+
 TEST_F(RenderTest, StandardInputServesAsTheScript) {
   const Result result = Sondrel("--render - -o in.raw", kScript);
   ASSERT_EQ(result.status, 0) << result.err;
@@ -429,6 +480,8 @@ INSTANTIATE_TEST_SUITE_P(Lines, UsageTest,
                                            UsageCase{"--render x.kvs -o out.wav --max-seconds ' 5'", 2},
                                            UsageCase{"--render x.kvs -o out.wav --loud", 2},
                                            UsageCase{"--render x.kvs -o out.wav --rate 0", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --format s32", 2},
+                                           UsageCase{"--render x.kvs -o out.flac --format f32", 2},
                                            UsageCase{"--render x.kvs -o out.wav --rate 48k", 2},
                                            UsageCase{"--render x.kvs -o out.wav --rate 1000000", 2},
                                            UsageCase{"--version now", 2}),

@@ -1,0 +1,65 @@
+#include "engine/WideSamples.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/NumberText.h"
+#include "engine/Synthesis.h"
+#include "engine/noise/NoiseSynthesis.h"
+
+namespace sondrel {
+
+namespace {
+
+constexpr long double kFullScale24 = 8388607;
+
+int32_t Clip24(int32_t value) { return std::clamp<int32_t>(value, -8388607, 8388607); }
+float ClipUnit(float value) { return std::clamp(value, -1.0f, 1.0f); }
+
+// value(w) for each frame of a tone or sweep, or of a noise period, in the
+// gains' layout.
+template <typename Sample, typename FromTone, typename FromNoise>
+std::vector<Sample> Synthesize(const PanelState& state, const ChannelGains& gains, long double fullScale,
+                               FromTone fromTone, FromNoise fromNoise) {
+  const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
+  std::vector<Sample> values;
+  auto append = [&](Sample value) {
+    if (stereo) {
+      // + 0 turns a float's -0 (silence times -1) into 0.
+      values.push_back(static_cast<Sample>(value * static_cast<Sample>(gains.LeftGain) + Sample{0}));
+      values.push_back(static_cast<Sample>(value * static_cast<Sample>(gains.PhaseSign * gains.RightGain) + Sample{0}));
+    } else {
+      values.push_back(value);
+    }
+  };
+  if (state.SignalType == SignalPage::Noise) {
+    const NoisePeriod period = NoisePeriodOf(state, fullScale);
+    values.reserve(period.x.size() * (stereo ? 2 : 1));
+    for (const double x : period.x) append(fromNoise(x * period.scale));
+    return values;
+  }
+  const SignalRun run(state);
+  values.reserve(static_cast<size_t>(std::max(run.N, 0)) * (stereo ? 2 : 1));
+  for (int32_t n = 0; n < run.N; ++n) {
+    long double w = 0;
+    append(run.ComputeWave(n, w) ? fromTone(w, run.A) : Sample{0});
+  }
+  return values;
+}
+
+}  // namespace
+
+std::vector<int32_t> SynthesizeS24(const PanelState& state, const ChannelGains& gains) {
+  return Synthesize<int32_t>(
+      state, gains, kFullScale24,
+      [](long double w, long double A) { return Clip24(Round(w * (A * kFullScale24))) * 256; },
+      [](long double value) { return Clip24(Round(value)) * 256; });
+}
+
+std::vector<float> SynthesizeF32(const PanelState& state, const ChannelGains& gains) {
+  return Synthesize<float>(
+      state, gains, 1.0L, [](long double w, long double A) { return ClipUnit(static_cast<float>(w * A)); },
+      [](long double value) { return ClipUnit(static_cast<float>(value)); });
+}
+
+}  // namespace sondrel
