@@ -4,10 +4,13 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <iterator>
 #include <stdexcept>
@@ -42,6 +45,14 @@ int UsageError(const std::string& problem) {
 int Failure(const std::string& problem) {
   std::cerr << "sondrel: " << problem << "\n";
   return kExitFailure;
+}
+
+// Success once everything written to standard output has gone; a full disk
+// or a closed pipe there is a failure, not a success.
+int StandardOutputWritten() {
+  std::cout.flush();
+  if (std::cout.good() && std::fflush(stdout) == 0) return kExitOk;
+  return Failure(std::string("standard output: ") + std::strerror(errno != 0 ? errno : EIO));
 }
 
 int ListDevices() {
@@ -93,8 +104,13 @@ int Render(const std::vector<std::string>& arguments) {
   double maxSeconds = kDefaultMaxSeconds;
   std::optional<int32_t> rate;  // nothing: the stored setting
   AudioSampleEncoding encoding = AudioSampleEncoding::Pcm16;
+  std::vector<std::string> given;
   for (size_t i = 2; i < arguments.size(); i += 2) {
     if (i + 1 >= arguments.size()) return UsageError("'" + arguments[i] + "' needs a value");
+    if (std::find(given.begin(), given.end(), arguments[i]) != given.end()) {
+      return UsageError("'" + arguments[i] + "' is given twice");
+    }
+    given.push_back(arguments[i]);
     const std::string& value = arguments[i + 1];
     if (arguments[i] == "-o") {
       output = value;
@@ -141,8 +157,9 @@ int Render(const std::vector<std::string>& arguments) {
   for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) std::signal(signalNumber, &EndRenderOnSignal);
   const StoredOptions options = LoadStoredOptions(SettingsStore::DefaultPath());
   if (!options.error.empty()) std::cerr << "sondrel: " << options.error << "\n";
+  const std::string scriptName = script == "-" ? "standard input" : script;
+  std::unique_ptr<ScriptFile> file;
   try {
-    std::unique_ptr<ScriptFile> file;
     if (script == "-") {
       std::vector<uint8_t> bytes;
       if (const int error = ReadWholeStream(STDIN_FILENO, &bytes); error != 0) throw FileError(error, "-");
@@ -165,9 +182,19 @@ int Render(const std::vector<std::string>& arguments) {
         : encoding == AudioSampleEncoding::Float32 ? renderer.Render(channels, ScriptRenderer::SampleWriter<float>(write))
                                                    : renderer.Render(channels, ScriptRenderer::SampleWriter<int16_t>(write));
     // No format holds "no audio" alike (an empty FLAC file is not FLAC).
-    if (made == 0) throw std::runtime_error("The script makes no audio: no file was written");
+    if (made == 0) throw AppError("The script makes no audio: no file was written");
     writer.Commit();
-  } catch (const std::exception& error) {  // the script's errors, and the file's
+    if (renderer.CutShort()) {
+      std::cerr << "sondrel: " << scriptName << ": the audio was cut at --max-seconds " << maxSeconds
+                << " before the script's end\n";
+    }
+  } catch (const AppError& error) {  // the script's errors
+    std::string message = scriptName + ": " + error.what();
+    if (file && file->LineFeedsAlone()) {
+      message += " (its lines end in a line feed alone; a script's lines end in a carriage return and a line feed)";
+    }
+    return Failure(message);
+  } catch (const std::exception& error) {  // the output file's, which name it
     return Failure(error.what());
   }
   return kExitOk;
@@ -190,7 +217,7 @@ script FILE (*.kvs) is played at once and the program then ends, a preset
 FILE (*.kvp) is loaded into the sweep memories.
 
 Options (only as the first argument):
-  --help            print this help and exit
+  -h, --help        print this help and exit
   --version         print the version and exit
   --list-devices    print the sound output devices, one a line, as
                     NUMBER<TAB>NAME<TAB>RATE, numbered as in the window's
@@ -227,23 +254,23 @@ Exit status:
 
 std::optional<int> RunTerminalCommand(const std::vector<std::string>& arguments) {
   if (arguments.empty()) return std::nullopt;
-  const std::string& option = arguments[0];
+  const std::string option = arguments[0] == "-h" ? "--help" : arguments[0];
   if (option != "--help" && option != "--version" && option != "--list-devices" && option != "--render") {
     return std::nullopt;
   }
   if (FileExists(CommandLinePath(arguments))) return std::nullopt;  // a file of that name: the usual file argument
 
   if (option == "--render") return Render(arguments);
-  if (arguments.size() > 1) return UsageError("'" + option + "' takes no arguments");
+  if (arguments.size() > 1) return UsageError("'" + arguments[0] + "' takes no arguments");
   if (option == "--help") {
     std::cout << UsageText();
-    return kExitOk;
-  }
-  if (option == "--version") {
+  } else if (option == "--version") {
     std::cout << kVersionText << '\n';
-    return kExitOk;
+  } else {
+    const int status = ListDevices();
+    if (status != kExitOk) return status;
   }
-  return ListDevices();
+  return StandardOutputWritten();
 }
 
 }  // namespace sondrel

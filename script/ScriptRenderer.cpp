@@ -179,7 +179,10 @@ class ScriptRenderer::AudioHost : public PanelHost {
   }
   // Played live, a script that repeats without sound waits for the user to
   // stop it; rendered, it would never end.
+  bool Repeated() const { return repeated_; }
+  bool Ended() const { return ended_; }
   void StartOver(int lineCount) override {
+    repeated_ = true;
     if (out_.Frames() == passStart_) {
       throw AppError("The script repeats without any sound or silence before \"repeat\" in line " +
                      std::to_string(lineCount));
@@ -194,6 +197,7 @@ class ScriptRenderer::AudioHost : public PanelHost {
   const std::function<void(const std::string&)>& onPause_;
   uint64_t passStart_ = 0;  // frames when the script last started over
   bool ended_ = false;
+  bool repeated_ = false;
 };
 
 // What StartTone would play: synthesis, the pause before a constant tone or
@@ -248,6 +252,7 @@ uint64_t ScriptRenderer::RenderAs(int channels, const SampleWriter<Sample>& writ
   Output<Sample> out(channels, limit, write, onProgress);
   AudioHost<Sample> audio(settings_, out, onPause);
   ScriptRun(file_, audio).Run();
+  cutShort_ = out.Full() && !audio.Ended() && !audio.Repeated();
   return out.Frames();
 }
 

@@ -46,6 +46,10 @@ class ScriptRenderer {
   uint64_t Render(int channels, const SampleWriter<int32_t>& write);
   uint64_t Render(int channels, const SampleWriter<float>& write);
 
+  // True when the last Render stopped at maxSeconds while a script without
+  // "repeat" still had more to play.
+  bool CutShort() const { return cutShort_; }
+
   std::function<void(const std::string& message)> onPause;
   std::function<void(uint64_t frames)> onProgress;  // after each piece of audio
 
@@ -61,6 +65,7 @@ class ScriptRenderer {
 
   ScriptFile& file_;
   RenderSettings settings_;
+  bool cutShort_ = false;
 };
 
 }  // namespace sondrel

@@ -59,8 +59,7 @@ void ScriptRun::Tone(const ScriptWords& words) {
   host_.SetField(ScriptField::Duration, words[2]);
   host_.SetField(ScriptField::Amplitude, words[3]);
   host_.SetWaveForm(WaveFormOf(words[4]));
-  const ChannelChoice channels = ChannelsOf(words[5]);
-  host_.SetChannels(channels.left, channels.right, InPhaseOf(words[6]));
+  SetChannels(words[5], words[6]);
   host_.Play();
 }
 
@@ -89,9 +88,13 @@ void ScriptRun::Noise(const ScriptWords& words) {
   host_.SetField(ScriptField::Duration, words[2]);
   host_.SetField(ScriptField::Amplitude, words[3]);
   host_.SetNoiseColour(NoiseColourOf(words[1]));
-  const ChannelChoice channels = ChannelsOf(words[4]);
-  host_.SetChannels(channels.left, channels.right, InPhaseOf(words[5]));
+  SetChannels(words[4], words[5]);
   host_.Play();
+}
+
+void ScriptRun::SetChannels(const std::string& channelWord, const std::string& phaseWord) {
+  const ChannelChoice channels = ChannelsOf(channelWord);
+  host_.SetChannels(channels.left, channels.right, InPhaseOf(phaseWord));
 }
 
 // No clock is read: the delay is a number of 100 ms passes, at least one,

@@ -42,6 +42,8 @@ class ScriptRun {
   void Tone(const ScriptWords& words);
   void Sweep(const ScriptWords& words, bool logarithmic);
   void Noise(const ScriptWords& words);
+  // The channel boxes from a channel word, the phase box from a phase word.
+  void SetChannels(const std::string& channelWord, const std::string& phaseWord);
   void Delay(const std::string& seconds);
 
   ScriptFile& file_;

@@ -91,15 +91,20 @@ QWidget* HelpWindow() {
   return nullptr;
 }
 
-TEST_F(KeyboardTest, EscapeClosesTheHelpWindow) {
-  ShowHelpTopic("Kelvo.HLP", "IDH_1");
+// Activates the open manual and presses Escape in it.
+void EscapeFromTheManual() {
   QWidget* help = HelpWindow();
   ASSERT_NE(help, nullptr);
   ASSERT_TRUE(help->isVisible());
   QApplication::setActiveWindow(help);
   ASSERT_TRUE(QTest::qWaitForWindowActive(help));
   QTest::keyClick(help, Qt::Key_Escape);
-  EXPECT_FALSE(help->isVisible());
+}
+
+TEST_F(KeyboardTest, EscapeClosesTheHelpWindow) {
+  ShowHelpTopic("Kelvo.HLP", "IDH_1");
+  EscapeFromTheManual();
+  EXPECT_FALSE(HelpWindow()->isVisible());
 }
 
 // Closing the manual gives the focus back to the window that opened it,
@@ -110,12 +115,7 @@ TEST_F(KeyboardTest, ClosingTheManualReturnsToTheWindowThatOpenedIt) {
   for (int wait = 0; wait < 50 && QApplication::activeWindow() != settings; ++wait) QTest::qWait(10);
   ASSERT_EQ(QApplication::activeWindow(), settings);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
-  QWidget* help = HelpWindow();
-  ASSERT_NE(help, nullptr);
-  ASSERT_TRUE(help->isVisible());
-  QApplication::setActiveWindow(help);
-  ASSERT_TRUE(QTest::qWaitForWindowActive(help));
-  QTest::keyClick(help, Qt::Key_Escape);
+  EscapeFromTheManual();
   for (int wait = 0; wait < 50 && QApplication::activeWindow() != settings; ++wait) QTest::qWait(10);
   EXPECT_EQ(QApplication::activeWindow(), settings);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);

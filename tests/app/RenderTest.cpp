@@ -356,7 +356,7 @@ TEST_P(RenderFailureTest, ReportsTheRunsErrorAndLeavesNoFile) {
   Script(GetParam().script);
   const Result result = Sondrel("--render test.kvs -o out.wav");
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.err, std::string("sondrel: ") + GetParam().message + "\n");
+  EXPECT_EQ(result.err, std::string("sondrel: test.kvs: ") + GetParam().message + "\n");
   EXPECT_EQ(Files(), (std::vector<std::string>{"config", "stderr", "stdin", "stdout", "test.kvs"}));
 }
 
@@ -378,13 +378,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RenderTest, EndlessInputIsRefused) {
   Result result = Sondrel("--render /dev/zero -o out.wav");
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.err, "sondrel: Not a regular file\n");
+  EXPECT_EQ(result.err, "sondrel: /dev/zero: Not a regular file\n");
   const std::string command = "head -c 70000000 /dev/zero | env -u DISPLAY XDG_CONFIG_HOME='" + (folder / "config").string() +
                               "' " + SONDREL_EXECUTABLE + " --render - -o '" + (folder / "out.wav").string() + "' 2>'" +
                               (folder / "stderr").string() + "'";
   const int status = std::system(command.c_str());
   EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
-  EXPECT_EQ(Read(folder / "stderr"), "sondrel: File too large: over 64 MiB\n");
+  EXPECT_EQ(Read(folder / "stderr"), "sondrel: standard input: File too large: over 64 MiB\n");
   EXPECT_FALSE(fs::exists(folder / "out.wav"));
 }
 
@@ -436,7 +436,7 @@ TEST_F(RenderTest, AScriptWithoutAudioWritesNoFile) {
   for (const char* name : {"out.wav", "out.flac", "out.raw"}) {
     const Result result = Sondrel(std::string("--render test.kvs -o ") + name);
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("sondrel: The script makes no audio: no file was written"), std::string::npos);
+    EXPECT_EQ(result.err, "sondrel: Pause in script. Press OK to continue\nsondrel: test.kvs: The script makes no audio: no file was written\n");
     EXPECT_FALSE(fs::exists(folder / name));
   }
 }
@@ -448,10 +448,37 @@ TEST_F(RenderTest, AnExistingFileIsKeptWhenARenderFails) {
   EXPECT_EQ(Read(folder / "out.wav"), "earlier");
 }
 
+// What a Unix user tries: -h, a write error on standard output, an option
+// given twice, a script written with LF line ends, a render cut short.
+TEST_F(RenderTest, TheTerminalBehavesAsUnixToolsDo) {
+  const Result help = Sondrel("-h");
+  EXPECT_EQ(help.status, 0) << help.err;
+  EXPECT_EQ(help.out, UsageText());
+  const std::string full = "env -u DISPLAY " + std::string(SONDREL_EXECUTABLE) + " --help >/dev/full 2>'" +
+                           (folder / "stderr").string() + "'";
+  const int status = std::system(full.c_str());
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+  EXPECT_EQ(Read(folder / "stderr"), "sondrel: standard output: No space left on device\n");
+  Script("tone 1000 0.1 0 0\r\nend\r\n");
+  const Result twice = Sondrel("--render test.kvs -o a.wav -o b.wav");
+  EXPECT_EQ(twice.status, 2);
+  EXPECT_NE(twice.err.find("'-o' is given twice"), std::string::npos) << twice.err;
+  Script("tone 1000 0.1 0 0\nend\n");
+  const Result unixLines = Sondrel("--render test.kvs -o a.wav");
+  EXPECT_EQ(unixLines.status, 1);
+  EXPECT_NE(unixLines.err.find("its lines end in a line feed alone"), std::string::npos) << unixLines.err;
+  Script("tone 1000 5 0 0\r\nend\r\n");
+  const Result cut = Sondrel("--render test.kvs -o a.wav --max-seconds 1");
+  EXPECT_EQ(cut.status, 0);
+  EXPECT_EQ(cut.err, "sondrel: test.kvs: the audio was cut at --max-seconds 1 before the script's end\n");
+  Script("tone 1000 0.5 0 0\r\nrepeat\r\n");
+  EXPECT_EQ(Sondrel("--render test.kvs -o a.wav --max-seconds 1").err, "");  // a repeat plays until the maximum
+}
+
 TEST_F(RenderTest, AMissingScriptIsReported) {
   const Result result = Sondrel("--render missing.kvs -o out.wav");
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.err, "sondrel: File not found\n");
+  EXPECT_EQ(result.err, "sondrel: missing.kvs: File not found\n");
 }
 
 struct UsageCase {
