@@ -14,7 +14,7 @@
 
 namespace sondrel {
 
-// The specified rate; the sample-rate setting may choose another, and every
+// The program's rate as always; the sample-rate setting may choose another, and every
 // formula takes the panel's SampleRate.
 inline constexpr int32_t kFramesPerSecond = 44100;
 

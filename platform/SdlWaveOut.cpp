@@ -131,15 +131,15 @@ std::string SdlWaveOut::GetDeviceName(uint32_t device) {
 
 int32_t SdlWaveOut::GetDeviceRate(int32_t device) {
   if (!initialised_) return 0;
-  SDL_AudioSpec spec{};
+  SDL_AudioSpec format{};
   if (device == 0 || device == WAVE_MAPPER) {
     char* name = nullptr;
-    const bool known = SDL_GetDefaultAudioInfo(&name, &spec, 0) == 0;
+    const bool known = SDL_GetDefaultAudioInfo(&name, &format, 0) == 0;
     SDL_free(name);
-    return known ? spec.freq : 0;
+    return known ? format.freq : 0;
   }
   if (device < 0 || device > SdlDeviceCount()) return 0;
-  return SDL_GetAudioDeviceSpec(device - 1, 0, &spec) == 0 ? spec.freq : 0;
+  return SDL_GetAudioDeviceSpec(device - 1, 0, &format) == 0 ? format.freq : 0;
 }
 
 SdlWaveOut::Device* SdlWaveOut::Find(HWAVEOUT handle) {

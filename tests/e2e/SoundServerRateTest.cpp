@@ -2,7 +2,7 @@
 // on whichever sound server the test command started (PulseAudio, whose
 // null sinks run at 44100 frames a second, or PipeWire, at 48000): a looping
 // stereo sweep is recorded from the sink's monitor at the device's rate and
-// must hold the synthesized samples. At the specified 44100 on a 48000 Hz
+// must hold the synthesized samples. At the default 44100 on a 48000 Hz
 // device the main window says that the server resamples.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -157,7 +157,7 @@ TEST_F(SoundServerRateTest, AtTheDevicesRateTheSamplesReachItUnchanged) {
   EXPECT_EQ(match.differing, 0u) << "dropouts in every one of three recordings";
 }
 
-// At the specified rate, on a device of another rate, the window says so.
+// At the default rate, on a device of another rate, the window says so.
 TEST_F(SoundServerRateTest, TheWindowSaysWhenTheServerResamples) {
   SdlWaveOut waveOut;
   ASSERT_TRUE(waveOut.StartError().empty());
