@@ -142,12 +142,13 @@ void TGenerator::SaveWaveFile1Click() {
   }
   const std::optional<QString> path = Dialogs().GetSaveFileName(this, SaveDialog1);
   if (!path) return;
-  std::vector<uint8_t> header;
+  const std::string file = QFile::encodeName(*path).toStdString();
   if (QFileInfo(*path).suffix().compare("wav", Qt::CaseInsensitive) == 0) {
     const bool stereo = StereoLayout(engine_->LeftGain, engine_->RightGain, engine_->PhaseSign, state.AlwaysStereo);
-    header = WaveFileHeader(stereo ? 2 : 1, static_cast<uint32_t>(samples.Size()), static_cast<uint32_t>(state.SampleRate));
+    WriteWaveFile(file, samples, stereo ? 2 : 1, state.SampleRate);
+  } else {
+    WritePcmFile(file, samples);
   }
-  WritePcmFile(QFile::encodeName(*path).toStdString(), samples, header);
 }
 
 void TGenerator::About2Click() {

@@ -1,18 +1,23 @@
 #include "platform/AudioFileWriter.h"
 
-#include <sndfile.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <stdexcept>
+#include <vector>
 
 #include "platform/AtomicFileStream.h"
+#include "platform/SndfileLibrary.h"
 
 namespace sondrel {
 
 namespace {
+
+static_assert(std::endian::native == std::endian::little, "samples are written in the machine's byte order");
 
 std::string LowerExtension(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -23,89 +28,193 @@ std::string LowerExtension(const std::string& path) {
   return extension;
 }
 
-int LibraryFormat(AudioFileFormat format, AudioSampleEncoding encoding) {
-  const int subtype = encoding == AudioSampleEncoding::Pcm24     ? SF_FORMAT_PCM_24
-                      : encoding == AudioSampleEncoding::Float32 ? SF_FORMAT_FLOAT
-                                                                 : SF_FORMAT_PCM_16;
-  switch (format) {
-    case AudioFileFormat::Wav:
-      return SF_FORMAT_RF64 | subtype;  // written as plain WAV while it fits, see below
-    case AudioFileFormat::Flac:
-      return SF_FORMAT_FLAC | subtype;
-    case AudioFileFormat::Raw:
-      return SF_FORMAT_RAW | subtype | SF_ENDIAN_LITTLE;
+uint16_t BitsOf(AudioSampleEncoding encoding) {
+  return encoding == AudioSampleEncoding::Pcm24 ? 24 : encoding == AudioSampleEncoding::Float32 ? 32 : 16;
+}
+
+// Where the descriptor stands, when the bytes written there can be sought back
+// to and overwritten; -1 for a pipe, a terminal or a file opened to append.
+int64_t RewritableStart(int fd) {
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || (flags & O_APPEND) != 0) return -1;
+  const off_t position = lseek(fd, 0, SEEK_CUR);
+  return position < 0 ? -1 : position;
+}
+
+bool WriteAll(int fd, const uint8_t* bytes, size_t size, int64_t offset) {
+  while (size > 0) {
+    const ssize_t written = offset < 0 ? write(fd, bytes, size) : pwrite(fd, bytes, size, offset);
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) return false;
+    if (written == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    bytes += written;
+    size -= static_cast<size_t>(written);
+    if (offset >= 0) offset += written;
   }
-  return 0;
+  return true;
 }
 
 }  // namespace
 
-struct AudioFileWriter::Sound {
+struct AudioFileWriter::Flac {
+  const SndfileFunctions* library = nullptr;
   SNDFILE* file = nullptr;
 };
 
 std::optional<AudioFileFormat> AudioFileFormatFor(const std::string& path) {
   const std::string extension = LowerExtension(path);
-  if (extension == "wav") return AudioFileFormat::Wav;
-  if (extension == "flac") return AudioFileFormat::Flac;
-  if (extension == "pcm" || extension == "raw") return AudioFileFormat::Raw;
+  if (extension == "pcm") return AudioFileFormat::Raw;
+  return AudioFileFormatNamed(extension);
+}
+
+std::optional<AudioFileFormat> AudioFileFormatNamed(const std::string& name) {
+  if (name == "wav") return AudioFileFormat::Wav;
+  if (name == "flac") return AudioFileFormat::Flac;
+  if (name == "raw") return AudioFileFormat::Raw;
   return std::nullopt;
 }
 
 AudioFileWriter::AudioFileWriter(std::string path, AudioFileFormat format, int channels, int rate,
                                  AudioSampleEncoding encoding)
-    : path_(std::move(path)), channels_(channels), sound_(std::make_unique<Sound>()) {
-  stream_ = std::make_unique<AtomicFileStream>(path_);
-  if (!stream_->Opened().ok()) throw std::runtime_error(path_ + ": " + std::strerror(stream_->Opened().error));
+    : name_(std::move(path)), channels_(channels) {
+  stream_ = std::make_unique<AtomicFileStream>(name_);
+  if (!stream_->Opened().ok()) Fail(AudioFileError::Stage::Create, std::strerror(stream_->Opened().error));
+  fd_ = stream_->Descriptor();
+  start_ = 0;
+  Open(format, rate, encoding);
+}
 
-  SF_INFO info{};
-  info.samplerate = rate;
-  info.channels = channels;
-  info.format = LibraryFormat(format, encoding);
-  sound_->file = sf_open_fd(stream_->Descriptor(), SFM_WRITE, &info, SF_FALSE);
-  if (sound_->file == nullptr) throw std::runtime_error(path_ + ": " + sf_strerror(nullptr));
+AudioFileWriter::AudioFileWriter(int descriptor, std::string name, AudioFileFormat format, int channels, int rate,
+                                 AudioSampleEncoding encoding)
+    : name_(std::move(name)), fd_(descriptor), channels_(channels) {
+  start_ = RewritableStart(fd_);
+  Open(format, rate, encoding);
+}
+
+void AudioFileWriter::Open(AudioFileFormat format, int rate, AudioSampleEncoding encoding) {
+  format_ = format;
+  layout_ = {static_cast<uint16_t>(channels_), static_cast<uint32_t>(rate), BitsOf(encoding),
+             encoding == AudioSampleEncoding::Float32};
+  largestRiffData_ = LargestRiffData(layout_);
   if (format == AudioFileFormat::Wav) {
-    // RF64 only when the data outgrows the 4 GiB of a RIFF header.
-    sf_command(sound_->file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+    const std::vector<uint8_t> header = UnknownLengthWaveHeader(layout_);
+    headerBytes_ = header.size();
+    Put(header.data(), header.size());
+  } else if (format == AudioFileFormat::Flac) {
+    flac_ = std::make_unique<Flac>();
+    std::string problem;
+    flac_->library = Sndfile(&problem);
+    if (flac_->library == nullptr) Fail(AudioFileError::Stage::Create, "FLAC cannot be written: " + problem);
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels_;
+    info.format = SF_FORMAT_FLAC | (encoding == AudioSampleEncoding::Pcm24 ? SF_FORMAT_PCM_24 : SF_FORMAT_PCM_16);
+    flac_->file = flac_->library->sf_open_fd(fd_, SFM_WRITE, &info, SF_FALSE);
+    if (flac_->file == nullptr) Fail(AudioFileError::Stage::Create, flac_->library->sf_strerror(nullptr));
   }
 }
 
 // Abandoned: the stream removes its temporary file.
 AudioFileWriter::~AudioFileWriter() {
-  if (sound_->file != nullptr) sf_close(sound_->file);
+  if (flac_ && flac_->file != nullptr) flac_->library->sf_close(flac_->file);
+}
+
+void AudioFileWriter::Fail(AudioFileError::Stage stage, const std::string& reason) const {
+  throw AudioFileError(stage, name_ + ": " + reason);
+}
+
+void AudioFileWriter::Put(const void* bytes, size_t size) {
+  if (!WriteAll(fd_, static_cast<const uint8_t*>(bytes), size, -1)) {
+    Fail(AudioFileError::Stage::Write, std::strerror(errno != 0 ? errno : EIO));
+  }
 }
 
 void AudioFileWriter::Write(const int16_t* samples, size_t frames) {
-  const auto count = static_cast<sf_count_t>(frames);
-  if (sf_writef_short(sound_->file, samples, count) != count) {
-    throw std::runtime_error(path_ + ": " + sf_strerror(sound_->file));
+  const size_t count = frames * static_cast<size_t>(channels_);
+  if (flac_) {
+    if (flac_->library->sf_writef_short(flac_->file, samples, static_cast<sf_count_t>(frames)) != static_cast<sf_count_t>(frames)) {
+      Fail(AudioFileError::Stage::Write, flac_->library->sf_strerror(flac_->file));
+    }
+  } else {
+    Put(samples, count * sizeof(int16_t));
+    dataBytes_ += count * sizeof(int16_t);
   }
   frames_ += frames;
 }
 
 void AudioFileWriter::Write(const int32_t* samples, size_t frames) {
-  const auto count = static_cast<sf_count_t>(frames);
-  if (sf_writef_int(sound_->file, samples, count) != count) {
-    throw std::runtime_error(path_ + ": " + sf_strerror(sound_->file));
+  const size_t count = frames * static_cast<size_t>(channels_);
+  if (flac_) {
+    if (flac_->library->sf_writef_int(flac_->file, samples, static_cast<sf_count_t>(frames)) != static_cast<sf_count_t>(frames)) {
+      Fail(AudioFileError::Stage::Write, flac_->library->sf_strerror(flac_->file));
+    }
+  } else {
+    // The top three bytes of each sample, low byte first.
+    std::vector<uint8_t> bytes(count * 3);
+    for (size_t i = 0; i < count; ++i) std::memcpy(&bytes[i * 3], reinterpret_cast<const uint8_t*>(&samples[i]) + 1, 3);
+    Put(bytes.data(), bytes.size());
+    dataBytes_ += bytes.size();
   }
   frames_ += frames;
 }
 
 void AudioFileWriter::Write(const float* samples, size_t frames) {
-  const auto count = static_cast<sf_count_t>(frames);
-  if (sf_writef_float(sound_->file, samples, count) != count) {
-    throw std::runtime_error(path_ + ": " + sf_strerror(sound_->file));
-  }
+  const size_t count = frames * static_cast<size_t>(channels_);
+  if (flac_) Fail(AudioFileError::Stage::Write, "FLAC holds no floating-point samples");
+  Put(samples, count * sizeof(float));
+  dataBytes_ += count * sizeof(float);
   frames_ += frames;
 }
 
 void AudioFileWriter::Commit() {
-  sf_write_sync(sound_->file);
-  const int closed = sf_close(sound_->file);
-  sound_->file = nullptr;
-  if (closed != 0) throw std::runtime_error(path_ + ": " + sf_error_number(closed));
-  const AtomicWriteResult result = stream_->Commit();
-  if (!result.ok()) throw std::runtime_error(path_ + ": " + std::strerror(result.error));
+  if (flac_) {
+    flac_->library->sf_write_sync(flac_->file);
+    const int closed = flac_->library->sf_close(flac_->file);
+    flac_->file = nullptr;
+    if (closed != 0) Fail(AudioFileError::Stage::Write, flac_->library->sf_error_number(closed));
+  } else if (format_ == AudioFileFormat::Wav) {
+    FinishWave();
+  }
+  if (stream_) {
+    const AtomicWriteResult result = stream_->Commit();
+    if (!result.ok()) {
+      Fail(result.status == AtomicWriteResult::Status::CannotCreate ? AudioFileError::Stage::Create
+                                                                    : AudioFileError::Stage::Write,
+           std::strerror(result.error));
+    }
+  }
+}
+
+// The pad byte of an odd-sized data chunk, and the header with the lengths
+// where the output can be sought back to.
+void AudioFileWriter::FinishWave() {
+  if (dataBytes_ % 2 != 0) Put("", 1);
+  if (start_ < 0) return;
+  const std::vector<uint8_t> header = WaveHeader(layout_, dataBytes_, largestRiffData_);
+  if (header.size() > headerBytes_) MoveData(header.size() - headerBytes_);
+  if (!WriteAll(fd_, header.data(), header.size(), start_)) {
+    Fail(AudioFileError::Stage::Write, std::strerror(errno != 0 ? errno : EIO));
+  }
+}
+
+// Makes room for a longer header: the data and its pad move `by` bytes on,
+// from the end backwards. Only a file past 4 GiB pays this, once.
+void AudioFileWriter::MoveData(uint64_t by) {
+  constexpr size_t kBlock = size_t{1} << 20;
+  std::vector<uint8_t> block(kBlock);
+  const auto first = static_cast<uint64_t>(start_) + headerBytes_;
+  for (uint64_t end = first + dataBytes_ + dataBytes_ % 2; end > first;) {
+    const size_t size = static_cast<size_t>(std::min<uint64_t>(kBlock, end - first));
+    end -= size;
+    const ssize_t got = pread(fd_, block.data(), size, static_cast<off_t>(end));
+    if (got >= 0 && got != static_cast<ssize_t>(size)) errno = EIO;
+    if (got != static_cast<ssize_t>(size) || !WriteAll(fd_, block.data(), size, static_cast<int64_t>(end + by))) {
+      Fail(AudioFileError::Stage::Write, std::strerror(errno));
+    }
+  }
 }
 
 }  // namespace sondrel

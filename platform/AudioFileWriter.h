@@ -1,18 +1,22 @@
 #pragma once
-// Writes 16-bit audio at a given rate (44100 frames a second unless told)
-// into a file as it comes, in
-// the format its name asks for: ".wav" (RIFF/WAVE, RF64 once it passes
-// 4 GiB), ".flac" (lossless: decoding gives back the same samples), ".pcm" or
-// ".raw" (little-endian samples without a header, as Save Tone As writes
-// them). The file is written through an AtomicFileStream, as every save is:
-// it takes the target's name only when Commit succeeds, so a failed or
+// Writes audio at a given rate (44100 frames a second unless told) as it
+// comes, in one of three formats: WAV (WaveHeader.h: the plain PCM header up
+// to 4 GiB, RF64 beyond), FLAC (lossless: decoding gives back the same
+// samples) or raw little-endian samples without a header, as Save Tone As
+// writes them. A file is written through an AtomicFileStream, as every save
+// is: it takes the target's name only when Commit succeeds, so a failed or
 // abandoned write leaves no file behind and an existing one untouched.
+// Standard output takes the bytes as they come; a WAV header there tells of
+// an unknown length unless the output can be sought back to.
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
+
+#include "platform/WaveHeader.h"
 
 namespace sondrel {
 
@@ -23,36 +27,71 @@ enum class AudioFileFormat { Wav, Flac, Raw };
 // FLAC holds the two integer ones.
 enum class AudioSampleEncoding { Pcm16, Pcm24, Float32 };
 
-// By the name's extension, in any case; nothing for any other name.
+// By the name's extension, in any case (".wav", ".flac", ".pcm", ".raw");
+// nothing for any other name.
 std::optional<AudioFileFormat> AudioFileFormatFor(const std::string& path);
+// By the format's own name: "wav", "flac" or "raw".
+std::optional<AudioFileFormat> AudioFileFormatNamed(const std::string& name);
+
+// What failed, with the reason in what(): the file could not be made, or its
+// bytes could not all be written.
+class AudioFileError : public std::runtime_error {
+ public:
+  enum class Stage { Create, Write };
+  AudioFileError(Stage stage, const std::string& message) : std::runtime_error(message), stage_(stage) {}
+  Stage WhatFailed() const { return stage_; }
+
+ private:
+  Stage stage_;
+};
 
 class AudioFileWriter {
  public:
-  // Throws std::runtime_error with the reason when the file cannot be made.
+  // Writes the file at path. Throws AudioFileError when it cannot be made.
   AudioFileWriter(std::string path, AudioFileFormat format, int channels, int rate = 44100,
                   AudioSampleEncoding encoding = AudioSampleEncoding::Pcm16);
+  // Writes to an open descriptor (standard output), called `name` in errors.
+  AudioFileWriter(int descriptor, std::string name, AudioFileFormat format, int channels, int rate,
+                  AudioSampleEncoding encoding);
   ~AudioFileWriter();
   AudioFileWriter(const AudioFileWriter&) = delete;
   AudioFileWriter& operator=(const AudioFileWriter&) = delete;
 
-  // frames interleaved frames of `channels` samples. Throws std::runtime_error.
+  // frames interleaved frames of `channels` samples. Throws AudioFileError.
   void Write(const int16_t* samples, size_t frames);
   // 24-bit samples in the top three bytes of each integer.
   void Write(const int32_t* samples, size_t frames);
   void Write(const float* samples, size_t frames);
-  // Finishes the file and gives it its name. Throws std::runtime_error.
+  // Finishes the file and gives it its name. Throws AudioFileError.
   void Commit();
+
+  // The WAV data that still takes a RIFF header; more takes RF64. Tests make
+  // it small.
+  void SetLargestRiffData(uint64_t bytes) { largestRiffData_ = bytes; }
 
   int Channels() const { return channels_; }
   uint64_t FramesWritten() const { return frames_; }
 
  private:
-  struct Sound;  // the library's handle, kept out of this header
-  std::string path_;
-  std::unique_ptr<AtomicFileStream> stream_;
+  struct Flac;  // the library's handle, kept out of this header
+  void Open(AudioFileFormat format, int rate, AudioSampleEncoding encoding);
+  void Put(const void* bytes, size_t size);
+  [[noreturn]] void Fail(AudioFileError::Stage stage, const std::string& reason) const;
+  void FinishWave();
+  void MoveData(uint64_t by);
+
+  std::string name_;
+  std::unique_ptr<AtomicFileStream> stream_;  // null when writing to a descriptor
+  int fd_ = -1;
+  AudioFileFormat format_ = AudioFileFormat::Raw;
+  WaveLayout layout_;
   int channels_;
   uint64_t frames_ = 0;
-  std::unique_ptr<Sound> sound_;
+  uint64_t dataBytes_ = 0;
+  int64_t start_ = -1;  // where the output began; -1 when it cannot be sought back to
+  size_t headerBytes_ = 0;
+  uint64_t largestRiffData_ = 0;
+  std::unique_ptr<Flac> flac_;
 };
 
 }  // namespace sondrel

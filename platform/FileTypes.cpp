@@ -15,6 +15,7 @@
 
 #include "platform/ApplicationIcon.h"
 #include "platform/AtomicFile.h"
+#include "platform/DesktopFiles.h"
 #include "platform/TextReader.h"
 
 extern char** environ;
@@ -28,41 +29,24 @@ namespace fs = std::filesystem;
 struct FileType {
   const char* mimeType;
   const char* package;  // file name under mime/packages
-  const char* comment;
-  const char* pattern;
+  const char* packageText;
 };
 
-constexpr FileType kScript{kScriptMimeType, "x-sondrel-script.xml", "Sondrel script", "*.kvs"};
-constexpr FileType kPreset{kPresetMimeType, "x-sondrel-preset.xml", "Sondrel preset", "*.kvp"};
+constexpr FileType kScript{kScriptMimeType, "x-sondrel-script.xml", kScriptMimePackageText};
+constexpr FileType kPreset{kPresetMimeType, "x-sondrel-preset.xml", kPresetMimePackageText};
 
 std::string Environment(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && value[0] == '/' ? value : "";
 }
 
-std::string MimePackage(const FileType& type) {
-  return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                     "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-                     "  <mime-type type=\"") +
-         type.mimeType + "\">\n    <comment>" + type.comment +
-         "</comment>\n    <sub-class-of type=\"text/plain\"/>\n    <glob pattern=\"" + type.pattern +
-         "\"/>\n  </mime-type>\n</mime-info>\n";
-}
-
+// The installed entry, starting the executable given.
 std::string DesktopEntry(const std::string& exec) {
-  return "[Desktop Entry]\n"
-         "Type=Application\n"
-         "Name=Sondrel\n"
-         "GenericName=Test-Tone Generator\n"
-         "Comment=Play test tones, sweeps and noise\n"
-         "Icon=" + std::string(kApplicationId) + "\n"
-         "Exec=" +
-         exec +
-         " %f\n"
-         "Terminal=false\n"
-         "Categories=AudioVideo;Audio;\n"
-         "MimeType=" +
-         kScriptMimeType + ";" + kPresetMimeType + ";\n";
+  std::string entry = kDesktopEntryText;
+  const std::string installed = "\nExec=sondrel ";
+  const size_t at = entry.find(installed);
+  if (at != std::string::npos) entry.replace(at + 6, installed.size() - 7, exec);
+  return entry;
 }
 
 // The "key=" of a default-application entry for the type.
@@ -237,7 +221,7 @@ std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& 
   bool packagesWritten = false;
   for (const FileType* type : {&kScript, &kPreset}) {
     if (PackageInstalled(folders, *type)) continue;
-    const std::string error = Write(data / "mime" / "packages" / type->package, MimePackage(*type));
+    const std::string error = Write(data / "mime" / "packages" / type->package, type->packageText);
     packagesWritten = packagesWritten || error.empty();
     note(error);
   }

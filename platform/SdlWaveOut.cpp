@@ -1,13 +1,12 @@
 #include "platform/SdlWaveOut.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
 #include "platform/PulseServerProbe.h"
+#include "platform/SdlLibrary.h"
 
 namespace sondrel {
 
@@ -23,7 +22,7 @@ bool MayUsePulseAudio() {
 }
 
 std::string SdlReason(const char* what) {
-  std::string reason = SDL_GetError();
+  std::string reason = Sdl().GetError();
   return reason.empty() ? std::string(what) : std::string(what) + ": " + reason;
 }
 }  // namespace
@@ -78,36 +77,39 @@ void SDLCALL SdlWaveOut::Device::Feed(void* userdata, Uint8* stream, int length)
   std::memset(stream + filled, 0, wanted - filled);  // signed 16-bit silence
 }
 
-SdlWaveOut::SdlWaveOut() {
-  // SDL's own SIGINT and SIGTERM handlers only queue an event that nobody
-  // reads here; the program handles those signals itself.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  StartAudio();
-}
+SdlWaveOut::SdlWaveOut() { StartAudio(); }
 
 SdlWaveOut::~SdlWaveOut() {
-  for (auto& [handle, device] : devices_) SDL_CloseAudioDevice(device->id);
+  for (auto& [handle, device] : devices_) Sdl().CloseAudioDevice(device->id);
   devices_.clear();
   closer_.WaitUntilIdle();
-  if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (initialised_) Sdl().QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 void SdlWaveOut::StartAudio() {
   closer_.WaitUntilIdle();  // no device may be closing while the subsystem restarts
-  if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (initialised_) Sdl().QuitSubSystem(SDL_INIT_AUDIO);
   initialised_ = false;
   // SDL's PulseAudio back end crashes at start on a server without a sink.
   if (MayUsePulseAudio() && ProbePulseServer() == PulseServerOutputs::None) {
     initError_ = kNoOutputDevice;
     return;
   }
-  initialised_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+  std::string problem;
+  if (!LoadSdl(&problem)) {
+    initError_ = "The sound system could not be started: " + problem;
+    return;
+  }
+  // SDL's own SIGINT and SIGTERM handlers only queue an event that nobody
+  // reads here; the program handles those signals itself.
+  Sdl().SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  initialised_ = Sdl().InitSubSystem(SDL_INIT_AUDIO) == 0;
   initError_ = initialised_ ? std::string() : SdlReason("The sound system could not be started");
 }
 
 int SdlWaveOut::SdlDeviceCount() const {
   if (!initialised_) return 0;
-  return std::max(0, SDL_GetNumAudioDevices(0));
+  return std::max(0, Sdl().GetNumAudioDevices(0));
 }
 
 uint32_t SdlWaveOut::GetNumDevs() { return 1 + static_cast<uint32_t>(SdlDeviceCount()); }
@@ -117,14 +119,14 @@ std::string SdlWaveOut::GetDeviceName(uint32_t device) {
     char* name = nullptr;
     SDL_AudioSpec deviceFormat{};
     std::string text = kDefaultOutputName;
-    if (initialised_ && SDL_GetDefaultAudioInfo(&name, &deviceFormat, 0) == 0 && name != nullptr && name[0] != '\0') {
+    if (initialised_ && Sdl().GetDefaultAudioInfo(&name, &deviceFormat, 0) == 0 && name != nullptr && name[0] != '\0') {
       text += std::string(" (") + name + ")";
     }
-    SDL_free(name);
+    if (name != nullptr) Sdl().free(name);
     return text;
   }
   if (static_cast<int>(device) > SdlDeviceCount()) return {};
-  const char* name = SDL_GetAudioDeviceName(static_cast<int>(device) - 1, 0);
+  const char* name = Sdl().GetAudioDeviceName(static_cast<int>(device) - 1, 0);
   if (name == nullptr) return "Sound device " + std::to_string(device);
   return name;
 }
@@ -134,12 +136,12 @@ int32_t SdlWaveOut::GetDeviceRate(int32_t device) {
   SDL_AudioSpec format{};
   if (device == 0 || device == WAVE_MAPPER) {
     char* name = nullptr;
-    const bool known = SDL_GetDefaultAudioInfo(&name, &format, 0) == 0;
-    SDL_free(name);
+    const bool known = Sdl().GetDefaultAudioInfo(&name, &format, 0) == 0;
+    Sdl().free(name);
     return known ? format.freq : 0;
   }
   if (device < 0 || device > SdlDeviceCount()) return 0;
-  return SDL_GetAudioDeviceSpec(device - 1, 0, &format) == 0 ? format.freq : 0;
+  return Sdl().GetAudioDeviceSpec(device - 1, 0, &format) == 0 ? format.freq : 0;
 }
 
 SdlWaveOut::Device* SdlWaveOut::Find(HWAVEOUT handle) {
@@ -184,7 +186,7 @@ WaveResult SdlWaveOut::OpenNamed(HWAVEOUT* handle, const std::string* name, cons
   want.userdata = opened.get();
   SDL_AudioSpec have{};
   // No changes allowed: SDL converts to whatever the hardware takes.
-  opened->id = SDL_OpenAudioDevice(name != nullptr ? name->c_str() : nullptr, 0, &want, &have, 0);
+  opened->id = Sdl().OpenAudioDevice(name != nullptr ? name->c_str() : nullptr, 0, &want, &have, 0);
   if (opened->id == 0) return SdlReason("The sound device could not be opened");
 
   *handle = nextHandle_++;
@@ -210,35 +212,35 @@ WaveResult SdlWaveOut::Write(HWAVEOUT handle, WAVEHDR* header) {
     header->dwFlags.fetch_or(WHDR_DONE);
     return {};
   }
-  SDL_LockAudioDevice(device->id);
+  Sdl().LockAudioDevice(device->id);
   device->header = header;
   device->offset = 0;
   device->loopsLeft = header->dwLoops;
   device->bytesLeft = header->playLimit;
   device->lastFramesSent = false;
-  SDL_UnlockAudioDevice(device->id);
-  SDL_PauseAudioDevice(device->id, 0);
+  Sdl().UnlockAudioDevice(device->id);
+  Sdl().PauseAudioDevice(device->id, 0);
   return {};
 }
 
 WaveResult SdlWaveOut::Reset(HWAVEOUT handle) {
   Device* device = Find(handle);
   if (device == nullptr) return "The sound device is not open";
-  SDL_LockAudioDevice(device->id);
+  Sdl().LockAudioDevice(device->id);
   if (device->header != nullptr) device->header->dwFlags.fetch_or(WHDR_DONE);
   device->header = nullptr;
   device->loopsLeft = 0;
-  SDL_UnlockAudioDevice(device->id);
-  SDL_PauseAudioDevice(device->id, 1);
+  Sdl().UnlockAudioDevice(device->id);
+  Sdl().PauseAudioDevice(device->id, 1);
   return {};
 }
 
 WaveResult SdlWaveOut::UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) {
   Device* device = Find(handle);
   if (device == nullptr) return "The sound device is not open";
-  SDL_LockAudioDevice(device->id);
+  Sdl().LockAudioDevice(device->id);
   const bool playing = device->header == header;
-  SDL_UnlockAudioDevice(device->id);
+  Sdl().UnlockAudioDevice(device->id);
   if (playing) return "The sound buffer is still playing";
   header->dwFlags.fetch_and(~WHDR_PREPARED);
   return {};
@@ -249,17 +251,17 @@ WaveResult SdlWaveOut::Close(HWAVEOUT handle) {
   if (found == devices_.end()) return "The sound device is not open";
   // Silent at once: the callback hands out nothing more from the buffer.
   Device* device = found->second.get();
-  SDL_LockAudioDevice(device->id);
+  Sdl().LockAudioDevice(device->id);
   device->header = nullptr;
   device->loopsLeft = 0;
-  SDL_UnlockAudioDevice(device->id);
-  SDL_PauseAudioDevice(device->id, 1);
+  Sdl().UnlockAudioDevice(device->id);
+  Sdl().PauseAudioDevice(device->id, 1);
   // SDL_CloseAudioDevice waits for SDL's audio thread, which waits for the
   // sound server (seconds, on a slow one): it runs on the closer's thread,
   // which keeps the device's record until SDL is done with it.
   std::shared_ptr<Device> closing(std::move(found->second));
   devices_.erase(found);
-  closer_.Run([closing] { SDL_CloseAudioDevice(closing->id); });
+  closer_.Run([closing] { Sdl().CloseAudioDevice(closing->id); });
   return {};
 }
 
@@ -267,11 +269,11 @@ WaveResult SdlWaveOut::DeviceLost(HWAVEOUT handle) {
   Device* device = Find(handle);
   if (device == nullptr) return "The sound device is not open";
   // SDL stops a device it has lost for good; a paused one is still there.
-  if (SDL_GetAudioDeviceStatus(device->id) != SDL_AUDIO_STOPPED) return {};
+  if (Sdl().GetAudioDeviceStatus(device->id) != SDL_AUDIO_STOPPED) return {};
   const std::string shown = device->name.empty() ? std::string(kDefaultOutputName) : device->name;
   bool listed = device->name.empty();
   for (int index = 0; index < SdlDeviceCount() && !listed; ++index) {
-    const char* name = SDL_GetAudioDeviceName(index, 0);
+    const char* name = Sdl().GetAudioDeviceName(index, 0);
     listed = name != nullptr && device->name == name;
   }
   return "The sound device \"" + shown + "\" was lost: " +

@@ -73,20 +73,33 @@ TEST_F(PcmExportTest, EmptyBufferGivesAnEmptyFile) {
   EXPECT_EQ(fs::file_size(file), 0u);
 }
 
-TEST_F(PcmExportTest, MissingFolderCannotBeCreated) {
-  const fs::path file = folder / "no such folder" / "signal.pcm";
+// Raw PCM and WAV report their failures alike.
+class PcmAndWaveExportTest : public PcmExportTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  static void Save(const fs::path& file, const PcmBuffer& buffer) {
+    if (file.extension() == ".wav") {
+      WriteWaveFile(file, buffer, 1, 44100);
+    } else {
+      WritePcmFile(file, buffer);
+    }
+  }
+};
+INSTANTIATE_TEST_SUITE_P(Formats, PcmAndWaveExportTest, ::testing::Values("pcm", "wav"));
+
+TEST_P(PcmAndWaveExportTest, MissingFolderCannotBeCreated) {
+  const fs::path file = folder / "no such folder" / ("signal." + std::string(GetParam()));
   try {
-    WritePcmFile(file, Tone("1000"));
+    Save(file, Tone("1000"));
     ADD_FAILURE() << "no error";
   } catch (const AppError& error) {
     EXPECT_EQ(error.what(), "Cannot create file " + file.string());
   }
 }
 
-TEST_F(PcmExportTest, FullDiskIsAStreamWriteErrorAndKeepsTheOldFile) {
+TEST_P(PcmAndWaveExportTest, FullDiskIsAStreamWriteErrorAndKeepsTheOldFile) {
   // A file size limit in a child process makes write() fail part-way, as a
   // full disk would.
-  const fs::path file = folder / "signal.pcm";
+  const fs::path file = folder / ("signal." + std::string(GetParam()));
   Write(file, "old");
   const pid_t child = fork();
   ASSERT_GE(child, 0);
@@ -95,7 +108,7 @@ TEST_F(PcmExportTest, FullDiskIsAStreamWriteErrorAndKeepsTheOldFile) {
     ::rlimit limit{100, 100};
     setrlimit(RLIMIT_FSIZE, &limit);
     try {
-      WritePcmFile(file, Tone("997"));
+      Save(file, Tone("997"));
     } catch (const AppError& error) {
       _exit(std::string(error.what()) == "Stream write error" ? 0 : 2);
     }
@@ -106,7 +119,7 @@ TEST_F(PcmExportTest, FullDiskIsAStreamWriteErrorAndKeepsTheOldFile) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(Read(file), (std::vector<uint8_t>{'o', 'l', 'd'}));
-  EXPECT_EQ(FolderEntries(), std::vector<std::string>{"signal.pcm"});
+  EXPECT_EQ(FolderEntries(), std::vector<std::string>{file.filename().string()});
 }
 
 TEST_F(PcmExportTest, ExistingFileKeepsItsPermissionsAndLinksAreFollowed) {
@@ -122,10 +135,10 @@ TEST_F(PcmExportTest, ExistingFileKeepsItsPermissionsAndLinksAreFollowed) {
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
-TEST_F(PcmExportTest, WavHeaderDescribesTheSamples) {
+TEST_F(PcmExportTest, WavFileIsTheSamplesBehindThePlainPcmHeader) {
   const PcmBuffer buffer = Tone("11025", {1, 0, 1});  // stereo, 16 bytes
   const fs::path file = folder / "signal.wav";
-  WritePcmFile(file, buffer, WaveFileHeader(2, static_cast<uint32_t>(buffer.Size())));
+  WriteWaveFile(file, buffer, 2, 44100);
   const std::vector<uint8_t> bytes = Read(file);
   ASSERT_EQ(bytes.size(), 44u + 16u);
   const std::vector<uint8_t> header(bytes.begin(), bytes.begin() + 44);
@@ -134,7 +147,13 @@ TEST_F(PcmExportTest, WavHeaderDescribesTheSamples) {
       1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 0x02, 0, 4, 0, 16, 0, 'd', 'a', 't', 'a', 16, 0, 0, 0};
   EXPECT_EQ(header, expected);
   EXPECT_TRUE(std::equal(bytes.begin() + 44, bytes.end(), buffer.Data()));
-  EXPECT_EQ(WaveFileHeader(1, 882)[32], 2);  // block align of mono
+  WriteWaveFile(file, Tone("1000"), 1, 48000);
+  const std::vector<uint8_t> mono = Read(file);
+  ASSERT_EQ(mono.size(), 44u + 882u);
+  EXPECT_EQ(mono[22], 1);   // channels
+  EXPECT_EQ(mono[24], 0x80);  // 48000 = 0xBB80
+  EXPECT_EQ(mono[32], 2);   // block align
+  EXPECT_EQ(FolderEntries(), std::vector<std::string>{"signal.wav"});
 }
 
 }  // namespace

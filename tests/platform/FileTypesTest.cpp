@@ -107,6 +107,19 @@ TEST_F(FileTypesTest, DesktopToolsKnowBothTypesAfterRegistration) {
   EXPECT_EQ(icon.rfind("<svg", 0), 0u) << icon.substr(0, 40);
 }
 
+// The files written per user are the installed ones, the Exec line aside.
+TEST_F(FileTypesTest, TheRegistrationWritesTheInstalledFiles) {
+  ASSERT_EQ(RegisterFileTypes(folders, "/opt/sondrel/bin/sondrel"), "");
+  std::string installed = Read(SONDREL_SOURCE_DIR "/data/org.kelvo.Sondrel.desktop");
+  const size_t exec = installed.find("Exec=sondrel %f");
+  ASSERT_NE(exec, std::string::npos);
+  installed.replace(exec, 12, "Exec=/opt/sondrel/bin/sondrel");
+  EXPECT_EQ(Read(root / "data" / "applications" / kDesktopEntryName), installed);
+  for (const char* package : {"x-sondrel-script.xml", "x-sondrel-preset.xml"}) {
+    EXPECT_EQ(Read(root / "data" / "mime" / "packages" / package), Read(fs::path(SONDREL_SOURCE_DIR "/data") / package));
+  }
+}
+
 TEST_F(FileTypesTest, ACompleteRegistrationWritesNothing) {
   ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
   const auto before = Snapshot(root);
