@@ -14,12 +14,6 @@ bool EndsWith(const std::string& text, const std::string& end) {
 }
 }  // namespace
 
-std::string CommandLinePath(const std::vector<std::string>& parameters) {
-  std::string path;
-  for (size_t i = 0; i < parameters.size(); ++i) path += (i == 0 ? "" : " ") + parameters[i];
-  return path;
-}
-
 bool HandleCommandLineFile(TGenerator& generator, const std::string& path) {
   struct stat info {};
   if (path.empty() || stat(path.c_str(), &info) != 0) return false;

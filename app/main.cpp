@@ -1,6 +1,7 @@
-// Sondrel's entry: sets up the application, creates its windows hidden in
+// Sondrel's window: sets up the application, creates its windows hidden in
 // their fixed order, handles a file named on the command line, and runs the
-// message loop until the main window closes.
+// message loop until the main window closes. The front executable `sondrel`
+// (terminal/) starts it with its own absolute path as argv[0].
 #include <QApplication>
 #include <QLocale>
 #include <QTimer>
@@ -8,7 +9,6 @@
 #include "app/AboutBox.h"
 #include "app/CommandLine.h"
 #include "app/SettingsForm.h"
-#include "app/TerminalCommands.h"
 #include "app/TerminationSignals.h"
 #include "app/WindowIcon.h"
 #include "engine/AppError.h"
@@ -26,10 +26,10 @@
 
 int main(int argc, char** argv) {
   using namespace sondrel;
-  // The parameters as the file system's bytes. The terminal's commands need
-  // no display: they run before any window.
+  // The parameters as the file system's bytes.
   const std::vector<std::string> parameters(argv + 1, argv + argc);
-  if (const std::optional<int> status = RunTerminalCommand(parameters)) return *status;
+  // What the desktop entries start: the front, which starts this window.
+  const std::string front = argv[0][0] == '/' ? argv[0] : std::string();
   // Qt sees none of the parameters: a path is never taken for one of its
   // options ("-reverse", "-style" ...).
   int qtArgumentCount = 1;
@@ -48,10 +48,11 @@ int main(int argc, char** argv) {
 
   // The windows, in their order of creation; each lives until the end.
   SdlWaveOut waveOut;
-  TGenerator Generator(waveOut, [] {
+  TGenerator Generator(waveOut, [&front] {
     // Writes only what is missing: nothing once the registration is complete.
-    const std::string error = RegisterFileTypes(DesktopFolders::FromEnvironment(),
-                                                QCoreApplication::applicationFilePath().toStdString());
+    const std::string error = RegisterFileTypes(
+        DesktopFolders::FromEnvironment(),
+        front.empty() ? QCoreApplication::applicationFilePath().toStdString() : front);
     if (!error.empty()) throw AppError("The file types could not be registered: " + error);
   });
   auto* ScriptPopup = new TScriptPopup(Generator);

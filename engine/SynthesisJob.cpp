@@ -39,12 +39,16 @@ void SetSynthesisThreadLimit(int threads) { gThreadLimit = std::max(0, threads);
 
 class SynthesisJob {
  public:
-  // Reads the parameters (throws their conversion error) and sizes the buffer.
-  SynthesisJob(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream)
+  // Reads the parameters (throws their conversion error) and sizes the buffer
+  // for frames [from, to) of the signal; to < 0 means its end.
+  SynthesisJob(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream, int32_t from = 0,
+               int32_t to = -1)
       : run_(state),
         gains_(gains),
-        frameBytes_(StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo) ? 4 : 2) {
-    const int32_t frames = std::max(run_.N, 0);
+        frameBytes_(StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo) ? 4 : 2),
+        first_(std::clamp(from, 0, std::max(run_.N, 0))),
+        end_(to < 0 ? std::max(run_.N, 0) : std::clamp(to, first_, std::max(run_.N, 0))) {
+    const int32_t frames = end_ - first_;
     chunks_ = (frames + kChunkFrames - 1) / kChunkFrames;
     done_ = std::vector<std::atomic<bool>>(static_cast<size_t>(chunks_));
     if (frames == 0) return;
@@ -58,7 +62,8 @@ class SynthesisJob {
   void Work() {
     for (int32_t chunk = next_++; chunk < chunks_ && !stopped_; chunk = next_++) {
       try {
-        Synthesize(chunk * kChunkFrames, static_cast<int32_t>(std::min<int64_t>(run_.N, int64_t{chunk + 1} * kChunkFrames)));
+        Synthesize(first_ + chunk * kChunkFrames,
+                   static_cast<int32_t>(std::min<int64_t>(end_, first_ + int64_t{chunk + 1} * kChunkFrames)));
       } catch (...) {
         const std::lock_guard<std::mutex> lock(mutex_);
         if (!error_) error_ = std::current_exception();
@@ -80,7 +85,7 @@ class SynthesisJob {
   }
   const std::atomic<size_t>& Ready() const { return ready_; }
   size_t FrameBytes() const { return frameBytes_; }
-  size_t TotalBytes() const { return static_cast<size_t>(std::max(run_.N, 0)) * frameBytes_; }
+  size_t TotalBytes() const { return static_cast<size_t>(end_ - first_) * frameBytes_; }
 
  private:
   // Frames [from, to) into their place in the buffer, low byte first.
@@ -90,7 +95,7 @@ class SynthesisJob {
     for (int32_t start = from; start < to && !stopped_; start += kBlock) {
       const int32_t end = std::min(to, start + kBlock);
       SynthesizeFrames(run_, start, end, values);
-      uint8_t* out = bytes_ + static_cast<size_t>(start) * frameBytes_;
+      uint8_t* out = bytes_ + static_cast<size_t>(start - first_) * frameBytes_;
       static_assert(std::endian::native == std::endian::little);
       if (frameBytes_ == 2) {
         std::memcpy(out, values, static_cast<size_t>(end - start) * 2);
@@ -105,13 +110,14 @@ class SynthesisJob {
     const std::lock_guard<std::mutex> lock(mutex_);
     done_[static_cast<size_t>(chunk)] = true;
     while (frontier_ < chunks_ && done_[static_cast<size_t>(frontier_)]) ++frontier_;
-    const size_t frames = std::min<size_t>(static_cast<size_t>(frontier_) * kChunkFrames, static_cast<size_t>(run_.N));
+    const size_t frames = std::min<size_t>(static_cast<size_t>(frontier_) * kChunkFrames, static_cast<size_t>(end_ - first_));
     ready_.store(frames * frameBytes_, std::memory_order_release);
   }
 
   const SignalRun run_;
   const ChannelGains gains_;
   const size_t frameBytes_;
+  const int32_t first_, end_;  // the frames [first_, end_) of the signal
   uint8_t* bytes_ = nullptr;
   int32_t chunks_ = 0;
   std::atomic<int32_t> next_{0};
@@ -146,12 +152,9 @@ std::vector<std::thread> StartHelpers(SynthesisJob& job, int count) {
 
 }  // namespace
 
-void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
-  if (state.SignalType == SignalPage::Noise) {
-    SynthesizeNoise(state, gains, stream);
-    return;
-  }
-  SynthesisJob job(state, gains, stream);
+namespace {
+// Runs a job to its end on this thread and the helpers.
+void RunJob(SynthesisJob& job, PcmBuffer& stream) {
   if (job.Chunks() == 0) return;
   std::vector<std::thread> helpers;
   try {
@@ -166,6 +169,22 @@ void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuf
     stream.Free();  // a failed synthesis leaves no half-written buffer
     std::rethrow_exception(error);
   }
+}
+}  // namespace
+
+void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
+  if (state.SignalType == SignalPage::Noise) {
+    SynthesizeNoise(state, gains, stream);
+    return;
+  }
+  SynthesisJob job(state, gains, stream);
+  RunJob(job, stream);
+}
+
+void SynthesizeSignalPiece(const PanelState& state, const ChannelGains& gains, int32_t from, int32_t to,
+                           PcmBuffer& stream) {
+  SynthesisJob job(state, gains, stream, from, to);
+  RunJob(job, stream);
 }
 
 BackgroundSynthesis::BackgroundSynthesis(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream)

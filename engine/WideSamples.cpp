@@ -19,8 +19,8 @@ float ClipUnit(float value) { return std::clamp(value, -1.0f, 1.0f); }
 // value(w) for each frame of a tone or sweep, or of a noise period, in the
 // gains' layout.
 template <typename Sample, typename FromTone, typename FromNoise>
-std::vector<Sample> Synthesize(const PanelState& state, const ChannelGains& gains, long double fullScale,
-                               FromTone fromTone, FromNoise fromNoise) {
+std::vector<Sample> Synthesize(const PanelState& state, const ChannelGains& gains, int32_t from, int32_t to,
+                               long double fullScale, FromTone fromTone, FromNoise fromNoise) {
   const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
   std::vector<Sample> values;
   auto append = [&](Sample value) {
@@ -39,8 +39,10 @@ std::vector<Sample> Synthesize(const PanelState& state, const ChannelGains& gain
     return values;
   }
   const SignalRun run(state);
-  values.reserve(static_cast<size_t>(std::max(run.N, 0)) * (stereo ? 2 : 1));
-  for (int32_t n = 0; n < run.N; ++n) {
+  const int32_t first = std::clamp(from, 0, std::max(run.N, 0));
+  const int32_t end = to < 0 ? std::max(run.N, 0) : std::clamp(to, first, std::max(run.N, 0));
+  values.reserve(static_cast<size_t>(end - first) * (stereo ? 2 : 1));
+  for (int32_t n = first; n < end; ++n) {
     long double w = 0;
     append(run.ComputeWave(n, w) ? fromTone(w, run.A) : Sample{0});
   }
@@ -49,16 +51,16 @@ std::vector<Sample> Synthesize(const PanelState& state, const ChannelGains& gain
 
 }  // namespace
 
-std::vector<int32_t> SynthesizeS24(const PanelState& state, const ChannelGains& gains) {
+std::vector<int32_t> SynthesizeS24(const PanelState& state, const ChannelGains& gains, int32_t from, int32_t to) {
   return Synthesize<int32_t>(
-      state, gains, kFullScale24,
+      state, gains, from, to, kFullScale24,
       [](long double w, long double A) { return Clip24(Round(w * (A * kFullScale24))) * 256; },
       [](long double value) { return Clip24(Round(value)) * 256; });
 }
 
-std::vector<float> SynthesizeF32(const PanelState& state, const ChannelGains& gains) {
+std::vector<float> SynthesizeF32(const PanelState& state, const ChannelGains& gains, int32_t from, int32_t to) {
   return Synthesize<float>(
-      state, gains, 1.0L, [](long double w, long double A) { return ClipUnit(static_cast<float>(w * A)); },
+      state, gains, from, to, 1.0L, [](long double w, long double A) { return ClipUnit(static_cast<float>(w * A)); },
       [](long double value) { return ClipUnit(static_cast<float>(value)); });
 }
 

@@ -12,10 +12,9 @@
 #include "engine/PcmBuffer.h"
 #include "engine/Playback.h"
 #include "engine/Synthesis.h"
-#include "engine/SynthesisJob.h"
 #include "engine/WideSamples.h"
 #include "script/ScriptFile.h"
-#include "script/ScriptHost.h"
+#include "script/PanelHost.h"
 #include "script/ScriptRun.h"
 
 namespace sondrel {
@@ -23,6 +22,9 @@ namespace sondrel {
 namespace {
 // Writes go out in pieces of about this many frames.
 constexpr size_t kPieceFrames = 1 << 15;
+// A sweep is made in pieces of this many frames (24 s at 44100 frames a
+// second; 8 MiB as stereo floats).
+constexpr int32_t kSweepPieceFrames = 1 << 20;
 
 // Milliseconds as whole frames at the rate: 8820 for the 200 ms start pause
 // and 4410 for a 100 ms delay pass at 44100 frames a second.
@@ -30,6 +32,10 @@ uint64_t FramesOf(int milliseconds, int32_t rate) {
   return (static_cast<uint64_t>(rate) * static_cast<uint64_t>(milliseconds) + 500) / 1000;
 }
 constexpr int kDelayPassMs = 100;
+
+PanelOptions PanelOptionsOf(const RenderSettings& settings) {
+  return {settings.alwaysStereo, settings.longBuffer, settings.rate};
+}
 }  // namespace
 
 // The audio as it leaves, with the count that ends it: 16-bit samples,
@@ -51,18 +57,6 @@ class ScriptRenderer::Output {
       const uint64_t piece = std::min<uint64_t>(frames, kPieceFrames);
       Put(zeros_.data(), piece);
       frames -= piece;
-    }
-    return !Full();
-  }
-
-  // A sweep in the file's layout, played once, written piece by piece as
-  // its background synthesis finishes them: writing overlaps synthesizing.
-  bool Stream(BackgroundSynthesis& synthesis, const PcmBuffer& buffer) {
-    const size_t frames = buffer.Size() / (2 * static_cast<size_t>(channels_));
-    for (size_t start = 0; start < frames && !Full(); start += kPieceFrames) {
-      const size_t piece = std::min<size_t>(kPieceFrames, frames - start);
-      synthesis.WaitForFrames(start + piece);
-      Put(reinterpret_cast<const int16_t*>(buffer.Data()) + start * static_cast<size_t>(channels_), piece);
     }
     return !Full();
   }
@@ -112,37 +106,6 @@ class ScriptRenderer::Output {
   std::vector<Sample> zeros_;  // a piece of silence, made at its first use
 };
 
-// The panel a render keeps in place of the window's controls: the
-// controls' initial values, the stored options, and what each line writes.
-class ScriptRenderer::PanelHost : public ScriptHost {
- public:
-  explicit PanelHost(const RenderSettings& settings) {
-    panel_.Loop = false;  // a script plays every signal once and waits for its end
-    panel_.AlwaysStereo = settings.alwaysStereo;
-    panel_.LongBuffer = settings.longBuffer;
-    panel_.SampleRate = settings.rate;
-  }
-
-  void ShowPage(SignalPage page) override { panel_.SignalType = page; }
-  void SetField(ScriptField field, const std::string& text) override {
-    std::string* fields[] = {&panel_.fEdit, &panel_.fInit, &panel_.fFinal, &panel_.Duration, &panel_.Amplitude};
-    *fields[static_cast<int>(field)] = text;
-  }
-  void SetWaveForm(int32_t index) override { panel_.WaveForm = index; }
-  void SetNoiseColour(int32_t index) override { panel_.NoiseColour = index; }
-  void SetChannels(bool left, bool right, bool inPhase) override {
-    gains_ = {left ? 1 : 0, right ? 1 : 0, inPhase ? 1 : -1};
-  }
-  bool SetLogarithmic(bool checked) override { return std::exchange(panel_.Logarithmic, checked); }
-  void End() override {}
-
- protected:
-  bool Stereo() const { return StereoLayout(gains_.LeftGain, gains_.RightGain, gains_.PhaseSign, panel_.AlwaysStereo); }
-
-  PanelState panel_;
-  ChannelGains gains_;
-};
-
 // Reads the script through once, without audio, to learn whether any
 // signal it plays is stereo. It stops at the first repeat (a second pass
 // plays what the first did) and at an error, which the render itself will
@@ -169,7 +132,7 @@ template <typename Sample>
 class ScriptRenderer::AudioHost : public PanelHost {
  public:
   AudioHost(const RenderSettings& settings, Output<Sample>& out, const std::function<void(const std::string&)>& onPause)
-      : PanelHost(settings), out_(out), onPause_(onPause) {}
+      : PanelHost(PanelOptionsOf(settings)), out_(out), onPause_(onPause) {}
 
   bool ReadyForLine() override { return !out_.Full() && !ended_; }
   void Play() override;
@@ -193,6 +156,8 @@ class ScriptRenderer::AudioHost : public PanelHost {
   void InvalidCommand(const std::string& message) override { throw AppError(message); }
 
  private:
+  std::vector<Sample> Synthesized(int32_t from, int32_t to) const;
+
   Output<Sample>& out_;
   const std::function<void(const std::string&)>& onPause_;
   uint64_t passStart_ = 0;  // frames when the script last started over
@@ -214,30 +179,43 @@ void ScriptRenderer::AudioHost<Sample>::Play() {
     }
     out_.Buffer(values, frames, stereo, played);
   };
+  if (panel_.SignalType == SignalPage::Sweep) {
+    // Played once, a sweep of hours is made and written a piece at a time.
+    const int32_t frames = std::max(SignalRun(panel_).N, 0);
+    for (int32_t from = 0; from < frames && !out_.Full(); from += kSweepPieceFrames) {
+      const int32_t to = static_cast<int32_t>(std::min<int64_t>(frames, int64_t{from} + kSweepPieceFrames));
+      const std::vector<Sample> piece = Synthesized(from, to);
+      out_.Buffer(piece.data(), piece.size() / channels, stereo, piece.size() / channels);
+    }
+    return;
+  }
+  const std::vector<Sample> values = Synthesized(0, -1);
+  play(values.data(), values.size() / channels);
+}
+
+// The panel's signal, or frames [from, to) of it, in the sample format.
+template <typename Sample>
+std::vector<Sample> ScriptRenderer::AudioHost<Sample>::Synthesized(int32_t from, int32_t to) const {
   if constexpr (std::is_same_v<Sample, int16_t>) {
     PcmBuffer buffer;
-    if (panel_.SignalType == SignalPage::Sweep && stereo == (out_.Channels() == 2)) {
-      BackgroundSynthesis synthesis(panel_, gains_, buffer);
-      out_.Stream(synthesis, buffer);
-      return;
-    }
-    SynthesizeSignal(panel_, gains_, buffer);
-    play(reinterpret_cast<const int16_t*>(buffer.Data()), buffer.Size() / (2 * channels));
-  } else {
-    std::vector<Sample> values;
-    if constexpr (std::is_same_v<Sample, float>) {
-      values = SynthesizeF32(panel_, gains_);
+    if (to < 0) {
+      SynthesizeSignal(panel_, gains_, buffer);
     } else {
-      values = SynthesizeS24(panel_, gains_);
+      SynthesizeSignalPiece(panel_, gains_, from, to, buffer);
     }
-    play(values.data(), values.size() / channels);
+    const auto* values = reinterpret_cast<const int16_t*>(buffer.Data());
+    return std::vector<int16_t>(values, values + buffer.Size() / 2);
+  } else if constexpr (std::is_same_v<Sample, float>) {
+    return SynthesizeF32(panel_, gains_, from, to);
+  } else {
+    return SynthesizeS24(panel_, gains_, from, to);
   }
 }
 
 ScriptRenderer::ScriptRenderer(ScriptFile& file, const RenderSettings& settings) : file_(file), settings_(settings) {}
 
 int ScriptRenderer::Channels() {
-  LayoutHost layout(settings_);
+  LayoutHost layout(PanelOptionsOf(settings_));
   try {
     ScriptRun(file_, layout).Run();
   } catch (const AppError&) {

@@ -56,7 +56,6 @@ class ScriptRenderer {
  private:
   template <typename Sample>
   class Output;
-  class PanelHost;
   class LayoutHost;
   template <typename Sample>
   class AudioHost;

@@ -7,11 +7,14 @@
 # dithers; Sondrel renders a one-line script with its "always stereo" option,
 # which writes the same sample to both channels as SoX's -c 2 does.
 # Prints the median and range of five runs of each, and their ratio.
+# Then the start of a whole process: --version against sox --version, and a
+# 1 s mono sine tone written to a .wav file by each (medians of 20 runs); and
+# the peak memory (resident set) of a 3-hour stereo sweep rendered to a file.
 #   scripts/bench-vs-sox.sh [RUNS]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-5}"
-sondrel="$root/build/app/sondrel"
+sondrel="$root/build/bin/sondrel"
 [ -x "$sondrel" ] || "$root/scripts/build.sh"
 command -v sox >/dev/null || { echo "sox is not installed (apt-get install sox)" >&2; exit 1; }
 
@@ -58,4 +61,39 @@ read -r s_med s_min s_max < <(times env XDG_CONFIG_HOME="$work/config" "$sondrel
 read -r x_med x_min x_max < <(times sox -D -r 44100 -c 1 -n -b 16 -c 2 "$work/out.wav" synth 600 sine 20-20000 | summary)
 printf '%-9s %6s  %-22s %-22s %.2fx   (.wav)\n' sine 600 "$s_med ($s_min-$s_max)" "$x_med ($x_min-$x_max)" \
   "$(awk -v x="$x_med" -v s="$s_med" 'BEGIN { print (s > 0 ? x / s : 0) }')"
+
+# Short commands: the start of the process is most of the work.
+runs_before="$runs"
+runs=20
+printf '%-24s %-22s %-22s %s\n' "command" "sondrel ms (min-max)" "sox ms (min-max)" "sox / sondrel"
+short() {
+  local label="$1"
+  read -r s_med s_min s_max < <(times "${sondrel_command[@]}" | summary)
+  read -r x_med x_min x_max < <(times "${sox_command[@]}" | summary)
+  printf '%-24s %-22s %-22s %.2fx\n' "$label" "$s_med ($s_min-$s_max)" "$x_med ($x_min-$x_max)" \
+    "$(awk -v x="$x_med" -v s="$s_med" 'BEGIN { print (s > 0 ? x / s : 0) }')"
+}
+sondrel_command=("$sondrel" --version)
+sox_command=(sox --version)
+short "--version"
+printf 'tone 1000 1 0 0\r\nend\r\n' >"$work/tone.kvs"
+printf '[Software\\Kelvo]\nAlwaysStereo=dword:00000000\nLongBuffer=dword:00000000\n' >"$work/config/sondrel/settings"
+sondrel_command=(env XDG_CONFIG_HOME="$work/config" "$sondrel" --render "$work/tone.kvs" -o "$work/out.wav")
+sox_command=(sox -D -r 44100 -n -b 16 -c 1 "$work/out.wav" synth 1 sine 1000)
+short "1 s tone to .wav"
+runs="$runs_before"
+
+# Memory: a render holds a few pieces, whatever its length.
+if [ -x /usr/bin/time ]; then
+  printf '[Software\\Kelvo]\nAlwaysStereo=dword:00000001\nLongBuffer=dword:00000000\n' >"$work/config/sondrel/settings"
+  printf 'sweep 20 20000 10800 -6 0\r\nend\r\n' >"$work/long.kvs"
+  # 1.9 GB: on the disk, not in the memory of a tmpfs.
+  long="$(mktemp /tmp/sondrel-long.XXXXXX.wav)"
+  /usr/bin/time -f '%e s, peak resident memory %M KiB' -o "$work/memory" env XDG_CONFIG_HOME="$work/config" \
+    "$sondrel" --render "$work/long.kvs" -o "$long" --max-seconds 10800
+  echo "3-hour stereo sweep to .wav ($(stat -c %s "$long") bytes): $(cat "$work/memory")"
+  rm -f "$long"
+else
+  echo "/usr/bin/time is not installed (apt-get install time): no memory figure"
+fi
 echo "Load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -6,4 +6,4 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" --program
-exec "$root/build/app/sondrel" "$@"
+exec "$root/build/bin/sondrel" "$@"

@@ -14,67 +14,22 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
-#include "app/TerminalCommands.h"
+#include "terminal/TerminalCommands.h"
 #include "engine/NumberText.h"
 #include "engine/PcmBuffer.h"
 #include "engine/Synthesis.h"
 #include "tests/engine/SynthesisComparison.h"
 #include "tests/script/DelayCases.h"
 #include "tests/support/CasePrinting.h"
+#include "tests/terminal/TerminalTest.h"
 
 namespace sondrel {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
-
-class RenderTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder = fs::temp_directory_path() / ("sondrel-render-" + std::to_string(getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder / "config");
-  }
-  void TearDown() override { fs::remove_all(folder); }
-
-  // Runs the program with no display, no window system and no sound server.
-  Result Sondrel(const std::string& arguments, const std::string& input = "", bool soundServer = false) {
-    const fs::path in = folder / "stdin", out = folder / "stdout", err = folder / "stderr";
-    std::ofstream(in, std::ios::binary) << input;
-    const std::string command = "cd '" + folder.string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                                (soundServer ? "" : "-u PULSE_SERVER ") + "XDG_CONFIG_HOME='" + (folder / "config").string() + "' " +
-                                SONDREL_EXECUTABLE + " " + arguments + " <'" + in.string() + "' >'" + out.string() +
-                                "' 2>'" + err.string() + "'";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(out), Read(err)};
-  }
-  static std::string Read(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
-  fs::path Script(const std::string& text) {
-    const fs::path path = folder / "test.kvs";
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-  // Only the files a test made itself: no temporary file left behind.
-  std::vector<std::string> Files() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  fs::path folder;
-};
+class RenderTest : public TerminalTest {};
 
 // Samples of a file, read back through libsndfile.
 std::vector<int16_t> Decoded(const fs::path& path, int* channels, int rate = 44100) {
@@ -511,7 +466,12 @@ INSTANTIATE_TEST_SUITE_P(Lines, UsageTest,
                                            UsageCase{"--render x.kvs -o out.flac --format f32", 2},
                                            UsageCase{"--render x.kvs -o out.wav --rate 48k", 2},
                                            UsageCase{"--render x.kvs -o out.wav --rate 1000000", 2},
-                                           UsageCase{"--version now", 2}),
+                                           UsageCase{"--version now", 2},
+                                           UsageCase{"--render x.kvs -o", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --type ogg", 2},
+                                           UsageCase{"--play", 2},
+                                           UsageCase{"--play x.kvs --device", 2},
+                                           UsageCase{"--play x.kvs --rate 48000", 2}),
                          [](const auto& test) {
                            std::string name;
                            for (const char c : std::string(test.param.arguments)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
@@ -525,7 +485,8 @@ TEST_F(RenderTest, HelpAndVersionNeedNoDisplay) {
   const Result help = Sondrel("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out, UsageText());
-  for (const char* word : {"--render", "--list-devices", "SONDREL_NONINTERACTIVE", "SDL_AUDIODRIVER", "Exit status"}) {
+  for (const char* word : {"--render", "--play", "--type", "--device", "--list-devices", "SONDREL_NONINTERACTIVE",
+                           "SDL_AUDIODRIVER", "LC_NUMERIC", "Exit status", "GNU General Public License"}) {
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
   }
 }
@@ -553,12 +514,109 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathBytesTest,
                                            std::make_pair("x -reverse y.kvs", "x -reverse y.kvs"),
                                            std::make_pair("a -style fusion.kvs", "a -style fusion.kvs")), CaseName());
 
+// Audio piped on: a WAV header of unknown length that SoX and libsndfile
+// read to the end, the same samples as the file, and nothing else on
+// standard output.
+TEST_F(RenderTest, StandardOutputCarriesTheAudioIntoAPipe) {
+  Script(kScript);
+  ASSERT_EQ(Sondrel("--render test.kvs -o file.wav").status, 0);
+  const std::string piped = Command("--render test.kvs -o - 2>pipe.err | cat > piped.wav");
+  ASSERT_EQ(std::system(("bash -o pipefail -c \"" + piped + "\"").c_str()), 0);
+  const std::string bytes = Read(folder / "piped.wav");
+  ASSERT_GT(bytes.size(), 44u);
+  EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+  EXPECT_EQ(bytes.substr(40, 4), std::string("\x00\xF0\xFF\x7F", 4));  // SoX's "unspecified" length
+  int fileChannels = 0, pipedChannels = 0;
+  const std::vector<int16_t> expected = Decoded(folder / "file.wav", &fileChannels);
+  EXPECT_TRUE(Decoded(folder / "piped.wav", &pipedChannels) == expected);
+  EXPECT_EQ(pipedChannels, fileChannels);
+  if (std::system("command -v sox >/dev/null") == 0) {
+    const std::string sox = "cd '" + folder.string() + "' && cat piped.wav | sox -t wav - -t raw sox.raw 2>sox.err";
+    ASSERT_EQ(std::system(sox.c_str()), 0);
+    EXPECT_EQ(Read(folder / "sox.err"), "");
+    EXPECT_TRUE(Raw(Read(folder / "sox.raw")) == expected);
+  }
+  // Redirected into a file, standard output gets the lengths filled in.
+  const Result redirected = Sondrel("--render test.kvs -o -");
+  EXPECT_EQ(redirected.status, 0) << redirected.err;
+  EXPECT_TRUE(redirected.out == Read(folder / "file.wav"));
+}
+
+TEST_F(RenderTest, TypeChoosesTheFormatWhateverTheName) {
+  Script("tone 1000 0.1 -6 0\r\nend\r\n");
+  ASSERT_EQ(Sondrel("--render test.kvs -o plain.raw").status, 0);
+  const Result raw = Sondrel("--render --type raw -o - test.kvs");  // options before the script, in any order
+  EXPECT_EQ(raw.status, 0) << raw.err;
+  EXPECT_TRUE(raw.out == Read(folder / "plain.raw"));
+  ASSERT_EQ(Sondrel("--render test.kvs --type flac -o audio.wav").status, 0);
+  EXPECT_EQ(Read(folder / "audio.wav").substr(0, 4), "fLaC");
+  ASSERT_EQ(Sondrel("--render -o noname --type wav test.kvs").status, 0);
+  EXPECT_EQ(Read(folder / "noname").substr(0, 4), "RIFF");
+  EXPECT_EQ(Sondrel("--render test.kvs -o out.wav --type mp3").status, 2);
+  EXPECT_EQ(Sondrel("--render test.kvs other.kvs -o out.wav").status, 2);
+}
+
+// The plain PCM header that every WAV reader takes (format tag 1, a 16-byte
+// format chunk), in each integer format; floats carry tag 3.
+TEST_F(RenderTest, WavFilesCarryThePlainPcmHeader) {
+  Script("tone 1000 0.1 -6 0\r\nend\r\n");
+  for (const auto& [format, tag, bits] : {std::tuple{"s16", 1, 16}, {"s24", 1, 24}, {"f32", 3, 32}}) {
+    ASSERT_EQ(Sondrel(std::string("--render test.kvs -o out.wav --format ") + format).status, 0);
+    const std::string bytes = Read(folder / "out.wav");
+    auto u16 = [&bytes](size_t at) { return static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8; };
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF") << format;
+    EXPECT_EQ(u16(20), tag) << format;
+    EXPECT_EQ(u16(34), bits) << format;
+    EXPECT_EQ(u16(16), tag == 1 ? 16 : 18) << format;
+  }
+}
+
+// A render reads a script's numbers as the window does, with the decimal
+// separator of the locale.
+TEST_F(RenderTest, NumbersFollowTheLocalesDecimalSeparator) {
+  Script("tone 1000.5 0.25 -6 0\r\nend\r\n");
+  ASSERT_EQ(Sondrel("--render test.kvs -o point.raw").status, 0);
+  Script("tone 1000,5 0,25 -6 0\r\nend\r\n");
+  environment = "LC_ALL= LC_NUMERIC=de_DE.UTF-8 LANG=C";
+  ASSERT_EQ(Sondrel("--render test.kvs -o comma.raw").status, 0);
+  EXPECT_TRUE(Read(folder / "comma.raw") == Read(folder / "point.raw"));
+  environment = "LC_ALL=de_DE.UTF-8";
+  Script("tone 1000.5 0.25 -6 0\r\nend\r\n");
+  const Result point = Sondrel("--render test.kvs -o wrong.raw");
+  EXPECT_EQ(point.status, 1);
+  EXPECT_EQ(point.err, "sondrel: test.kvs: '1000.5' is not a valid floating point value\n");
+}
+
+// Terminal commands load neither the window toolkit nor the sound and
+// codec libraries they do not use.
+TEST_F(RenderTest, TerminalCommandsLoadNoLibraryTheyDoNotUse) {
+  Script("tone 1000 0.1 -6 0\r\nend\r\n");
+  for (const char* arguments : {"--version", "--help", "--render test.kvs -o out.wav"}) {
+    environment = "LC_ALL=C LD_DEBUG=libs";
+    const Result result = Sondrel(arguments);
+    EXPECT_EQ(result.status, 0) << arguments;
+    for (const char* library : {"libQt6", "libSDL2", "libsndfile"}) {
+      EXPECT_EQ(result.err.find(library), std::string::npos) << arguments << " loaded " << library;
+    }
+    EXPECT_NE(result.err.find("libc.so"), std::string::npos) << "no loader trace";
+  }
+}
+
+// A sweep of an hour at a high rate is made and written in pieces: its
+// whole buffer would not fit in the address space the render is allowed.
+TEST_F(RenderTest, ALongSweepRendersInLittleMemory) {
+  Script("sweep 20 20000 1800 -6 0\r\nend\r\n");
+  const std::string command = "ulimit -v 600000 && " + Command("--render test.kvs --rate 192000 -o - > /dev/null");
+  EXPECT_EQ(std::system(("bash -c \"" + command + "\"").c_str()), 0);  // 1.4 GB as one buffer
+}
+
 // The manual page says what --help says.
 TEST(ManualPageTest, NamesEveryOptionAndVariable) {
   std::ifstream page(SONDREL_SOURCE_DIR "/data/sondrel.1");
   std::stringstream text;
   text << page.rdbuf();
   for (const char* word : {"\\-\\-help", "\\-\\-version", "\\-\\-list\\-devices", "\\-\\-render", "\\-\\-max\\-seconds", "\\-\\-rate",
+                           "\\-\\-type", "\\-\\-play", "\\-\\-device", "LC_NUMERIC",
                            "SONDREL_NONINTERACTIVE", "SDL_AUDIODRIVER", "SDL_DISKAUDIOFILE", "XDG_CONFIG_HOME",
                            "QT_QPA_PLATFORM", "128"}) {
     EXPECT_NE(text.str().find(word), std::string::npos) << word;

@@ -1,0 +1,40 @@
+#include "terminal/CommandOptions.h"
+
+#include <algorithm>
+
+namespace sondrel {
+
+std::optional<std::string> CommandOptions::Value(const std::string& option) const {
+  const auto found = values.find(option);
+  if (found == values.end()) return std::nullopt;
+  return found->second;
+}
+
+CommandOptions ReadCommandOptions(const std::vector<std::string>& arguments, const std::vector<std::string>& known,
+                                  const std::string& operandName) {
+  CommandOptions options;
+  bool operandGiven = false;
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument.size() > 1 && argument[0] == '-') {
+      if (std::find(known.begin(), known.end(), argument) == known.end()) {
+        options.problem = "unknown option '" + argument + "'";
+      } else if (i + 1 >= arguments.size()) {
+        options.problem = "'" + argument + "' needs a value";
+      } else if (!options.values.emplace(argument, arguments[i + 1]).second) {
+        options.problem = "'" + argument + "' is given twice";
+      }
+      ++i;
+    } else if (operandGiven) {
+      options.problem = "one script at a time: '" + argument + "' is one too many";
+    } else {
+      options.operand = argument;
+      operandGiven = true;
+    }
+    if (!options.problem.empty()) return options;
+  }
+  if (!operandGiven) options.problem = arguments[0] + " needs " + operandName;
+  return options;
+}
+
+}  // namespace sondrel

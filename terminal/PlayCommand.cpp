@@ -1,0 +1,89 @@
+#include "terminal/PlayCommand.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+
+#include "app/StoredOptions.h"
+#include "engine/AppError.h"
+#include "engine/Synthesis.h"
+#include "platform/SdlWaveOut.h"
+#include "platform/SettingsStore.h"
+#include "script/ScriptRun.h"
+#include "terminal/CommandOptions.h"
+#include "terminal/NumberReading.h"
+#include "terminal/ScriptArgument.h"
+#include "terminal/ScriptPlayer.h"
+#include "terminal/TerminalMessages.h"
+
+namespace sondrel {
+
+namespace {
+
+std::atomic<int> gSignal{0};
+
+void StopOnSignal(int signalNumber) {
+  int none = 0;
+  gSignal.compare_exchange_strong(none, signalNumber);
+}
+
+// Without SA_RESTART: a pause's read from the terminal returns at once.
+void CatchTerminationSignals() {
+  struct sigaction action {};
+  action.sa_handler = &StopOnSignal;
+  sigemptyset(&action.sa_mask);
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
+}
+
+// The device by the number or the exact name --list-devices prints; -1 when
+// there is none such.
+int32_t DeviceNamed(SdlWaveOut& waveOut, const std::string& given) {
+  const uint32_t count = waveOut.GetNumDevs();
+  if (!given.empty() && given.size() <= 9 && given.find_first_not_of("0123456789") == std::string::npos) {
+    const long number = std::stol(given);
+    return number < static_cast<long>(count) ? static_cast<int32_t>(number) : -1;
+  }
+  for (uint32_t device = 0; device < count; ++device) {
+    if (waveOut.GetDeviceName(device) == given) return static_cast<int32_t>(device);
+  }
+  return -1;
+}
+
+}  // namespace
+
+int PlayCommand(const std::vector<std::string>& arguments) {
+  const CommandOptions given = ReadCommandOptions(arguments, {"--device"}, "a script: --play SCRIPT");
+  if (!given.problem.empty()) return UsageError(given.problem);
+  CatchTerminationSignals();
+  const StoredOptions options = LoadStoredOptions(SettingsStore::DefaultPath());
+  if (!options.error.empty()) Note(options.error);
+  UseTheLocaleDecimalSeparator();
+
+  SdlWaveOut waveOut;
+  if (!waveOut.StartError().empty()) return Failure(waveOut.StartError());
+  int32_t device = 0;  // the default output
+  if (const auto name = given.Value("--device")) {
+    device = DeviceNamed(waveOut, *name);
+    if (device < 0) return Failure("no sound output device '" + *name + "': see sondrel --list-devices");
+  }
+  int32_t rate = options.sampleRate;
+  if (rate == kDeviceRate) {
+    const int32_t deviceRate = waveOut.GetDeviceRate(device);
+    rate = deviceRate > 0 ? deviceRate : kFramesPerSecond;
+  }
+
+  ScriptArgument script(given.operand);
+  const bool pauseWaits = !script.FromStandardInput() && isatty(STDIN_FILENO) == 1;
+  try {
+    ScriptFile& file = script.Open();
+    ScriptPlayer player(waveOut, device, PanelOptions{options.alwaysStereo, options.longBuffer, rate}, pauseWaits,
+                        gSignal);
+    ScriptRun(file, player).Run();
+  } catch (const AppError& error) {
+    if (gSignal.load() == 0) return Failure(script.Problem(error.what()));
+  }
+  return gSignal.load() != 0 ? 128 + gSignal.load() : kExitOk;
+}
+
+}  // namespace sondrel

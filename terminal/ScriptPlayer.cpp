@@ -1,0 +1,97 @@
+#include "terminal/ScriptPlayer.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <iostream>
+#include <thread>
+
+#include "engine/AppError.h"
+#include "terminal/TerminalMessages.h"
+
+namespace sondrel {
+
+namespace {
+constexpr int kDelayPassMs = 100;
+// The rest before a repeat when the pass neither played nor waited, so that
+// a script of comments and repeats idles instead of spinning a core.
+constexpr int kIdlePassMs = 50;
+// How often a wait looks for a signal.
+constexpr int kSignalPollMs = 10;
+
+uint64_t NowMs() {
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
+}
+}  // namespace
+
+ScriptPlayer::ScriptPlayer(WaveOut& waveOut, int32_t device, const PanelOptions& options, bool pauseWaits,
+                           const std::atomic<int>& signal)
+    : PanelHost(options), playback_(waveOut, *this), device_(device), pauseWaits_(pauseWaits), signal_(signal) {}
+
+PanelState ScriptPlayer::ReadPanelState() {
+  PanelState state = panel_;
+  state.WaveDevice = device_;
+  return state;
+}
+
+void ScriptPlayer::Play() {
+  passWaited_ = true;
+  playback_.LeftGain = gains_.LeftGain;
+  playback_.RightGain = gains_.RightGain;
+  playback_.PhaseSign = gains_.PhaseSign;
+  signalStart_ = NowMs();
+  playback_.StartTone();  // plays once and returns at the signal's end
+  playedFrames_ += (NowMs() - signalStart_) * static_cast<uint64_t>(panel_.SampleRate) / 1000;
+  signalStart_ = 0;
+}
+
+bool ScriptPlayer::DelayPass() {
+  passWaited_ = true;
+  Sleep(kDelayPassMs);
+  playedFrames_ += static_cast<uint64_t>(panel_.SampleRate) * kDelayPassMs / 1000;
+  ProcessMessages();
+  return !Stopped();
+}
+
+void ScriptPlayer::Pause(const std::string& message) {
+  progress_.Clear();
+  Note(message);
+  if (!pauseWaits_) {
+    Note("the pause is skipped: standard input is no terminal to press Enter on");
+    return;
+  }
+  passWaited_ = true;
+  std::cerr << "sondrel: press Enter to go on" << std::flush;
+  // A signal interrupts the read (its handler does not restart it).
+  char byte = 0;
+  while (!Stopped()) {
+    const ssize_t got = read(STDIN_FILENO, &byte, 1);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0 || byte == '\n') break;
+  }
+  std::cerr << "\n";
+}
+
+void ScriptPlayer::StartOver(int /*lineCount*/) {
+  if (!passWaited_) Sleep(kIdlePassMs);
+  passWaited_ = false;
+}
+
+void ScriptPlayer::InvalidCommand(const std::string& message) { throw AppError(message); }
+
+void ScriptPlayer::ProcessMessages() {
+  const uint64_t now = signalStart_ != 0 ? (NowMs() - signalStart_) * static_cast<uint64_t>(panel_.SampleRate) / 1000 : 0;
+  progress_.Update(playedFrames_ + now, panel_.SampleRate);
+}
+
+// In short steps, so that a signal ends the wait within a few milliseconds.
+void ScriptPlayer::Sleep(int milliseconds) {
+  for (int slept = 0; slept < milliseconds && !Stopped(); slept += kSignalPollMs) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(kSignalPollMs, milliseconds - slept)));
+  }
+}
+
+}  // namespace sondrel
