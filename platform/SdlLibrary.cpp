@@ -1,34 +1,29 @@
 #include "platform/SdlLibrary.h"
 
-#include <dlfcn.h>
-
 #include <mutex>
+
+#include "platform/SharedLibrary.h"
 
 namespace sondrel {
 
 namespace {
 
-constexpr const char* kSdlLibrary = "libSDL2-2.0.so.0";
-
 SdlFunctions gFunctions;
 std::string gProblem;
 
+// Never closed: SDL keeps threads of its own.
 void Load() {
-  void* library = dlopen(kSdlLibrary, RTLD_NOW | RTLD_LOCAL);  // never closed: SDL keeps threads
-  if (library == nullptr) {
-    gProblem = dlerror();
-    return;
-  }
+  SharedLibrary library("libSDL2-2.0.so.0");
   SdlFunctions functions;
-#define SONDREL_SDL_RESOLVE(name)                                                                         \
-  functions.name = reinterpret_cast<decltype(functions.name)>(dlsym(library, "SDL_" #name));             \
-  if (functions.name == nullptr) {                                                                        \
-    gProblem = std::string(kSdlLibrary) + " has no SDL_" #name;                                           \
-    return;                                                                                               \
+  bool found = library.Opened();
+#define SONDREL_SDL_FIND(name) found = found && library.Find("SDL_" #name, functions.name);
+  SONDREL_SDL_FUNCTIONS(SONDREL_SDL_FIND)
+#undef SONDREL_SDL_FIND
+  if (found) {
+    gFunctions = functions;
+  } else {
+    gProblem = library.Problem();
   }
-  SONDREL_SDL_FUNCTIONS(SONDREL_SDL_RESOLVE)
-#undef SONDREL_SDL_RESOLVE
-  gFunctions = functions;
 }
 
 }  // namespace

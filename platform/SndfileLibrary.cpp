@@ -1,34 +1,28 @@
 #include "platform/SndfileLibrary.h"
 
-#include <dlfcn.h>
-
 #include <mutex>
+
+#include "platform/SharedLibrary.h"
 
 namespace sondrel {
 
 namespace {
 
-constexpr const char* kSndfileLibrary = "libsndfile.so.1";
-
 SndfileFunctions gFunctions;
 std::string gProblem;
 
 void Load() {
-  void* library = dlopen(kSndfileLibrary, RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    gProblem = dlerror();
-    return;
-  }
+  SharedLibrary library("libsndfile.so.1");
   SndfileFunctions functions;
-#define SONDREL_SNDFILE_RESOLVE(name)                                                \
-  functions.name = reinterpret_cast<decltype(functions.name)>(dlsym(library, #name)); \
-  if (functions.name == nullptr) {                                                   \
-    gProblem = std::string(kSndfileLibrary) + " has no " #name;                      \
-    return;                                                                          \
+  bool found = library.Opened();
+#define SONDREL_SNDFILE_FIND(name) found = found && library.Find(#name, functions.name);
+  SONDREL_SNDFILE_FUNCTIONS(SONDREL_SNDFILE_FIND)
+#undef SONDREL_SNDFILE_FIND
+  if (found) {
+    gFunctions = functions;
+  } else {
+    gProblem = library.Problem();
   }
-  SONDREL_SNDFILE_FUNCTIONS(SONDREL_SNDFILE_RESOLVE)
-#undef SONDREL_SNDFILE_RESOLVE
-  gFunctions = functions;
 }
 
 }  // namespace
