@@ -3,6 +3,7 @@
 // containers). A test of a permission fault runs its body in a child process
 // that has dropped to the unprivileged user "nobody" first.
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,7 +16,7 @@ inline constexpr uid_t kNobody = 65534;
 
 // Hands a file or folder the test made to the user the body runs as.
 inline void GiveToBody(const std::filesystem::path& path) {
-  if (geteuid() == 0) (void)chown(path.c_str(), kNobody, kNobody);
+  if (geteuid() == 0 && chown(path.c_str(), kNobody, kNobody) != 0) ADD_FAILURE() << "chown " << path;
 }
 
 // Runs body in a child process, as "nobody" when the test runs as root, and
