@@ -7,6 +7,7 @@
 #include <bit>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -59,9 +60,15 @@ bool WriteAll(int fd, const uint8_t* bytes, size_t size, int64_t offset) {
 
 }  // namespace
 
+// FLAC is finished by going back to its start: on an output that cannot be
+// sought back to, it is written to an unnamed file first and copied at the end.
 struct AudioFileWriter::Flac {
   const SndfileFunctions* library = nullptr;
   SNDFILE* file = nullptr;
+  int spool = -1;  // the unnamed file, or -1
+  ~Flac() {
+    if (spool >= 0) close(spool);
+  }
 };
 
 std::optional<AudioFileFormat> AudioFileFormatFor(const std::string& path) {
@@ -112,7 +119,12 @@ void AudioFileWriter::Open(AudioFileFormat format, int rate, AudioSampleEncoding
     info.samplerate = rate;
     info.channels = channels_;
     info.format = SF_FORMAT_FLAC | (encoding == AudioSampleEncoding::Pcm24 ? SF_FORMAT_PCM_24 : SF_FORMAT_PCM_16);
-    flac_->file = flac_->library->sf_open_fd(fd_, SFM_WRITE, &info, SF_FALSE);
+    if (start_ < 0) {
+      const char* folder = std::getenv("TMPDIR");
+      flac_->spool = open(folder != nullptr && folder[0] == '/' ? folder : "/tmp", O_TMPFILE | O_RDWR, 0600);
+      if (flac_->spool < 0) Fail(AudioFileError::Stage::Create, std::string("no room for the FLAC: ") + std::strerror(errno));
+    }
+    flac_->file = flac_->library->sf_open_fd(flac_->spool >= 0 ? flac_->spool : fd_, SFM_WRITE, &info, SF_FALSE);
     if (flac_->file == nullptr) Fail(AudioFileError::Stage::Create, flac_->library->sf_strerror(nullptr));
   }
 }
@@ -175,6 +187,7 @@ void AudioFileWriter::Commit() {
     const int closed = flac_->library->sf_close(flac_->file);
     flac_->file = nullptr;
     if (closed != 0) Fail(AudioFileError::Stage::Write, flac_->library->sf_error_number(closed));
+    if (flac_->spool >= 0) CopySpool();
   } else if (format_ == AudioFileFormat::Wav) {
     FinishWave();
   }
@@ -197,6 +210,17 @@ void AudioFileWriter::FinishWave() {
   if (header.size() > headerBytes_) MoveData(header.size() - headerBytes_);
   if (!WriteAll(fd_, header.data(), header.size(), start_)) {
     Fail(AudioFileError::Stage::Write, std::strerror(errno != 0 ? errno : EIO));
+  }
+}
+
+void AudioFileWriter::CopySpool() {
+  std::vector<uint8_t> block(size_t{1} << 20);
+  for (off_t at = 0;;) {
+    const ssize_t got = pread(flac_->spool, block.data(), block.size(), at);
+    if (got < 0) Fail(AudioFileError::Stage::Write, std::strerror(errno));
+    if (got == 0) return;
+    Put(block.data(), static_cast<size_t>(got));
+    at += got;
   }
 }
 

@@ -79,6 +79,7 @@ class AudioFileWriter {
   [[noreturn]] void Fail(AudioFileError::Stage stage, const std::string& reason) const;
   void FinishWave();
   void MoveData(uint64_t by);
+  void CopySpool();
 
   std::string name_;
   std::unique_ptr<AtomicFileStream> stream_;  // null when writing to a descriptor

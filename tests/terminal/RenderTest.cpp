@@ -550,6 +550,10 @@ TEST_F(RenderTest, TypeChoosesTheFormatWhateverTheName) {
   EXPECT_TRUE(raw.out == Read(folder / "plain.raw"));
   ASSERT_EQ(Sondrel("--render test.kvs --type flac -o audio.wav").status, 0);
   EXPECT_EQ(Read(folder / "audio.wav").substr(0, 4), "fLaC");
+  // FLAC is finished at its start: into a pipe it comes whole at the end.
+  ASSERT_EQ(std::system(("bash -o pipefail -c \"" + Command("--render test.kvs --type flac -o - | cat > piped.flac") +
+                         "\"").c_str()), 0);
+  EXPECT_TRUE(Read(folder / "piped.flac") == Read(folder / "audio.wav"));
   ASSERT_EQ(Sondrel("--render -o noname --type wav test.kvs").status, 0);
   EXPECT_EQ(Read(folder / "noname").substr(0, 4), "RIFF");
   EXPECT_EQ(Sondrel("--render test.kvs -o out.wav --type mp3").status, 2);
