@@ -49,9 +49,17 @@ class ScriptRenderer::Output {
   uint64_t Frames() const { return frames_; }
   int Channels() const { return channels_; }
   bool Full() const { return frames_ >= limit_; }
+  // Some audio found no room: the end came before the script's.
+  bool Cut() const { return cut_; }
+  // True when there is room for more; otherwise `frames` more are cut.
+  bool Room(uint64_t frames) {
+    if (Full() && frames > 0) cut_ = true;
+    return !Full();
+  }
 
   // frames of silence; false once the end is reached.
   bool Silence(uint64_t frames) {
+    if (!Room(frames)) return false;
     if (zeros_.empty()) zeros_.assign(kPieceFrames * static_cast<size_t>(channels_), 0);
     while (frames > 0 && !Full()) {
       const uint64_t piece = std::min<uint64_t>(frames, kPieceFrames);
@@ -65,7 +73,7 @@ class ScriptRenderer::Output {
   // frames in all: whole passes, and part of one where the total says so.
   bool Buffer(const Sample* values, size_t frames, bool stereoSource, uint64_t total) {
     const size_t sourceChannels = stereoSource ? 2 : 1;
-    if (frames == 0 || total == 0) return !Full();
+    if (frames == 0 || !Room(total)) return !Full();
     if (stereoSource == (channels_ == 2) && total <= frames) {  // straight from the buffer
       for (size_t start = 0; start < total && !Full(); start += kPieceFrames) {
         Put(values + start * sourceChannels, std::min<uint64_t>(kPieceFrames, total - start));
@@ -92,6 +100,7 @@ class ScriptRenderer::Output {
 
  private:
   void Put(const Sample* samples, uint64_t frames) {
+    if (frames > limit_ - frames_) cut_ = true;
     frames = std::min(frames, limit_ - frames_);
     write_(samples, static_cast<size_t>(frames));
     frames_ += frames;
@@ -103,6 +112,7 @@ class ScriptRenderer::Output {
   uint64_t frames_ = 0;
   const SampleWriter<Sample>& write_;
   const std::function<void(uint64_t)>& progress_;
+  bool cut_ = false;
   std::vector<Sample> zeros_;  // a piece of silence, made at its first use
 };
 
@@ -134,7 +144,8 @@ class ScriptRenderer::AudioHost : public PanelHost {
   AudioHost(const RenderSettings& settings, Output<Sample>& out, const std::function<void(const std::string&)>& onPause)
       : PanelHost(PanelOptionsOf(settings)), out_(out), onPause_(onPause) {}
 
-  bool ReadyForLine() override { return !out_.Full() && !ended_; }
+  // Once full, a line still runs to learn whether it had audio to add.
+  bool ReadyForLine() override { return !out_.Cut() && !ended_; }
   void Play() override;
   bool DelayPass() override { return out_.Silence(FramesOf(kDelayPassMs, panel_.SampleRate)); }
   void Pause(const std::string& message) override {
@@ -182,7 +193,7 @@ void ScriptRenderer::AudioHost<Sample>::Play() {
   if (panel_.SignalType == SignalPage::Sweep) {
     // Played once, a sweep of hours is made and written a piece at a time.
     const int32_t frames = std::max(SignalRun(panel_).N, 0);
-    for (int32_t from = 0; from < frames && !out_.Full(); from += kSweepPieceFrames) {
+    for (int32_t from = 0; from < frames && out_.Room(static_cast<uint64_t>(frames - from)); from += kSweepPieceFrames) {
       const int32_t to = static_cast<int32_t>(std::min<int64_t>(frames, int64_t{from} + kSweepPieceFrames));
       const std::vector<Sample> piece = Synthesized(from, to);
       out_.Buffer(piece.data(), piece.size() / channels, stereo, piece.size() / channels);
@@ -230,7 +241,7 @@ uint64_t ScriptRenderer::RenderAs(int channels, const SampleWriter<Sample>& writ
   Output<Sample> out(channels, limit, write, onProgress);
   AudioHost<Sample> audio(settings_, out, onPause);
   ScriptRun(file_, audio).Run();
-  cutShort_ = out.Full() && !audio.Ended() && !audio.Repeated();
+  cutShort_ = out.Cut() && !audio.Repeated();
   return out.Frames();
 }
 

@@ -428,6 +428,10 @@ TEST_F(RenderTest, TheTerminalBehavesAsUnixToolsDo) {
   EXPECT_EQ(cut.err, "sondrel: test.kvs: the audio was cut at --max-seconds 1 before the script's end\n");
   Script("tone 1000 0.5 0 0\r\nrepeat\r\n");
   EXPECT_EQ(Sondrel("--render test.kvs -o a.wav --max-seconds 1").err, "");  // a repeat plays until the maximum
+  Script("tone 1000 0.8 0 0\r\nrem the end\r\nend\r\n");
+  EXPECT_EQ(Sondrel("--render test.kvs -o a.wav --max-seconds 1").err, "");  // filled exactly: nothing was cut
+  Script("tone 1000 0.8 0 0\r\ndelay 0.1\r\n");
+  EXPECT_NE(Sondrel("--render test.kvs -o a.wav --max-seconds 1").err, "");
 }
 
 TEST_F(RenderTest, AMissingScriptIsReported) {
