@@ -55,10 +55,11 @@ class SignalRun {
 // Nothing is appended when a parameter fails to convert. Long buffers are
 // shared out among the processor's cores; the bytes never depend on how.
 void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream);
-// Frames [from, to) of a constant tone or a sweep, exactly as they stand in
-// the whole buffer: a long signal made piece by piece in little memory.
+// Frames [from, to) of a constant tone or a sweep into `samples`, which
+// holds them in the gains' layout, exactly as they stand in the whole buffer:
+// a long signal made piece by piece in little memory.
 void SynthesizeSignalPiece(const PanelState& state, const ChannelGains& gains, int32_t from, int32_t to,
-                           PcmBuffer& stream);
+                           int16_t* samples);
 // The same, one frame after the other through ComputeSample: the reference
 // the fast synthesizer is checked against.
 void SynthesizeSignalReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream);

@@ -40,23 +40,21 @@ void SetSynthesisThreadLimit(int threads) { gThreadLimit = std::max(0, threads);
 class SynthesisJob {
  public:
   // Reads the parameters (throws their conversion error) and sizes the buffer
-  // for frames [from, to) of the signal; to < 0 means its end.
-  SynthesisJob(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream, int32_t from = 0,
-               int32_t to = -1)
-      : run_(state),
-        gains_(gains),
-        frameBytes_(StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo) ? 4 : 2),
-        first_(std::clamp(from, 0, std::max(run_.N, 0))),
-        end_(to < 0 ? std::max(run_.N, 0) : std::clamp(to, first_, std::max(run_.N, 0))) {
-    const int32_t frames = end_ - first_;
-    chunks_ = (frames + kChunkFrames - 1) / kChunkFrames;
-    done_ = std::vector<std::atomic<bool>>(static_cast<size_t>(chunks_));
-    if (frames == 0) return;
-    stream.Reserve(static_cast<size_t>(frames) * frameBytes_);
-    bytes_ = stream.Grow(static_cast<size_t>(frames) * frameBytes_);
+  // for the whole signal.
+  SynthesisJob(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream)
+      : SynthesisJob(state, gains, 0, -1) {
+    if (chunks_ == 0) return;
+    stream.Reserve(TotalBytes());
+    bytes_ = stream.Grow(TotalBytes());
+  }
+  // Frames [from, to) of the signal into `out`, which holds them.
+  SynthesisJob(const PanelState& state, const ChannelGains& gains, int32_t from, int32_t to, uint8_t* out)
+      : SynthesisJob(state, gains, from, to) {
+    bytes_ = out;
   }
 
   int32_t Chunks() const { return chunks_; }
+
 
   // Claims chunks until none is left, the job has failed or it is stopped.
   void Work() {
@@ -88,6 +86,17 @@ class SynthesisJob {
   size_t TotalBytes() const { return static_cast<size_t>(end_ - first_) * frameBytes_; }
 
  private:
+  // Reads the parameters for frames [from, to); to < 0 means the signal's end.
+  SynthesisJob(const PanelState& state, const ChannelGains& gains, int32_t from, int32_t to)
+      : run_(state),
+        gains_(gains),
+        frameBytes_(StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo) ? 4 : 2),
+        first_(std::clamp(from, 0, std::max(run_.N, 0))),
+        end_(to < 0 ? std::max(run_.N, 0) : std::clamp(to, first_, std::max(run_.N, 0))) {
+    chunks_ = (end_ - first_ + kChunkFrames - 1) / kChunkFrames;
+    done_ = std::vector<std::atomic<bool>>(static_cast<size_t>(chunks_));
+  }
+
   // Frames [from, to) into their place in the buffer, low byte first.
   void Synthesize(int32_t from, int32_t to) {
     constexpr int32_t kBlock = 4096;
@@ -153,20 +162,21 @@ std::vector<std::thread> StartHelpers(SynthesisJob& job, int count) {
 }  // namespace
 
 namespace {
-// Runs a job to its end on this thread and the helpers.
-void RunJob(SynthesisJob& job, PcmBuffer& stream) {
+// Runs a job to its end on this thread and the helpers; a failed one frees
+// the stream it writes, if any.
+void RunJob(SynthesisJob& job, PcmBuffer* stream) {
   if (job.Chunks() == 0) return;
   std::vector<std::thread> helpers;
   try {
     helpers = StartHelpers(job, std::clamp(SynthesisThreads(), 1, job.Chunks()) - 1);
   } catch (...) {
-    stream.Free();
+    if (stream != nullptr) stream->Free();
     throw;
   }
   job.Work();  // this thread claims chunks too
   for (std::thread& helper : helpers) helper.join();
   if (const std::exception_ptr error = job.Error()) {
-    stream.Free();  // a failed synthesis leaves no half-written buffer
+    if (stream != nullptr) stream->Free();  // a failed synthesis leaves no half-written buffer
     std::rethrow_exception(error);
   }
 }
@@ -178,13 +188,13 @@ void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuf
     return;
   }
   SynthesisJob job(state, gains, stream);
-  RunJob(job, stream);
+  RunJob(job, &stream);
 }
 
 void SynthesizeSignalPiece(const PanelState& state, const ChannelGains& gains, int32_t from, int32_t to,
-                           PcmBuffer& stream) {
-  SynthesisJob job(state, gains, stream, from, to);
-  RunJob(job, stream);
+                           int16_t* samples) {
+  SynthesisJob job(state, gains, from, to, reinterpret_cast<uint8_t*>(samples));
+  RunJob(job, nullptr);
 }
 
 BackgroundSynthesis::BackgroundSynthesis(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream)

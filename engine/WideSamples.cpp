@@ -19,10 +19,10 @@ float ClipUnit(float value) { return std::clamp(value, -1.0f, 1.0f); }
 // value(w) for each frame of a tone or sweep, or of a noise period, in the
 // gains' layout.
 template <typename Sample, typename FromTone, typename FromNoise>
-std::vector<Sample> Synthesize(const PanelState& state, const ChannelGains& gains, int32_t from, int32_t to,
-                               long double fullScale, FromTone fromTone, FromNoise fromNoise) {
+void Synthesize(const PanelState& state, const ChannelGains& gains, std::vector<Sample>& values, int32_t from,
+                int32_t to, long double fullScale, FromTone fromTone, FromNoise fromNoise) {
   const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
-  std::vector<Sample> values;
+  values.clear();
   auto append = [&](Sample value) {
     if (stereo) {
       // + 0 turns a float's -0 (silence times -1) into 0.
@@ -36,7 +36,7 @@ std::vector<Sample> Synthesize(const PanelState& state, const ChannelGains& gain
     const NoisePeriod period = NoisePeriodOf(state, fullScale);
     values.reserve(period.x.size() * (stereo ? 2 : 1));
     for (const double x : period.x) append(fromNoise(x * period.scale));
-    return values;
+    return;
   }
   const SignalRun run(state);
   const int32_t first = std::clamp(from, 0, std::max(run.N, 0));
@@ -46,21 +46,22 @@ std::vector<Sample> Synthesize(const PanelState& state, const ChannelGains& gain
     long double w = 0;
     append(run.ComputeWave(n, w) ? fromTone(w, run.A) : Sample{0});
   }
-  return values;
 }
 
 }  // namespace
 
-std::vector<int32_t> SynthesizeS24(const PanelState& state, const ChannelGains& gains, int32_t from, int32_t to) {
-  return Synthesize<int32_t>(
-      state, gains, from, to, kFullScale24,
+void SynthesizeS24(const PanelState& state, const ChannelGains& gains, std::vector<int32_t>& values, int32_t from,
+                   int32_t to) {
+  Synthesize<int32_t>(
+      state, gains, values, from, to, kFullScale24,
       [](long double w, long double A) { return Clip24(Round(w * (A * kFullScale24))) * 256; },
       [](long double value) { return Clip24(Round(value)) * 256; });
 }
 
-std::vector<float> SynthesizeF32(const PanelState& state, const ChannelGains& gains, int32_t from, int32_t to) {
-  return Synthesize<float>(
-      state, gains, from, to, 1.0L, [](long double w, long double A) { return ClipUnit(static_cast<float>(w * A)); },
+void SynthesizeF32(const PanelState& state, const ChannelGains& gains, std::vector<float>& values, int32_t from,
+                   int32_t to) {
+  Synthesize<float>(
+      state, gains, values, from, to, 1.0L, [](long double w, long double A) { return ClipUnit(static_cast<float>(w * A)); },
       [](long double value) { return ClipUnit(static_cast<float>(value)); });
 }
 

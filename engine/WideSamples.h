@@ -19,11 +19,12 @@ namespace sondrel {
 enum class SampleFormat { S16, S24, F32 };
 
 // 24-bit values in the top three bytes of 32-bit integers (value << 8), as
-// libsndfile takes them. Throws the synthesis's errors.
+// libsndfile takes them, into `values` (emptied first; its room is reused).
 // A tone or sweep's frames [from, to) alone when `to` is not negative.
-std::vector<int32_t> SynthesizeS24(const PanelState& state, const ChannelGains& gains, int32_t from = 0,
-                                   int32_t to = -1);
-std::vector<float> SynthesizeF32(const PanelState& state, const ChannelGains& gains, int32_t from = 0,
-                                 int32_t to = -1);
+// Throws the synthesis's errors.
+void SynthesizeS24(const PanelState& state, const ChannelGains& gains, std::vector<int32_t>& values,
+                   int32_t from = 0, int32_t to = -1);
+void SynthesizeF32(const PanelState& state, const ChannelGains& gains, std::vector<float>& values,
+                   int32_t from = 0, int32_t to = -1);
 
 }  // namespace sondrel

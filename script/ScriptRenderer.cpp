@@ -81,7 +81,8 @@ class ScriptRenderer::Output {
       return !Full();
     }
     // The buffer in the file's layout, repeated to a piece of whole buffers.
-    std::vector<Sample> piece;
+    std::vector<Sample>& piece = laidOut_;
+    piece.clear();
     const uint64_t copies = std::clamp<uint64_t>(kPieceFrames / frames, 1, (total + frames - 1) / frames);
     piece.reserve(copies * frames * static_cast<size_t>(channels_));
     for (uint64_t copy = 0; copy < copies; ++copy) {
@@ -113,6 +114,7 @@ class ScriptRenderer::Output {
   const SampleWriter<Sample>& write_;
   const std::function<void(uint64_t)>& progress_;
   bool cut_ = false;
+  std::vector<Sample> laidOut_;  // a buffer in the file's layout; its room is kept
   std::vector<Sample> zeros_;  // a piece of silence, made at its first use
 };
 
@@ -167,9 +169,10 @@ class ScriptRenderer::AudioHost : public PanelHost {
   void InvalidCommand(const std::string& message) override { throw AppError(message); }
 
  private:
-  std::vector<Sample> Synthesized(int32_t from, int32_t to) const;
+  void Synthesize(int32_t from, int32_t to);
 
   Output<Sample>& out_;
+  std::vector<Sample> values_;  // the signal or the piece of it being written
   const std::function<void(const std::string&)>& onPause_;
   uint64_t passStart_ = 0;  // frames when the script last started over
   bool ended_ = false;
@@ -195,31 +198,33 @@ void ScriptRenderer::AudioHost<Sample>::Play() {
     const int32_t frames = std::max(SignalRun(panel_).N, 0);
     for (int32_t from = 0; from < frames && out_.Room(static_cast<uint64_t>(frames - from)); from += kSweepPieceFrames) {
       const int32_t to = static_cast<int32_t>(std::min<int64_t>(frames, int64_t{from} + kSweepPieceFrames));
-      const std::vector<Sample> piece = Synthesized(from, to);
-      out_.Buffer(piece.data(), piece.size() / channels, stereo, piece.size() / channels);
+      Synthesize(from, to);
+      out_.Buffer(values_.data(), values_.size() / channels, stereo, values_.size() / channels);
     }
     return;
   }
-  const std::vector<Sample> values = Synthesized(0, -1);
-  play(values.data(), values.size() / channels);
+  Synthesize(0, -1);
+  play(values_.data(), values_.size() / channels);
 }
 
-// The panel's signal, or frames [from, to) of it, in the sample format.
+// The panel's signal, or frames [from, to) of it, into values_ in the sample
+// format. The room is kept from one signal to the next.
 template <typename Sample>
-std::vector<Sample> ScriptRenderer::AudioHost<Sample>::Synthesized(int32_t from, int32_t to) const {
+void ScriptRenderer::AudioHost<Sample>::Synthesize(int32_t from, int32_t to) {
   if constexpr (std::is_same_v<Sample, int16_t>) {
-    PcmBuffer buffer;
-    if (to < 0) {
-      SynthesizeSignal(panel_, gains_, buffer);
-    } else {
-      SynthesizeSignalPiece(panel_, gains_, from, to, buffer);
+    if (to >= 0) {
+      values_.resize(static_cast<size_t>(to - from) * (Stereo() ? 2 : 1));
+      SynthesizeSignalPiece(panel_, gains_, from, to, values_.data());
+      return;
     }
-    const auto* values = reinterpret_cast<const int16_t*>(buffer.Data());
-    return std::vector<int16_t>(values, values + buffer.Size() / 2);
+    PcmBuffer buffer;
+    SynthesizeSignal(panel_, gains_, buffer);
+    const auto* samples = reinterpret_cast<const int16_t*>(buffer.Data());
+    values_.assign(samples, samples + buffer.Size() / 2);
   } else if constexpr (std::is_same_v<Sample, float>) {
-    return SynthesizeF32(panel_, gains_, from, to);
+    SynthesizeF32(panel_, gains_, values_, from, to);
   } else {
-    return SynthesizeS24(panel_, gains_, from, to);
+    SynthesizeS24(panel_, gains_, values_, from, to);
   }
 }
 
