@@ -8,7 +8,8 @@
 # which writes the same sample to both channels as SoX's -c 2 does.
 # Prints the median and range of five runs of each, and their ratio.
 # Then the start of a whole process: --version against sox --version, and a
-# 1 s mono sine tone written to a .wav file by each (medians of 20 runs); and
+# 1 s mono sine tone after 200 ms of silence written to a .wav file by each
+# (medians of 20 runs); and
 # the peak memory (resident set) of a 3-hour stereo sweep rendered to a file.
 #   scripts/bench-vs-sox.sh [RUNS]
 set -euo pipefail
@@ -24,6 +25,8 @@ work="$(mktemp -d "$base/sondrel-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/config/sondrel"
 printf '[Software\\Kelvo]\nAlwaysStereo=dword:00000001\nLongBuffer=dword:00000000\n' >"$work/config/sondrel/settings"
+# Sondrel's settings, without a wrapper process (env) that SoX's runs lack.
+export XDG_CONFIG_HOME="$work/config"
 
 # Milliseconds of wall time of each run of the command, one a line.
 times() {
@@ -46,7 +49,7 @@ for wave in sine square triangle; do
   case $wave in sine) number=0 ;; square) number=1 ;; triangle) number=2 ;; esac
   for seconds in 60 600; do
     printf 'sweep 20 20000 %s 0 %s\r\nend\r\n' "$seconds" "$number" >"$work/sweep.kvs"
-    read -r s_med s_min s_max < <(times env XDG_CONFIG_HOME="$work/config" "$sondrel" --render "$work/sweep.kvs" \
+    read -r s_med s_min s_max < <(times "$sondrel" --render "$work/sweep.kvs" \
       -o "$work/out.raw" | summary)
     read -r x_med x_min x_max < <(times sox -D -r 44100 -c 1 -n -b 16 -c 2 -e signed-integer -t raw "$work/out.raw" \
       synth "$seconds" "$wave" 20-20000 | summary)
@@ -56,7 +59,7 @@ for wave in sine square triangle; do
 done
 # The same 600 s stereo sine sweep as a .wav file from each, as a user would write it.
 printf 'sweep 20 20000 600 0 0\r\nend\r\n' >"$work/sweep.kvs"
-read -r s_med s_min s_max < <(times env XDG_CONFIG_HOME="$work/config" "$sondrel" --render "$work/sweep.kvs" \
+read -r s_med s_min s_max < <(times "$sondrel" --render "$work/sweep.kvs" \
   -o "$work/out.wav" | summary)
 read -r x_med x_min x_max < <(times sox -D -r 44100 -c 1 -n -b 16 -c 2 "$work/out.wav" synth 600 sine 20-20000 | summary)
 printf '%-9s %6s  %-22s %-22s %.2fx   (.wav)\n' sine 600 "$s_med ($s_min-$s_max)" "$x_med ($x_min-$x_max)" \
@@ -78,8 +81,9 @@ sox_command=(sox --version)
 short "--version"
 printf 'tone 1000 1 0 0\r\nend\r\n' >"$work/tone.kvs"
 printf '[Software\\Kelvo]\nAlwaysStereo=dword:00000000\nLongBuffer=dword:00000000\n' >"$work/config/sondrel/settings"
-sondrel_command=(env XDG_CONFIG_HOME="$work/config" "$sondrel" --render "$work/tone.kvs" -o "$work/out.wav")
-sox_command=(sox -D -r 44100 -n -b 16 -c 1 "$work/out.wav" synth 1 sine 1000)
+# The same audio from both: Sondrel's tone starts after its 200 ms pause.
+sondrel_command=("$sondrel" --render "$work/tone.kvs" -o "$work/out.wav")
+sox_command=(sox -D -r 44100 -n -b 16 -c 1 "$work/out.wav" synth 1 sine 1000 pad 0.2 0)
 short "1 s tone to .wav"
 runs="$runs_before"
 
@@ -89,8 +93,7 @@ if [ -x /usr/bin/time ]; then
   printf 'sweep 20 20000 10800 -6 0\r\nend\r\n' >"$work/long.kvs"
   # 1.9 GB: on the disk, not in the memory of a tmpfs.
   long="$(mktemp /tmp/sondrel-long.XXXXXX.wav)"
-  /usr/bin/time -f '%e s, peak resident memory %M KiB' -o "$work/memory" env XDG_CONFIG_HOME="$work/config" \
-    "$sondrel" --render "$work/long.kvs" -o "$long" --max-seconds 10800
+  /usr/bin/time -f '%e s, peak resident memory %M KiB' -o "$work/memory" "$sondrel" --render "$work/long.kvs" -o "$long" --max-seconds 10800
   echo "3-hour stereo sweep to .wav ($(stat -c %s "$long") bytes): $(cat "$work/memory")"
   rm -f "$long"
 else
