@@ -55,7 +55,6 @@ class SynthesisJob {
 
   int32_t Chunks() const { return chunks_; }
 
-
   // Claims chunks until none is left, the job has failed or it is stopped.
   void Work() {
     for (int32_t chunk = next_++; chunk < chunks_ && !stopped_; chunk = next_++) {
@@ -159,9 +158,6 @@ std::vector<std::thread> StartHelpers(SynthesisJob& job, int count) {
   return helpers;
 }
 
-}  // namespace
-
-namespace {
 // Runs a job to its end on this thread and the helpers; a failed one frees
 // the stream it writes, if any.
 void RunJob(SynthesisJob& job, PcmBuffer* stream) {

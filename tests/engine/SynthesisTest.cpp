@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/AppError.h"
+#include "engine/WideSamples.h"
 #include "tests/support/CasePrinting.h"
 
 namespace sondrel {
@@ -388,6 +389,51 @@ TEST(PcmBufferTest, ReservingBeyondFourGigabytesIsOutOfMemory) {
     EXPECT_STREQ(error.what(), "Out of memory while expanding memory stream");
   }
 }
+
+}  // namespace
+}  // namespace sondrel
+
+namespace sondrel {
+namespace {
+
+// A long sweep made piece by piece, in pieces that do not fall on the
+// synthesizer's own chunks, is the whole buffer byte for byte, in every
+// sample format and layout.
+class SweepPieceTest : public ::testing::TestWithParam<ChannelGains> {};
+
+TEST_P(SweepPieceTest, PiecesJoinIntoTheWholeSignal) {
+  PanelState sweep;
+  sweep.SignalType = SignalPage::Sweep;
+  sweep.fInit = "30";
+  sweep.fFinal = "15000";
+  sweep.Duration = "5";
+  sweep.Amplitude = "-3";
+  sweep.WaveForm = kTriangular;
+  const ChannelGains gains = GetParam();
+  const size_t channels = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, false) ? 2 : 1;
+  PcmBuffer whole;
+  SynthesizeSignal(sweep, gains, whole);
+  std::vector<int32_t> wholeS24;
+  SynthesizeS24(sweep, gains, wholeS24);
+  const int32_t frames = static_cast<int32_t>(whole.Size() / (2 * channels));
+  ASSERT_EQ(frames, 5 * 44100);
+  std::vector<int16_t> joined;
+  std::vector<int32_t> joinedS24, piece24;
+  for (int32_t from = 0; from < frames; from += 70001) {
+    const int32_t to = std::min(frames, from + 70001);
+    std::vector<int16_t> piece(static_cast<size_t>(to - from) * channels);
+    SynthesizeSignalPiece(sweep, gains, from, to, piece.data());
+    joined.insert(joined.end(), piece.begin(), piece.end());
+    SynthesizeS24(sweep, gains, piece24, from, to);
+    joinedS24.insert(joinedS24.end(), piece24.begin(), piece24.end());
+  }
+  ASSERT_EQ(joined.size() * 2, whole.Size());
+  EXPECT_TRUE(std::equal(joined.begin(), joined.end(), reinterpret_cast<const int16_t*>(whole.Data())));
+  EXPECT_TRUE(joinedS24 == wholeS24);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, SweepPieceTest,
+                         ::testing::Values(ChannelGains{1, 1, 1}, ChannelGains{1, 1, -1}, ChannelGains{0, 1, 1}));
 
 }  // namespace
 }  // namespace sondrel
