@@ -3,8 +3,8 @@
 // with a plain 16-byte 'fmt ' chunk (format tag 1) for integer PCM, or format
 // tag 3 (IEEE float) with its 'fact' chunk; RF64 with a 'ds64' chunk when the
 // data outgrows what a RIFF header can count. A header written before the
-// length is known (a pipe) gives the data SoX's "unspecified" length, which
-// SoX and aplay read to the end of the stream.
+// length is known (a pipe) gives the data the length SoX writes when it
+// cannot know it, which SoX and aplay read to the end of the stream.
 
 #include <cstddef>
 #include <cstdint>
@@ -30,8 +30,8 @@ std::vector<uint8_t> WaveHeader(const WaveLayout& layout, uint64_t dataBytes);
 // The RIFF header of data whose length is not known yet.
 std::vector<uint8_t> UnknownLengthWaveHeader(const WaveLayout& layout);
 
-// SoX's data length for "unspecified", and the length of the ds64 chunk an
-// RF64 header adds.
+// The data length SoX writes when it cannot know it, and the length of the
+// ds64 chunk an RF64 header adds.
 inline constexpr uint32_t kUnknownWaveDataBytes = 0x7FFFF000;
 inline constexpr size_t kRf64ExtraBytes = 36;
 

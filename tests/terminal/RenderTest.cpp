@@ -529,7 +529,7 @@ TEST_F(RenderTest, StandardOutputCarriesTheAudioIntoAPipe) {
   const std::string bytes = Read(folder / "piped.wav");
   ASSERT_GT(bytes.size(), 44u);
   EXPECT_EQ(bytes.substr(0, 4), "RIFF");
-  EXPECT_EQ(bytes.substr(40, 4), std::string("\x00\xF0\xFF\x7F", 4));  // SoX's "unspecified" length
+  EXPECT_EQ(bytes.substr(40, 4), std::string("\x00\xF0\xFF\x7F", 4));  // the length SoX writes for "unknown"
   int fileChannels = 0, pipedChannels = 0;
   const std::vector<int16_t> expected = Decoded(folder / "file.wav", &fileChannels);
   EXPECT_TRUE(Decoded(folder / "piped.wav", &pipedChannels) == expected);
