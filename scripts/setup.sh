@@ -13,7 +13,7 @@ packages=(
   xdg-utils desktop-file-utils shared-mime-info libfile-mimeinfo-perl
   pulseaudio pulseaudio-utils
   pipewire pipewire-pulse wireplumber dbus-daemon
-  sox time
+  sox time alsa-utils
   clang libclang-rt-14-dev
   libsndfile1-dev
   appstream lintian

@@ -540,6 +540,11 @@ TEST_F(RenderTest, StandardOutputCarriesTheAudioIntoAPipe) {
     EXPECT_EQ(Read(folder / "sox.err"), "");
     EXPECT_TRUE(Raw(Read(folder / "sox.raw")) == expected);
   }
+  if (std::system("command -v aplay >/dev/null") == 0) {  // ALSA's player, into its null device
+    const std::string aplay = Command("--render test.kvs -o - 2>/dev/null | aplay -q -D null - 2>aplay.err");
+    EXPECT_EQ(std::system(("bash -o pipefail -c \"" + aplay + "\"").c_str()), 0);
+    EXPECT_EQ(Read(folder / "aplay.err"), "");
+  }
   // Redirected into a file, standard output gets the lengths filled in.
   const Result redirected = Sondrel("--render test.kvs -o -");
   EXPECT_EQ(redirected.status, 0) << redirected.err;
