@@ -144,41 +144,34 @@ void AudioFileWriter::Put(const void* bytes, size_t size) {
   }
 }
 
-void AudioFileWriter::Write(const int16_t* samples, size_t frames) {
-  const size_t count = frames * static_cast<size_t>(channels_);
-  if (flac_) {
-    if (flac_->library->sf_writef_short(flac_->file, samples, static_cast<sf_count_t>(frames)) != static_cast<sf_count_t>(frames)) {
-      Fail(AudioFileError::Stage::Write, flac_->library->sf_strerror(flac_->file));
-    }
-  } else {
-    Put(samples, count * sizeof(int16_t));
-    dataBytes_ += count * sizeof(int16_t);
-  }
+void AudioFileWriter::PutSamples(const void* bytes, size_t size, size_t frames) {
+  Put(bytes, size);
+  dataBytes_ += size;
   frames_ += frames;
+}
+
+void AudioFileWriter::FlacWritten(int64_t written, size_t frames) {
+  if (written != static_cast<int64_t>(frames)) Fail(AudioFileError::Stage::Write, flac_->library->sf_strerror(flac_->file));
+  frames_ += frames;
+}
+
+void AudioFileWriter::Write(const int16_t* samples, size_t frames) {
+  if (flac_) return FlacWritten(flac_->library->sf_writef_short(flac_->file, samples, static_cast<sf_count_t>(frames)), frames);
+  PutSamples(samples, frames * static_cast<size_t>(channels_) * sizeof(int16_t), frames);
 }
 
 void AudioFileWriter::Write(const int32_t* samples, size_t frames) {
+  if (flac_) return FlacWritten(flac_->library->sf_writef_int(flac_->file, samples, static_cast<sf_count_t>(frames)), frames);
+  // The top three bytes of each sample, low byte first.
   const size_t count = frames * static_cast<size_t>(channels_);
-  if (flac_) {
-    if (flac_->library->sf_writef_int(flac_->file, samples, static_cast<sf_count_t>(frames)) != static_cast<sf_count_t>(frames)) {
-      Fail(AudioFileError::Stage::Write, flac_->library->sf_strerror(flac_->file));
-    }
-  } else {
-    // The top three bytes of each sample, low byte first.
-    std::vector<uint8_t> bytes(count * 3);
-    for (size_t i = 0; i < count; ++i) std::memcpy(&bytes[i * 3], reinterpret_cast<const uint8_t*>(&samples[i]) + 1, 3);
-    Put(bytes.data(), bytes.size());
-    dataBytes_ += bytes.size();
-  }
-  frames_ += frames;
+  std::vector<uint8_t> bytes(count * 3);
+  for (size_t i = 0; i < count; ++i) std::memcpy(&bytes[i * 3], reinterpret_cast<const uint8_t*>(&samples[i]) + 1, 3);
+  PutSamples(bytes.data(), bytes.size(), frames);
 }
 
 void AudioFileWriter::Write(const float* samples, size_t frames) {
-  const size_t count = frames * static_cast<size_t>(channels_);
   if (flac_) Fail(AudioFileError::Stage::Write, "FLAC holds no floating-point samples");
-  Put(samples, count * sizeof(float));
-  dataBytes_ += count * sizeof(float);
-  frames_ += frames;
+  PutSamples(samples, frames * static_cast<size_t>(channels_) * sizeof(float), frames);
 }
 
 void AudioFileWriter::Commit() {

@@ -76,6 +76,10 @@ class AudioFileWriter {
   struct Flac;  // the library's handle, kept out of this header
   void Open(AudioFileFormat format, int rate, AudioSampleEncoding encoding);
   void Put(const void* bytes, size_t size);
+  // WAV or raw samples: `size` bytes that hold `frames` frames.
+  void PutSamples(const void* bytes, size_t size, size_t frames);
+  // Checks the frames the library says it wrote.
+  void FlacWritten(int64_t written, size_t frames);
   [[noreturn]] void Fail(AudioFileError::Stage stage, const std::string& reason) const;
   void FinishWave();
   void MoveData(uint64_t by);
