@@ -3,6 +3,8 @@
 #include "platform/SdlWaveOut.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 #include <unistd.h>
 
 #include <chrono>
@@ -82,8 +84,8 @@ class SdlWaveOutTest : public ::testing::Test {
 TEST_F(SdlWaveOutTest, PlaysTheBufferItsLoopCountOfTimesThenSilence) {
   UseDiskDriver(false);
   for (const uint16_t channels : {1, 2}) {
-    SdlWaveOut waveOut;
-    ASSERT_GE(waveOut.GetNumDevs(), 1u);
+    auto waveOut = std::make_unique<SdlWaveOut>();
+    ASSERT_GE(waveOut->GetNumDevs(), 1u);
     const std::vector<uint8_t> buffer = Pattern(1000 + 37 * channels, channels);  // not a multiple of SDL's chunk
     WAVEHDR header;
     header.lpData = buffer.data();
@@ -91,15 +93,16 @@ TEST_F(SdlWaveOutTest, PlaysTheBufferItsLoopCountOfTimesThenSilence) {
     header.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
     header.dwLoops = 5;
     HWAVEOUT handle = 0;
-    ASSERT_EQ(waveOut.Open(&handle, WAVE_MAPPER, Format(channels)), "");
-    ASSERT_EQ(waveOut.PrepareHeader(handle, &header), "");
-    ASSERT_EQ(waveOut.Write(handle, &header), "");
+    ASSERT_EQ(waveOut->Open(&handle, WAVE_MAPPER, Format(channels)), "");
+    ASSERT_EQ(waveOut->PrepareHeader(handle, &header), "");
+    ASSERT_EQ(waveOut->Write(handle, &header), "");
     ASSERT_TRUE(WaitUntilDone(header, std::chrono::seconds(30)));
-    EXPECT_EQ(waveOut.Reset(handle), "");
-    EXPECT_EQ(waveOut.UnprepareHeader(handle, &header), "");
-    EXPECT_EQ(waveOut.Close(handle), "");
+    EXPECT_EQ(waveOut->Reset(handle), "");
+    EXPECT_EQ(waveOut->UnprepareHeader(handle, &header), "");
+    EXPECT_EQ(waveOut->Close(handle), "");
 
     // An open device plays silence until the buffer is queued.
+    waveOut.reset();  // the close ends on a thread of its own: the recording is whole after it
     const std::vector<uint8_t> recorded = Recorded();
     const size_t start = LeadingSilence(recorded);
     const size_t played = buffer.size() * header.dwLoops;
@@ -113,7 +116,7 @@ TEST_F(SdlWaveOutTest, PlaysTheBufferItsLoopCountOfTimesThenSilence) {
 
 TEST_F(SdlWaveOutTest, ResetStopsTheOutputAtOnceAndMarksTheBufferDone) {
   UseDiskDriver(true);  // real-time pace, so the reset lands mid-way
-  SdlWaveOut waveOut;
+  auto waveOut = std::make_unique<SdlWaveOut>();
   const std::vector<uint8_t> buffer = Pattern(44100, 1);  // one second
   WAVEHDR header;
   header.lpData = buffer.data();
@@ -121,18 +124,19 @@ TEST_F(SdlWaveOutTest, ResetStopsTheOutputAtOnceAndMarksTheBufferDone) {
   header.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
   header.dwLoops = 0xFFFFFFFF;
   HWAVEOUT handle = 0;
-  ASSERT_EQ(waveOut.Open(&handle, WAVE_MAPPER, Format(1)), "");
-  waveOut.PrepareHeader(handle, &header);
-  waveOut.Write(handle, &header);
+  ASSERT_EQ(waveOut->Open(&handle, WAVE_MAPPER, Format(1)), "");
+  waveOut->PrepareHeader(handle, &header);
+  waveOut->Write(handle, &header);
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   EXPECT_FALSE(header.dwFlags.load() & WHDR_DONE);
-  waveOut.Reset(handle);
+  waveOut->Reset(handle);
   EXPECT_TRUE(header.dwFlags.load() & WHDR_DONE);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  waveOut.UnprepareHeader(handle, &header);
-  waveOut.Close(handle);
+  waveOut->UnprepareHeader(handle, &header);
+  waveOut->Close(handle);
 
   // Silence, the tone, then nothing but silence: no sample of the buffer after the cut.
+  waveOut.reset();  // the close ends on a thread of its own: the recording is whole after it
   const std::vector<uint8_t> recorded = Recorded();
   const size_t start = LeadingSilence(recorded);
   size_t cut = start;
