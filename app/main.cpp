@@ -19,7 +19,7 @@
 #include "panel/Generator.h"
 #include "panel/UiEvents.h"
 #include "platform/FileTypes.h"
-#include "platform/SdlWaveOut.h"
+#include "platform/SoundOutput.h"
 #include "platform/SettingsStore.h"
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptPopup.h"
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
   SetDecimalSeparator(separator.size() == 1 ? separator.at(0).toLatin1() : '.');
 
   // The windows, in their order of creation; each lives until the end.
-  SdlWaveOut waveOut;
+  SoundOutput waveOut;
   TGenerator Generator(waveOut, [&front] {
     // Writes only what is missing: nothing once the registration is complete.
     const std::string error = RegisterFileTypes(

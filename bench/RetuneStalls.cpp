@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "engine/Playback.h"
-#include "platform/SdlWaveOut.h"
+#include "platform/SoundOutput.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ class HeadlessWindow : public sondrel::EngineWindow {
 
 int main(int argc, char** argv) {
   const int retunes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
-  sondrel::SdlWaveOut waveOut;
+  sondrel::SoundOutput waveOut;
   if (!waveOut.StartError().empty()) {
     std::fprintf(stderr, "%s\n", waveOut.StartError().c_str());
     return 1;

@@ -8,7 +8,7 @@
 #include "app/StoredOptions.h"
 #include "engine/AppError.h"
 #include "engine/Synthesis.h"
-#include "platform/SdlWaveOut.h"
+#include "platform/SoundOutput.h"
 #include "platform/SettingsStore.h"
 #include "script/ScriptRun.h"
 #include "terminal/CommandOptions.h"
@@ -38,7 +38,7 @@ void CatchTerminationSignals() {
 
 // The device by the number or the exact name --list-devices prints; -1 when
 // there is none such.
-int32_t DeviceNamed(SdlWaveOut& waveOut, const std::string& given) {
+int32_t DeviceNamed(SoundOutput& waveOut, const std::string& given) {
   const uint32_t count = waveOut.GetNumDevs();
   if (!given.empty() && given.size() <= 9 && given.find_first_not_of("0123456789") == std::string::npos) {
     const long number = std::stol(given);
@@ -60,7 +60,7 @@ int PlayCommand(const std::vector<std::string>& arguments) {
   if (!options.error.empty()) Note(options.error);
   UseTheLocaleDecimalSeparator();
 
-  SdlWaveOut waveOut;
+  SoundOutput waveOut;
   if (!waveOut.StartError().empty()) return Failure(waveOut.StartError());
   int32_t device = 0;  // the default output
   if (const auto name = given.Value("--device")) {

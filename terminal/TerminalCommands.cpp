@@ -4,7 +4,7 @@
 
 #include <iostream>
 
-#include "platform/SdlWaveOut.h"
+#include "platform/SoundOutput.h"
 #include "terminal/CommandLinePath.h"
 #include "terminal/PlayCommand.h"
 #include "terminal/RenderCommand.h"
@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kVersionText = "Sondrel 2.4";
 
 int ListDevices() {
-  SdlWaveOut waveOut;
+  SoundOutput waveOut;
   if (!waveOut.StartError().empty()) return Failure(waveOut.StartError());
   for (uint32_t device = 0; device < waveOut.GetNumDevs(); ++device) {
     const int32_t rate = waveOut.GetDeviceRate(static_cast<int32_t>(device));

@@ -18,7 +18,7 @@
 
 #include "engine/AppError.h"
 #include "panel/Generator.h"
-#include "platform/SdlWaveOut.h"
+#include "platform/SoundOutput.h"
 #include "tests/panel/FakeDialogs.h"
 
 namespace sondrel {
@@ -76,7 +76,7 @@ class DeviceChangesTest : public ::testing::Test {
   }
 
   FakeDialogs dialogs;
-  SdlWaveOut waveOut;
+  SoundOutput waveOut;
   TGenerator generator{waveOut};
 };
 
@@ -154,7 +154,7 @@ class LateServerTest : public ::testing::Test {
 
 TEST_F(LateServerTest, EveryOnTriesAgainUntilTheServerIsThere) {
   FakeDialogs dialogs;
-  SdlWaveOut waveOut;
+  SoundOutput waveOut;
   TGenerator generator(waveOut);
   generator.OnButton->click();
   ASSERT_EQ(dialogs.ErrorTexts().size(), 1);
@@ -191,7 +191,7 @@ TEST_F(LateServerTest, AServerWithoutSinksCrashesNothing) {
   EXPECT_EQ(QString(list.readAllStandardError()), QString("sondrel: ") + kNoOutputDevice + "\n");
 
   FakeDialogs dialogs;
-  SdlWaveOut waveOut;
+  SoundOutput waveOut;
   TGenerator generator(waveOut);
   generator.OnButton->click();
   ASSERT_EQ(dialogs.ErrorTexts().size(), 1);

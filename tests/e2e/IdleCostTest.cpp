@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "panel/Generator.h"
-#include "platform/SdlWaveOut.h"
+#include "platform/SoundOutput.h"
 #include "tests/panel/FakeDialogs.h"
 
 namespace sondrel {
@@ -26,7 +26,7 @@ TEST(IdleCostTest, LoopingToneCostsTheGuiThreadUnderOnePercent) {
   setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
   unsetenv("SDL_DISKAUDIODELAY");
   FakeDialogs dialogs;
-  SdlWaveOut waveOut;
+  SoundOutput waveOut;
   TGenerator generator(waveOut);
   generator.show();
   generator.OnButtonClick();

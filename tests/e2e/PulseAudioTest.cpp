@@ -18,7 +18,7 @@
 #include <tuple>
 
 #include "engine/Playback.h"
-#include "platform/SdlWaveOut.h"
+#include "platform/SoundOutput.h"
 #include "tests/engine/FakeEngineWindow.h"
 
 extern char** environ;
@@ -171,7 +171,7 @@ class PulseAudioTest : public ::testing::Test {
     setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
     // SONDREL_KEEP_RECORDINGS=1 keeps the recordings for a look afterwards.
     folder.setAutoRemove(std::getenv("SONDREL_KEEP_RECORDINGS") == nullptr);
-    waveOut = std::make_unique<SdlWaveOut>();
+    waveOut = std::make_unique<SoundOutput>();
     playback = std::make_unique<Playback>(*waveOut, window);
   }
   void TearDown() override {
@@ -189,7 +189,7 @@ class PulseAudioTest : public ::testing::Test {
 
   QTemporaryDir folder{"/tmp/sondrel-pulse-test-XXXXXX"};
   SleepingWindow window;
-  std::unique_ptr<SdlWaveOut> waveOut;
+  std::unique_ptr<SoundOutput> waveOut;
   std::unique_ptr<Playback> playback;
 };
 

@@ -22,7 +22,7 @@
 #include "engine/Playback.h"
 #include "engine/Synthesis.h"
 #include "panel/Generator.h"
-#include "platform/SdlWaveOut.h"
+#include "platform/SoundOutput.h"
 #include "tests/engine/FakeEngineWindow.h"
 
 extern char** environ;
@@ -51,8 +51,8 @@ class SoundServerRateTest : public ::testing::Test {
     if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's sound server";
     setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
   }
-  int32_t Device(const SdlWaveOut& waveOut, const std::string& description) {
-    auto& list = const_cast<SdlWaveOut&>(waveOut);
+  int32_t Device(const SoundOutput& waveOut, const std::string& description) {
+    auto& list = const_cast<SoundOutput&>(waveOut);
     for (uint32_t device = 0; device < list.GetNumDevs(); ++device) {
       if (list.GetDeviceName(device) == description) return static_cast<int32_t>(device);
     }
@@ -94,7 +94,7 @@ Match FindBuffer(const std::vector<int16_t>& recording, const std::vector<int16_
 }
 
 TEST_F(SoundServerRateTest, AtTheDevicesRateTheSamplesReachItUnchanged) {
-  SdlWaveOut waveOut;
+  SoundOutput waveOut;
   ASSERT_TRUE(waveOut.StartError().empty()) << waveOut.StartError();
   const int32_t device = Device(waveOut, "Sondrel-Test-Second");
   ASSERT_GT(device, 0);
@@ -159,7 +159,7 @@ TEST_F(SoundServerRateTest, AtTheDevicesRateTheSamplesReachItUnchanged) {
 
 // At the default rate, on a device of another rate, the window says so.
 TEST_F(SoundServerRateTest, TheWindowSaysWhenTheServerResamples) {
-  SdlWaveOut waveOut;
+  SoundOutput waveOut;
   ASSERT_TRUE(waveOut.StartError().empty());
   TGenerator generator(waveOut);
   const int32_t rate = waveOut.GetDeviceRate(0);

@@ -1,0 +1,498 @@
+#include "platform/PulseWaveOut.h"
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "platform/PulseLibrary.h"
+
+namespace sondrel {
+
+namespace {
+
+// How long a connection or a stream's start may take before the server
+// counts as not answering.
+constexpr auto kPatience = std::chrono::seconds(2);
+// How soon the stream looks again for sound that is still being synthesized.
+constexpr pa_usec_t kNotReadyRetryUsec = 5000;
+
+int ThisThreadId() { return static_cast<int>(syscall(SYS_gettid)); }
+
+std::string Reason(const PulseFunctions& pulse, pa_context* context) {
+  const char* text = context != nullptr ? pulse.strerror(pulse.context_errno(context)) : nullptr;
+  return text != nullptr ? text : "no answer from the sound server";
+}
+
+// The positions of a stream's channels, always stated: the server's own
+// default for a count may differ between versions.
+bool DefaultChannelMap(uint16_t channels, pa_channel_map* map) {
+  if (channels == 1) {
+    map->channels = 1;
+    map->map[0] = PA_CHANNEL_POSITION_MONO;
+    return true;
+  }
+  if (channels == 2) {
+    map->channels = 2;
+    map->map[0] = PA_CHANNEL_POSITION_FRONT_LEFT;
+    map->map[1] = PA_CHANNEL_POSITION_FRONT_RIGHT;
+    return true;
+  }
+  return false;
+}
+
+void Release(const PulseFunctions& pulse, pa_operation* operation) {
+  if (operation != nullptr) pulse.operation_unref(operation);
+}
+
+// A fresh listing of the sinks and the default; it replaces the known one
+// when both answers have arrived, so a reader never sees half a list.
+struct Listing {
+  PulseWaveOut::ServerState* server;
+  std::vector<PulseWaveOut::Sink> sinks;
+  std::string defaultSink;
+  int pending = 2;
+
+  void Done() {
+    if (--pending > 0) return;
+    server->sinks = std::move(sinks);
+    server->defaultSink = std::move(defaultSink);
+    server->listed = true;
+    delete this;
+  }
+};
+
+void OnSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) {
+  auto* listing = static_cast<Listing*>(userdata);
+  if (eol != 0 || info == nullptr) {
+    listing->Done();
+    return;
+  }
+  PulseWaveOut::Sink sink;
+  sink.name = info->name != nullptr ? info->name : "";
+  sink.description = info->description != nullptr && info->description[0] != '\0' ? info->description : sink.name;
+  sink.rate = info->sample_spec.rate;
+  sink.channels = info->sample_spec.channels;
+  listing->sinks.push_back(std::move(sink));
+}
+
+void OnServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
+  auto* listing = static_cast<Listing*>(userdata);
+  if (info != nullptr && info->default_sink_name != nullptr) listing->defaultSink = info->default_sink_name;
+  listing->Done();
+}
+
+void RequestListing(pa_context* context, PulseWaveOut::ServerState* server) {
+  const PulseFunctions& pulse = *server->pulse;
+  auto* listing = new Listing{server, {}, {}, 2};
+  pa_operation* sinks = pulse.context_get_sink_info_list(context, &OnSinkInfo, listing);
+  if (sinks == nullptr) listing->Done();
+  pa_operation* info = pulse.context_get_server_info(context, &OnServerInfo, listing);
+  if (info == nullptr) listing->Done();
+  Release(pulse, sinks);
+  Release(pulse, info);
+}
+
+void OnServerEvent(pa_context* context, pa_subscription_event_type_t, uint32_t, void* userdata) {
+  RequestListing(context, static_cast<PulseWaveOut::ServerState*>(userdata));
+}
+
+void OnContextState(pa_context*, void* userdata) {
+  auto* server = static_cast<PulseWaveOut::ServerState*>(userdata);
+  if (server->loopThread == 0) server->loopThread = ThisThreadId();
+}
+
+}  // namespace
+
+// Holds the loop's lock: every libpulse call and every field that the loop
+// thread's callbacks touch is used under it.
+class PulseWaveOut::Lock {
+ public:
+  explicit Lock(const PulseWaveOut& out) : out_(out) { out_.pulse_->threaded_mainloop_lock(out_.loop_); }
+  ~Lock() { out_.pulse_->threaded_mainloop_unlock(out_.loop_); }
+  Lock(const Lock&) = delete;
+  Lock& operator=(const Lock&) = delete;
+  // Lets the loop thread run until done() holds or the patience runs out.
+  template <typename Condition>
+  bool WaitFor(Condition done) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      out_.pulse_->threaded_mainloop_unlock(out_.loop_);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      out_.pulse_->threaded_mainloop_lock(out_.loop_);
+    }
+    return true;
+  }
+
+ private:
+  const PulseWaveOut& out_;
+};
+
+// Everything here is touched under the loop's lock only: by the callbacks
+// on the stream thread and by the calling thread.
+struct PulseWaveOut::Stream {
+  const PulseFunctions* pulse = nullptr;
+  pa_mainloop_api* api = nullptr;
+  pa_context* context = nullptr;
+  pa_stream* stream = nullptr;
+  std::string name;           // the sink's name; empty for the default output
+  std::string shown;          // the sink's description, as listed when it opened
+  size_t frameBytes = 0;
+  WAVEHDR* header = nullptr;  // the queued buffer, nullptr when none plays
+  uint32_t offset = 0;        // next byte of the buffer to hand over
+  uint32_t loopsLeft = 0;     // whole passes still to hand over, counting the current one
+  uint64_t bytesLeft = 0;     // with a play limit: bytes still to hand over
+  bool handedOver = false;    // all of it is with the server, which drains it
+  bool failed = false;        // the server ended the stream
+  pa_time_event* retry = nullptr;  // a look for sound not yet synthesized
+
+  // Hands the server up to `wanted` bytes, pass after pass without a gap.
+  void Fill(size_t wanted);
+  void CancelRetry();
+  static void OnWritable(pa_stream*, size_t wanted, void* userdata) { static_cast<Stream*>(userdata)->Fill(wanted); }
+  static void OnState(pa_stream* stream, void* userdata);
+  static void OnDrained(pa_stream*, int success, void* userdata);
+  static void OnRetry(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata);
+};
+
+void PulseWaveOut::Stream::Fill(size_t wanted) {
+  if (header == nullptr || handedOver || stream == nullptr) return;
+  const uint32_t size = header->dwBufferLength;
+  while (wanted >= frameBytes && loopsLeft > 0) {
+    const size_t ready =
+        header->lpReady != nullptr ? std::min<size_t>(size, header->lpReady->load(std::memory_order_acquire)) : size;
+    size_t count = ready > offset ? std::min<size_t>(wanted, ready - offset) : 0;
+    if (header->playLimit != 0) count = static_cast<size_t>(std::min<uint64_t>(count, bytesLeft));
+    count -= count % frameBytes;
+    if (count == 0) {
+      // Not synthesized yet: look again shortly rather than fill the gap
+      // with silence.
+      if (retry == nullptr) retry = pulse->context_rttime_new(context, pulse->rtclock_now() + kNotReadyRetryUsec, &OnRetry, this);
+      return;
+    }
+    // libpulse copies the bytes: the buffer stays the caller's.
+    if (pulse->stream_write(stream, header->lpData + offset, count, nullptr, 0, PA_SEEK_RELATIVE) < 0) return;
+    wanted -= count;
+    offset += static_cast<uint32_t>(count);
+    if (header->playLimit != 0 && (bytesLeft -= count) == 0) loopsLeft = 0;
+    if (offset == size) {
+      offset = 0;
+      if (loopsLeft > 0) --loopsLeft;
+    }
+  }
+  if (loopsLeft == 0) {
+    handedOver = true;
+    // A buffer shorter than the prebuffer starts now; the drain answers
+    // once the server has played the last frame.
+    Release(*pulse, pulse->stream_trigger(stream, nullptr, nullptr));
+    Release(*pulse, pulse->stream_drain(stream, &OnDrained, this));
+  }
+}
+
+void PulseWaveOut::Stream::CancelRetry() {
+  if (retry != nullptr) api->time_free(retry);
+  retry = nullptr;
+}
+
+void PulseWaveOut::Stream::OnState(pa_stream* stream, void* userdata) {
+  auto* self = static_cast<Stream*>(userdata);
+  const pa_stream_state_t state = self->pulse->stream_get_state(stream);
+  if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) self->failed = true;
+}
+
+void PulseWaveOut::Stream::OnDrained(pa_stream*, int success, void* userdata) {
+  auto* self = static_cast<Stream*>(userdata);
+  // A drain cut short by a reset or a new buffer answers without success.
+  if (success == 0 || self->header == nullptr || !self->handedOver) return;
+  self->header->dwFlags.fetch_or(WHDR_DONE);
+  self->header = nullptr;
+}
+
+void PulseWaveOut::Stream::OnRetry(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
+  auto* self = static_cast<Stream*>(userdata);
+  self->CancelRetry();
+  if (self->stream != nullptr) self->Fill(self->pulse->stream_writable_size(self->stream));
+}
+
+PulseWaveOut::PulseWaveOut() {
+  std::string problem;
+  pulse_ = Pulse(&problem);
+  if (pulse_ == nullptr) {
+    error_ = "The sound system could not be started: " + problem;
+    return;
+  }
+  server_.pulse = pulse_;
+  loop_ = pulse_->threaded_mainloop_new();
+  if (loop_ == nullptr || pulse_->threaded_mainloop_start(loop_) < 0) {
+    if (loop_ != nullptr) pulse_->threaded_mainloop_free(loop_);
+    loop_ = nullptr;
+    error_ = "The sound system could not be started: its thread did not start";
+    return;
+  }
+  Connect();
+}
+
+PulseWaveOut::~PulseWaveOut() {
+  if (loop_ == nullptr) return;
+  {
+    Lock lock(*this);
+    for (auto& [handle, stream] : streams_) CloseLocked(*stream);
+    streams_.clear();
+    DisconnectLocked();
+  }
+  pulse_->threaded_mainloop_stop(loop_);
+  pulse_->threaded_mainloop_free(loop_);
+}
+
+void PulseWaveOut::DisconnectLocked() {
+  if (context_ == nullptr) return;
+  pulse_->context_set_state_callback(context_, nullptr, nullptr);
+  pulse_->context_set_subscribe_callback(context_, nullptr, nullptr);
+  pulse_->context_disconnect(context_);
+  pulse_->context_unref(context_);
+  context_ = nullptr;
+}
+
+bool PulseWaveOut::Connected() {
+  if (loop_ == nullptr) return false;
+  Lock lock(*this);
+  return context_ != nullptr && pulse_->context_get_state(context_) == PA_CONTEXT_READY;
+}
+
+bool PulseWaveOut::Connect() {
+  if (loop_ == nullptr) return false;
+  Lock lock(*this);
+  if (context_ != nullptr && pulse_->context_get_state(context_) == PA_CONTEXT_READY) return true;
+  if (!streams_.empty()) {  // their context stays until they close
+    error_ = "The sound system could not be started: the sound server stopped";
+    return false;
+  }
+  DisconnectLocked();
+  server_.sinks.clear();
+  server_.defaultSink.clear();
+  server_.listed = false;
+  context_ = pulse_->context_new(pulse_->threaded_mainloop_get_api(loop_), "Sondrel");
+  if (context_ == nullptr) {
+    error_ = "The sound system could not be started: no connection could be made";
+    return false;
+  }
+  pulse_->context_set_state_callback(context_, &OnContextState, &server_);
+  const bool asked = pulse_->context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
+  const bool ready = asked && lock.WaitFor([this] {
+    const pa_context_state_t state = pulse_->context_get_state(context_);
+    return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+  }) && pulse_->context_get_state(context_) == PA_CONTEXT_READY;
+  if (!ready) {
+    error_ = "The sound system could not be started: " + Reason(*pulse_, context_);
+    DisconnectLocked();
+    return false;
+  }
+  pulse_->context_set_subscribe_callback(context_, &OnServerEvent, &server_);
+  Release(*pulse_, pulse_->context_subscribe(
+                       context_, static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SERVER),
+                       nullptr, nullptr));
+  RequestListing(context_, &server_);
+  lock.WaitFor([this] { return server_.listed; });
+  error_.clear();
+  return true;
+}
+
+std::string PulseWaveOut::StartError() {
+  if (!Connected()) return error_;
+  Lock lock(*this);
+  return server_.sinks.empty() ? kNoOutputDevice : "";
+}
+
+int PulseWaveOut::StreamThreadId() const {
+  if (loop_ == nullptr) return 0;
+  Lock lock(*this);
+  return server_.loopThread;
+}
+
+const PulseWaveOut::Sink* PulseWaveOut::DefaultSinkLocked() const {
+  for (const Sink& sink : server_.sinks) {
+    if (sink.name == server_.defaultSink) return &sink;
+  }
+  return nullptr;
+}
+
+uint32_t PulseWaveOut::GetNumDevs() {
+  if (loop_ == nullptr) return 1;
+  Lock lock(*this);
+  return 1 + static_cast<uint32_t>(server_.sinks.size());
+}
+
+std::string PulseWaveOut::GetDeviceName(uint32_t device) {
+  if (loop_ == nullptr) return device == 0 ? kDefaultOutputName : "";
+  Lock lock(*this);
+  if (device == 0) {
+    const Sink* sink = DefaultSinkLocked();
+    return sink != nullptr ? std::string(kDefaultOutputName) + " (" + sink->description + ")" : kDefaultOutputName;
+  }
+  return device <= server_.sinks.size() ? server_.sinks[device - 1].description : std::string();
+}
+
+int32_t PulseWaveOut::GetDeviceRate(int32_t device) {
+  if (loop_ == nullptr) return 0;
+  Lock lock(*this);
+  const Sink* sink = device == 0 || device == WAVE_MAPPER ? DefaultSinkLocked()
+                     : device > 0 && static_cast<size_t>(device) <= server_.sinks.size()
+                         ? &server_.sinks[static_cast<size_t>(device) - 1]
+                         : nullptr;
+  return sink != nullptr ? static_cast<int32_t>(sink->rate) : 0;
+}
+
+PulseWaveOut::Stream* PulseWaveOut::Find(HWAVEOUT handle) {
+  auto found = streams_.find(handle);
+  return found == streams_.end() ? nullptr : found->second.get();
+}
+
+WaveResult PulseWaveOut::Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) {
+  pa_channel_map map{};
+  if (format.wFormatTag != WAVE_FORMAT_PCM || format.wBitsPerSample != 16 || format.nSamplesPerSec == 0 ||
+      format.nSamplesPerSec > PA_RATE_MAX || !DefaultChannelMap(format.nChannels, &map)) {
+    return "The sound format is not supported";
+  }
+  if (!Connect()) return error_;
+  Lock lock(*this);
+  if (server_.sinks.empty()) return kNoOutputDevice;
+  auto opened = std::make_unique<Stream>();
+  if (device != WAVE_MAPPER && device != 0) {
+    if (device < 0 || static_cast<size_t>(device) > server_.sinks.size()) {
+      return "The sound device " + std::to_string(device) + " does not exist";
+    }
+    opened->name = server_.sinks[static_cast<size_t>(device) - 1].name;
+    opened->shown = server_.sinks[static_cast<size_t>(device) - 1].description;
+  }
+  const pa_sample_spec spec{PA_SAMPLE_S16LE, format.nSamplesPerSec, static_cast<uint8_t>(format.nChannels)};
+  opened->pulse = pulse_;
+  opened->api = pulse_->threaded_mainloop_get_api(loop_);
+  opened->context = context_;
+  opened->frameBytes = size_t{2} * format.nChannels;
+  opened->stream = pulse_->stream_new(context_, "Sondrel", &spec, &map);
+  if (opened->stream == nullptr) return "The sound device could not be opened: " + Reason(*pulse_, context_);
+  pulse_->stream_set_state_callback(opened->stream, &Stream::OnState, opened.get());
+  pulse_->stream_set_write_callback(opened->stream, &Stream::OnWritable, opened.get());
+
+  const uint32_t bytesPerMs = format.nSamplesPerSec * static_cast<uint32_t>(opened->frameBytes) / 1000;
+  pa_buffer_attr buffer{};
+  buffer.maxlength = static_cast<uint32_t>(-1);
+  buffer.tlength = kTargetLatencyMs * bytesPerMs;
+  buffer.prebuf = static_cast<uint32_t>(-1);  // the whole target: the first fill starts it
+  buffer.minreq = kRefillMs * bytesPerMs;
+  buffer.fragsize = static_cast<uint32_t>(-1);
+  // The default output follows the desktop; a chosen sink is kept, so that
+  // its loss is reported instead of the sound moving elsewhere.
+  const auto flags = opened->name.empty() ? PA_STREAM_NOFLAGS : PA_STREAM_DONT_MOVE;
+  pa_stream* stream = opened->stream;
+  const bool asked = pulse_->stream_connect_playback(stream, opened->name.empty() ? nullptr : opened->name.c_str(),
+                                                     &buffer, flags, nullptr, nullptr) >= 0;
+  const bool ready = asked && lock.WaitFor([&] {
+    const pa_stream_state_t state = pulse_->stream_get_state(stream);
+    return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+  }) && pulse_->stream_get_state(stream) == PA_STREAM_READY;
+  if (!ready) {
+    const std::string reason = Reason(*pulse_, context_);
+    CloseLocked(*opened);
+    return "The sound device could not be opened: " + reason;
+  }
+  *handle = nextHandle_++;
+  streams_.emplace(*handle, std::move(opened));
+  return {};
+}
+
+WaveResult PulseWaveOut::PrepareHeader(HWAVEOUT handle, WAVEHDR* header) {
+  if (loop_ == nullptr) return "The sound device is not open";
+  Lock lock(*this);
+  if (Find(handle) == nullptr) return "The sound device is not open";
+  if (header == nullptr || (header->lpData == nullptr && header->dwBufferLength > 0)) {
+    return "The sound buffer is not valid";
+  }
+  header->dwFlags.fetch_or(WHDR_PREPARED);
+  return {};
+}
+
+WaveResult PulseWaveOut::Write(HWAVEOUT handle, WAVEHDR* header) {
+  if (loop_ == nullptr) return "The sound device is not open";
+  Lock lock(*this);
+  Stream* stream = Find(handle);
+  if (stream == nullptr) return "The sound device is not open";
+  if (!(header->dwFlags.load() & WHDR_PREPARED)) return "The sound buffer is not prepared";
+  header->dwFlags.fetch_and(~WHDR_DONE);
+  if (header->dwLoops == 0 || header->dwBufferLength == 0) {
+    header->dwFlags.fetch_or(WHDR_DONE);
+    return {};
+  }
+  stream->CancelRetry();
+  stream->header = header;
+  stream->offset = 0;
+  stream->loopsLeft = header->dwLoops;
+  stream->bytesLeft = header->playLimit;
+  stream->handedOver = false;
+  stream->Fill(pulse_->stream_writable_size(stream->stream));
+  return {};
+}
+
+WaveResult PulseWaveOut::Reset(HWAVEOUT handle) {
+  if (loop_ == nullptr) return "The sound device is not open";
+  Lock lock(*this);
+  Stream* stream = Find(handle);
+  if (stream == nullptr) return "The sound device is not open";
+  if (stream->header != nullptr) stream->header->dwFlags.fetch_or(WHDR_DONE);
+  stream->header = nullptr;
+  stream->loopsLeft = 0;
+  stream->CancelRetry();
+  // Drops what the server holds: silent at once, without waiting for it.
+  if (!stream->failed) Release(*pulse_, pulse_->stream_flush(stream->stream, nullptr, nullptr));
+  return {};
+}
+
+WaveResult PulseWaveOut::UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) {
+  if (loop_ == nullptr) return "The sound device is not open";
+  Lock lock(*this);
+  Stream* stream = Find(handle);
+  if (stream == nullptr) return "The sound device is not open";
+  if (stream->header == header) return "The sound buffer is still playing";
+  header->dwFlags.fetch_and(~WHDR_PREPARED);
+  return {};
+}
+
+void PulseWaveOut::CloseLocked(Stream& stream) {
+  stream.CancelRetry();
+  stream.header = nullptr;
+  if (stream.stream == nullptr) return;
+  // No callback can reach the record after this: they all run under the lock.
+  pulse_->stream_set_state_callback(stream.stream, nullptr, nullptr);
+  pulse_->stream_set_write_callback(stream.stream, nullptr, nullptr);
+  pulse_->stream_disconnect(stream.stream);
+  pulse_->stream_unref(stream.stream);
+  stream.stream = nullptr;
+}
+
+WaveResult PulseWaveOut::Close(HWAVEOUT handle) {
+  if (loop_ == nullptr) return "The sound device is not open";
+  Lock lock(*this);
+  auto found = streams_.find(handle);
+  if (found == streams_.end()) return "The sound device is not open";
+  CloseLocked(*found->second);
+  streams_.erase(found);
+  return {};
+}
+
+WaveResult PulseWaveOut::DeviceLost(HWAVEOUT handle) {
+  if (loop_ == nullptr) return "The sound device is not open";
+  Lock lock(*this);
+  const Stream* stream = Find(handle);
+  if (stream == nullptr) return "The sound device is not open";
+  const bool serverGone = context_ == nullptr || !PA_CONTEXT_IS_GOOD(pulse_->context_get_state(context_));
+  if (!stream->failed && !serverGone) return {};
+  const std::string shown = stream->name.empty() ? std::string(kDefaultOutputName) : stream->shown;
+  // The server ends a stream that may not move when its sink goes away.
+  return "The sound device \"" + shown + "\" was lost: " +
+         (serverGone ? "the sound server stopped or the device failed" : "it was unplugged or removed");
+}
+
+}  // namespace sondrel

@@ -1,0 +1,105 @@
+#pragma once
+// Waveform output straight to the sound server through libpulse's
+// asynchronous API, which serves PulseAudio and PipeWire's pipewire-pulse
+// alike. Each open device is one playback stream that states everything
+// itself: the exact sample format and rate, an explicit channel map, and a
+// buffer of kTargetLatencyMs filled ahead by the stream's own thread
+// straight from the caller's memory, so that a busy machine does not empty
+// it. The end of a buffer is a drain: the done flag is set when the server
+// has played the last frame, not when it was handed over. A reset or a
+// close drops what is queued at once and never waits on the server.
+//
+// Device 0 is the desktop's default output, "Default output (<its name>)":
+// its stream follows the desktop when the user switches outputs. The sinks
+// follow from 1 in the server's order, each by its description; the list
+// follows the server as sinks come and go. A chosen sink's stream never
+// moves: when that sink goes, the device is lost. When no server answers,
+// the next open tries again, so a server that starts late is found.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/WaveOut.h"
+
+struct pa_threaded_mainloop;
+struct pa_context;
+
+namespace sondrel {
+
+struct PulseFunctions;
+
+// How much sound the server holds ahead of the device for each stream: the
+// longest stall of this program's audio thread (or of the server) that
+// plays through without a gap. A start, a stop or a retune does not wait
+// for it.
+inline constexpr uint32_t kTargetLatencyMs = 250;
+// The server asks for more sound whenever this much has room.
+inline constexpr uint32_t kRefillMs = 25;
+
+class PulseWaveOut : public WaveOut {
+ public:
+  // Loads libpulse and connects to the server (waiting at most two seconds
+  // for its answer); never throws. Check StartError.
+  PulseWaveOut();
+  ~PulseWaveOut() override;
+  PulseWaveOut(const PulseWaveOut&) = delete;
+  PulseWaveOut& operator=(const PulseWaveOut&) = delete;
+
+  // Connects again when no server is connected, at most once while any
+  // device is open; true when a server is connected.
+  bool Connect();
+  bool Connected();
+  // Empty while a server with an output is connected, otherwise why there
+  // is no sound, in words for the user.
+  std::string StartError();
+
+  uint32_t GetNumDevs() override;
+  std::string GetDeviceName(uint32_t device) override;
+  int32_t GetDeviceRate(int32_t device) override;
+  WaveResult Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) override;
+  WaveResult PrepareHeader(HWAVEOUT handle, WAVEHDR* header) override;
+  WaveResult Write(HWAVEOUT handle, WAVEHDR* header) override;
+  WaveResult Reset(HWAVEOUT handle) override;
+  WaveResult UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) override;
+  WaveResult Close(HWAVEOUT handle) override;
+  WaveResult DeviceLost(HWAVEOUT handle) override;
+
+  // The thread id of the stream thread, 0 before it first ran.
+  int StreamThreadId() const;
+
+  struct Stream;  // one playback stream and its play position
+  struct Sink {
+    std::string name;         // the server's name, which opens it
+    std::string description;  // what the user sees
+    uint32_t rate = 0;        // frames per second
+    uint8_t channels = 0;
+  };
+  // What the loop thread knows of the server; guarded by the loop's lock.
+  struct ServerState {
+    const PulseFunctions* pulse = nullptr;
+    std::vector<Sink> sinks;    // in the server's order
+    std::string defaultSink;    // its name; empty when the server has none
+    bool listed = false;        // the first full answer has arrived
+    int loopThread = 0;         // the stream thread's id, once it has run
+  };
+
+ private:
+  class Lock;
+  const Sink* DefaultSinkLocked() const;
+  void DisconnectLocked();
+  void CloseLocked(Stream& stream);
+  Stream* Find(HWAVEOUT handle);
+
+  const PulseFunctions* pulse_ = nullptr;
+  pa_threaded_mainloop* loop_ = nullptr;
+  pa_context* context_ = nullptr;  // null while no server is connected
+  std::string error_;              // why the last connection failed
+  ServerState server_;
+  HWAVEOUT nextHandle_ = 1;
+  std::map<HWAVEOUT, std::unique_ptr<Stream>> streams_;
+};
+
+}  // namespace sondrel
