@@ -57,7 +57,7 @@ void Playback::StartTone() {
     const WaitScope waiting(waitDepth_);
     do {
       window_.ProcessMessages();
-      window_.Sleep(kWaitPollMs);
+      window_.SleepUntil(kWaitPollMs, [this] { return (WaveHeader.dwFlags.load() & WHDR_DONE) != 0; });
       CheckDevice();  // a lost device would never mark the buffer done
     } while (!(WaveHeader.dwFlags.load() & WHDR_DONE) && !StopRequested &&
              !window_.ApplicationQuitting());

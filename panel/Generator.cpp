@@ -430,6 +430,8 @@ void TGenerator::ProcessMessages() { QCoreApplication::processEvents(QEventLoop:
 
 void TGenerator::Sleep(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
 
+void TGenerator::SleepUntil(int milliseconds, const std::function<bool()>& done) { SleepInSteps(milliseconds, done); }
+
 void TGenerator::ShowBusy(bool busy) {
   if (busy) {
     QApplication::setOverrideCursor(Qt::WaitCursor);

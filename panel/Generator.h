@@ -70,6 +70,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   void SetWaveDeviceEnabled(bool enabled) override;
   void ProcessMessages() override;
   void Sleep(int milliseconds) override;
+  void SleepUntil(int milliseconds, const std::function<bool()>& done) override;
   bool ApplicationQuitting() override;
   void ShowBusy(bool busy) override;
 

@@ -80,6 +80,8 @@ void OnSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) 
 
 void OnServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
   auto* listing = static_cast<Listing*>(userdata);
+  // Answers always arrive on the stream thread.
+  if (listing->server->loopThread == 0) listing->server->loopThread = ThisThreadId();
   if (info != nullptr && info->default_sink_name != nullptr) listing->defaultSink = info->default_sink_name;
   listing->Done();
 }
@@ -97,11 +99,6 @@ void RequestListing(pa_context* context, PulseWaveOut::ServerState* server) {
 
 void OnServerEvent(pa_context* context, pa_subscription_event_type_t, uint32_t, void* userdata) {
   RequestListing(context, static_cast<PulseWaveOut::ServerState*>(userdata));
-}
-
-void OnContextState(pa_context*, void* userdata) {
-  auto* server = static_cast<PulseWaveOut::ServerState*>(userdata);
-  if (server->loopThread == 0) server->loopThread = ThisThreadId();
 }
 
 }  // namespace
@@ -140,6 +137,8 @@ struct PulseWaveOut::Stream {
   pa_stream* stream = nullptr;
   std::string name;           // the sink's name; empty for the default output
   std::string shown;          // the sink's description, as listed when it opened
+  uint32_t rate = 0;          // frames per second
+  uint16_t channels = 0;
   size_t frameBytes = 0;
   WAVEHDR* header = nullptr;  // the queued buffer, nullptr when none plays
   uint32_t offset = 0;        // next byte of the buffer to hand over
@@ -241,6 +240,7 @@ PulseWaveOut::~PulseWaveOut() {
     Lock lock(*this);
     for (auto& [handle, stream] : streams_) CloseLocked(*stream);
     streams_.clear();
+    ReleaseKeptLocked();
     DisconnectLocked();
   }
   pulse_->threaded_mainloop_stop(loop_);
@@ -249,7 +249,6 @@ PulseWaveOut::~PulseWaveOut() {
 
 void PulseWaveOut::DisconnectLocked() {
   if (context_ == nullptr) return;
-  pulse_->context_set_state_callback(context_, nullptr, nullptr);
   pulse_->context_set_subscribe_callback(context_, nullptr, nullptr);
   pulse_->context_disconnect(context_);
   pulse_->context_unref(context_);
@@ -270,6 +269,7 @@ bool PulseWaveOut::Connect() {
     error_ = "The sound system could not be started: the sound server stopped";
     return false;
   }
+  ReleaseKeptLocked();
   DisconnectLocked();
   server_.sinks.clear();
   server_.defaultSink.clear();
@@ -279,7 +279,6 @@ bool PulseWaveOut::Connect() {
     error_ = "The sound system could not be started: no connection could be made";
     return false;
   }
-  pulse_->context_set_state_callback(context_, &OnContextState, &server_);
   const bool asked = pulse_->context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
   const bool ready = asked && lock.WaitFor([this] {
     const pa_context_state_t state = pulse_->context_get_state(context_);
@@ -367,10 +366,22 @@ WaveResult PulseWaveOut::Open(HWAVEOUT* handle, int32_t device, const WAVEFORMAT
     opened->name = server_.sinks[static_cast<size_t>(device) - 1].name;
     opened->shown = server_.sinks[static_cast<size_t>(device) - 1].description;
   }
+  if (kept_ != nullptr && !kept_->failed && kept_->context == context_ && kept_->name == opened->name &&
+      kept_->rate == format.nSamplesPerSec && kept_->channels == format.nChannels) {
+    std::unique_ptr<Stream> again = std::move(kept_);
+    ReleaseKeptLocked();  // only its timer: the stream is taken up
+    Release(*pulse_, pulse_->stream_cork(again->stream, 0, nullptr, nullptr));
+    *handle = nextHandle_++;
+    streams_.emplace(*handle, std::move(again));
+    return {};
+  }
+  ReleaseKeptLocked();
   const pa_sample_spec spec{PA_SAMPLE_S16LE, format.nSamplesPerSec, static_cast<uint8_t>(format.nChannels)};
   opened->pulse = pulse_;
   opened->api = pulse_->threaded_mainloop_get_api(loop_);
   opened->context = context_;
+  opened->rate = format.nSamplesPerSec;
+  opened->channels = format.nChannels;
   opened->frameBytes = size_t{2} * format.nChannels;
   opened->stream = pulse_->stream_new(context_, "Sondrel", &spec, &map);
   if (opened->stream == nullptr) return "The sound device could not be opened: " + Reason(*pulse_, context_);
@@ -477,9 +488,39 @@ WaveResult PulseWaveOut::Close(HWAVEOUT handle) {
   Lock lock(*this);
   auto found = streams_.find(handle);
   if (found == streams_.end()) return "The sound device is not open";
-  CloseLocked(*found->second);
+  std::unique_ptr<Stream> closed = std::move(found->second);
   streams_.erase(found);
+  KeepLocked(std::move(closed));
   return {};
+}
+
+void PulseWaveOut::KeepLocked(std::unique_ptr<Stream> stream) {
+  ReleaseKeptLocked();
+  stream->CancelRetry();
+  stream->header = nullptr;
+  stream->loopsLeft = 0;
+  if (stream->failed || stream->context != context_ || context_ == nullptr) {
+    CloseLocked(*stream);
+    return;
+  }
+  // Silent at once: nothing queued is played, nothing more is asked for.
+  Release(*pulse_, pulse_->stream_cork(stream->stream, 1, nullptr, nullptr));
+  Release(*pulse_, pulse_->stream_flush(stream->stream, nullptr, nullptr));
+  keptTimer_ = pulse_->context_rttime_new(context_, pulse_->rtclock_now() + pa_usec_t{kKeepClosedMs} * 1000,
+                                          &PulseWaveOut::OnKeptTooLong, this);
+  kept_ = std::move(stream);
+}
+
+void PulseWaveOut::ReleaseKeptLocked() {
+  if (keptTimer_ != nullptr) pulse_->threaded_mainloop_get_api(loop_)->time_free(keptTimer_);
+  keptTimer_ = nullptr;
+  if (kept_ != nullptr) CloseLocked(*kept_);
+  kept_.reset();
+}
+
+// On the stream thread, under the lock.
+void PulseWaveOut::OnKeptTooLong(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
+  static_cast<PulseWaveOut*>(userdata)->ReleaseKeptLocked();
 }
 
 WaveResult PulseWaveOut::DeviceLost(HWAVEOUT handle) {

@@ -15,6 +15,11 @@
 // follows the server as sinks come and go. A chosen sink's stream never
 // moves: when that sink goes, the device is lost. When no server answers,
 // the next open tries again, so a server that starts late is found.
+//
+// A closed stream is kept, corked and empty, for kKeepClosedMs: the next
+// open of the same device and format takes it up again at once, without
+// the round trips (and on PipeWire the new links) of a new stream, so a
+// script's next line starts on time.
 
 #include <cstdint>
 #include <map>
@@ -26,6 +31,8 @@
 
 struct pa_threaded_mainloop;
 struct pa_context;
+struct pa_mainloop_api;
+struct pa_time_event;
 
 namespace sondrel {
 
@@ -38,6 +45,7 @@ struct PulseFunctions;
 inline constexpr uint32_t kTargetLatencyMs = 250;
 // The server asks for more sound whenever this much has room.
 inline constexpr uint32_t kRefillMs = 25;
+inline constexpr uint32_t kKeepClosedMs = 1500;
 
 class PulseWaveOut : public WaveOut {
  public:
@@ -91,6 +99,10 @@ class PulseWaveOut : public WaveOut {
   const Sink* DefaultSinkLocked() const;
   void DisconnectLocked();
   void CloseLocked(Stream& stream);
+  // Keeps a closed stream for the next open, or ends it.
+  void KeepLocked(std::unique_ptr<Stream> stream);
+  void ReleaseKeptLocked();
+  static void OnKeptTooLong(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata);
   Stream* Find(HWAVEOUT handle);
 
   const PulseFunctions* pulse_ = nullptr;
@@ -100,6 +112,8 @@ class PulseWaveOut : public WaveOut {
   ServerState server_;
   HWAVEOUT nextHandle_ = 1;
   std::map<HWAVEOUT, std::unique_ptr<Stream>> streams_;
+  std::unique_ptr<Stream> kept_;  // closed, corked, for the next open
+  pa_time_event* keptTimer_ = nullptr;
 };
 
 }  // namespace sondrel

@@ -26,8 +26,8 @@ class SoundOutput : public WaveOut {
 
   // Empty while the sound system works, otherwise why there is no sound.
   std::string StartError();
-  // True while the sound server's own path plays.
-  bool OnSoundServer() const { return sdl_ == nullptr; }
+  // The sound server's own path while it is chosen, otherwise null.
+  PulseWaveOut* ServerPath() { return sdl_ == nullptr ? pulse_.get() : nullptr; }
 
   uint32_t GetNumDevs() override { return Current().GetNumDevs(); }
   std::string GetDeviceName(uint32_t device) override { return Current().GetDeviceName(device); }

@@ -94,4 +94,8 @@ void ScriptPlayer::Sleep(int milliseconds) {
   }
 }
 
+void ScriptPlayer::SleepUntil(int milliseconds, const std::function<bool()>& done) {
+  SleepInSteps(milliseconds, [&] { return done() || Stopped(); });
+}
+
 }  // namespace sondrel

@@ -44,6 +44,7 @@ class ScriptPlayer : public PanelHost, public EngineWindow {
   void SetWaveDeviceEnabled(bool) override {}
   void ProcessMessages() override;
   void Sleep(int milliseconds) override;
+  void SleepUntil(int milliseconds, const std::function<bool()>& done) override;
   bool ApplicationQuitting() override { return Stopped(); }
 
  private:

@@ -1,46 +1,34 @@
 // Sound through a real sound server: the test command starts a private
-// PulseAudio server with two null sinks; these tests play through SDL into
-// one of them and record its monitor with parec.
+// PulseAudio server (then a PipeWire session) with two null sinks; these
+// tests play through Sondrel's own stream into one of them and record its
+// monitor with parec.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <thread>
-#include <tuple>
 
 #include "engine/Playback.h"
 #include "platform/SoundOutput.h"
 #include "tests/engine/FakeEngineWindow.h"
-
-extern char** environ;
+#include "tests/support/MonitorRecording.h"
 
 namespace sondrel {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-// Recordings taken at most, when a busy machine broke the earlier ones up.
-constexpr int kAttempts = 3;
-
 // Sleeps for real, as the window does.
 class SleepingWindow : public FakeEngineWindow {
  public:
   void Sleep(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 };
 
-// One channel of a recording, in frames of 44100 per second. A busy machine
-// can starve the sound server or the recorder, which then leave short gaps
-// of silence in the recording: the sound is judged in 10 ms blocks, and
-// blocks of silence between the first and the last sound are counted as gaps,
-// not as sound.
+// One channel of a recording, in frames of 44100 per second, judged in 10 ms
+// blocks: blocks of silence between the first and the last sound are gaps,
+// which the path must not leave.
 struct Channel {
   static constexpr size_t kBlock = 441;  // 10 ms
   std::vector<int16_t> samples;
@@ -107,61 +95,19 @@ struct Channel {
   }
 };
 
-pid_t Spawn(std::vector<std::string> words) {
-  std::vector<char*> arguments;
-  for (std::string& word : words) arguments.push_back(word.data());
-  arguments.push_back(nullptr);
-  pid_t pid = 0;
-  return posix_spawnp(&pid, arguments[0], nullptr, nullptr, arguments.data(), environ) == 0 ? pid : 0;
-}
-
-void RunToEnd(std::vector<std::string> words) {
-  if (const pid_t pid = Spawn(std::move(words)); pid != 0) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-  }
-}
-
-// Records a sink's monitor with parec.
-class Recorder {
+// Left and right channels of a recording at 44100 frames a second.
+class Recorder : public testing_support::MonitorRecorder {
  public:
-  Recorder(const std::string& sink, const std::string& file) : file_(file) {
-    pid_ = Spawn({"parec", "--device=" + sink + ".monitor", "--format=s16le", "--rate=44100", "--channels=2",
-                  "--raw", "--latency-msec=10", file});
-    started_ = pid_ != 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // connected and recording
-    // An idle null sink renders up to two seconds ahead; restarting it now
-    // makes it follow the recorder's 10 ms, so the monitor hears sound as
-    // it is played.
-    RunToEnd({"pactl", "suspend-sink", sink, "1"});
-    RunToEnd({"pactl", "suspend-sink", sink, "0"});
-  }
-  ~Recorder() { Stop(); }
-
-  void Stop() {
-    if (!started_) return;
-    kill(pid_, SIGINT);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    started_ = false;
-  }
-  // Left and right channels of what was recorded.
+  Recorder(const std::string& sink, const std::string& file) : MonitorRecorder(sink, file, 44100) {}
   std::pair<Channel, Channel> Channels() {
-    Stop();
-    std::ifstream in(file_, std::ios::binary);
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<int16_t> samples = Samples();
     std::pair<Channel, Channel> channels;
-    for (size_t i = 0; i + 3 < bytes.size(); i += 4) {
-      channels.first.samples.push_back(static_cast<int16_t>(uint8_t(bytes[i]) | (uint8_t(bytes[i + 1]) << 8)));
-      channels.second.samples.push_back(static_cast<int16_t>(uint8_t(bytes[i + 2]) | (uint8_t(bytes[i + 3]) << 8)));
+    for (size_t i = 0; i + 1 < samples.size(); i += 2) {
+      channels.first.samples.push_back(samples[i]);
+      channels.second.samples.push_back(samples[i + 1]);
     }
     return channels;
   }
-
- private:
-  std::string file_;
-  pid_t pid_ = 0;
-  bool started_ = false;
 };
 
 class PulseAudioTest : public ::testing::Test {
@@ -223,16 +169,13 @@ TEST_F(PulseAudioTest, OneSecondTonePlaysOnTheChosenSinkOnly) {
   window.panel.Amplitude = "-6";
   window.panel.Duration = "1";
   window.panel.Loop = false;
-  // A recording that a starved server or recorder broke up is taken again.
-  Channel tone, otherLeft, otherRight;
-  for (int attempt = 0; attempt < kAttempts && (attempt == 0 || tone.Gaps() > 0); ++attempt) {
-    Recorder first("sondrel_first", File("first.raw"));
-    Recorder second("sondrel_second", File("second.raw"));
-    playback->StartTone();  // returns when the tone has played
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    tone = second.Channels().first;
-    std::tie(otherLeft, otherRight) = first.Channels();
-  }
+  Recorder first("sondrel_first", File("first.raw"));
+  Recorder second("sondrel_second", File("second.raw"));
+  playback->StartTone();  // returns when the tone has played
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const Channel tone = second.Channels().first;
+  const auto [otherLeft, otherRight] = first.Channels();
+  EXPECT_EQ(tone.Gaps(), 0u);
   EXPECT_NEAR(tone.Seconds(), 1.0, 0.1);
   EXPECT_NEAR(tone.Frequency(), 1000.0, 1.0);
   EXPECT_NEAR(tone.LevelDb(), -6.0, 0.5);
@@ -260,19 +203,16 @@ TEST_F(PulseAudioTest, StoppingALoopingToneEndsTheOutputAtOnce) {
   window.panel.WaveDevice = Device("Sondrel-Test-Second");
   window.panel.fEdit = "2000";
   window.panel.Loop = true;
-  Channel tone;
-  double heldFor = 0;
-  for (int attempt = 0; attempt < kAttempts && (attempt == 0 || tone.Gaps() > 0); ++attempt) {
-    Recorder recorder("sondrel_second", File("stop.raw"));
-    playback->StartTone();  // returns at once: the device loops the buffer
-    const Clock::time_point on = Clock::now();
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    playback->StopTone();
-    heldFor = std::chrono::duration<double>(Clock::now() - on).count();
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    tone = recorder.Channels().first;
-  }
+  Recorder recorder("sondrel_second", File("stop.raw"));
+  playback->StartTone();  // returns at once: the device loops the buffer
+  const Clock::time_point on = Clock::now();
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  playback->StopTone();
+  const double heldFor = std::chrono::duration<double>(Clock::now() - on).count();
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  const Channel tone = recorder.Channels().first;
   ASSERT_FALSE(tone.Silent());
+  EXPECT_EQ(tone.Gaps(), 0u);
   // What the server received never runs on past the stop by more than 100 ms.
   EXPECT_LT(tone.Seconds(), heldFor + 0.1);
   EXPECT_GT(tone.Seconds(), heldFor - 0.2);

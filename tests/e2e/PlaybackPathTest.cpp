@@ -1,0 +1,179 @@
+// The playback path under load and in time, recorded from the null sinks'
+// monitors of the sound server the test command started (PulseAudio, then
+// PipeWire): a long sweep with every core busy arrives frame for frame
+// beside paplay playing the same samples; a script's next line follows the
+// last frame of the one before by its start pause; a retune is heard at once.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+#include "engine/Playback.h"
+#include "engine/Synthesis.h"
+#include "platform/SoundOutput.h"
+#include "tests/engine/FakeEngineWindow.h"
+#include "tests/support/MonitorRecording.h"
+
+namespace sondrel {
+namespace {
+
+using namespace testing_support;
+
+class RealTimeWindow : public FakeEngineWindow {
+ public:
+  void Sleep(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+  void SleepUntil(int milliseconds, const std::function<bool()>& done) override { SleepInSteps(milliseconds, done); }
+};
+
+std::vector<int16_t> Samples(const PanelState& state) {
+  PcmBuffer buffer;
+  SynthesizeSignal(state, {1, 1, 1}, buffer);
+  std::vector<int16_t> samples(buffer.Size() / 2);
+  std::memcpy(samples.data(), buffer.Data(), buffer.Size());
+  return samples;
+}
+
+class PlaybackPathTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's sound server";
+    folder.setAutoRemove(std::getenv("SONDREL_KEEP_RECORDINGS") == nullptr);
+    ASSERT_TRUE(waveOut.StartError().empty()) << waveOut.StartError();
+    for (uint32_t device = 0; device < waveOut.GetNumDevs(); ++device) {
+      if (waveOut.GetDeviceName(device) == "Sondrel-Test-First") first = static_cast<int32_t>(device);
+    }
+    ASSERT_GT(first, 0);
+    rate = waveOut.GetDeviceRate(first);
+    ASSERT_GT(rate, 0);
+    window.panel.AlwaysStereo = true;
+    window.panel.Amplitude = "-6";
+    window.panel.WaveDevice = first;
+    window.panel.SampleRate = rate;
+  }
+  std::string File(const char* name) const { return folder.filePath(name).toStdString(); }
+
+  QTemporaryDir folder{"/tmp/sondrel-path-test-XXXXXX"};
+  SoundOutput waveOut;
+  RealTimeWindow window;
+  int32_t first = -1;
+  int rate = 0;
+};
+
+// What a busy desktop does to a stream, on a recording of a minute. On
+// PulseAudio every frame must arrive; the private PipeWire session, which
+// runs without real-time priority, may drop a cycle of every client, so there
+// Sondrel may drop no more than paplay in the same seconds, and a take is
+// repeated only when paplay dropped out in it too.
+TEST_F(PlaybackPathTest, ALongSweepWithEveryCoreBusyArrivesFrameForFrame) {
+#ifdef SONDREL_SANITIZE
+  GTEST_SKIP() << "timing under load is proved by the build as used";
+#endif
+  constexpr int kSeconds = 60;
+  window.panel.SignalType = SignalPage::Sweep;
+  window.panel.fInit = "20";
+  window.panel.fFinal = "20000";
+  window.panel.Duration = std::to_string(kSeconds);
+  window.panel.Loop = false;
+  const std::vector<int16_t> signal = Samples(window.panel);
+  std::ofstream(File("sweep.raw"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(signal.data()), static_cast<std::streamsize>(signal.size() * 2));
+  const bool pipeWire = OnPipeWire();
+
+  PathComparison ours, theirs;
+  for (int take = 0; take < 3; ++take) {
+    MonitorRecorder ourRecorder("sondrel_first", File("ours.raw"), rate);
+    MonitorRecorder theirRecorder("sondrel_second", File("paplay.raw"), rate);
+    {
+      BusyCores busy(std::thread::hardware_concurrency());
+      const pid_t paplay = Spawn({"paplay", "--device=sondrel_second", "--raw", "--format=s16le",
+                                  "--rate=" + std::to_string(rate), "--channels=2", File("sweep.raw")});
+      ASSERT_NE(paplay, 0);
+      Playback playback(waveOut, window);
+      playback.StartTone();  // returns when the sweep has played
+      EXPECT_EQ(WaitFor(paplay), 0);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ours = CompareWithSignal(ourRecorder.Samples(), signal, 2);
+    theirs = CompareWithSignal(theirRecorder.Samples(), signal, 2);
+    if (!pipeWire || ours.dropouts <= theirs.dropouts || theirs.dropouts == 0) break;
+  }
+  ASSERT_TRUE(ours.found) << "the sweep is not in the recording";
+  EXPECT_EQ(ours.changedFrames, 0u);
+  EXPECT_TRUE(ours.reachedEnd);
+  if (pipeWire) {
+    EXPECT_LE(ours.dropouts, theirs.dropouts) << "paplay in the same seconds: " << theirs.dropouts;
+  } else {
+    EXPECT_TRUE(ours.Exact()) << ours.dropouts << " dropouts (" << ours.silentFrames << " frames of silence), "
+                              << ours.missingFrames << " frames missing; paplay: " << theirs.dropouts << " dropouts";
+    // PulseAudio mixes a new stream in by rewinding the sink: the monitor
+    // has passed on up to the sink's latency (the recorder's 10 ms) of it
+    // already, as it does for paplay.
+    EXPECT_LE(ours.lostAtStart, static_cast<size_t>(rate / 40));
+  }
+}
+
+// Each line's start pause begins when the line before has played its last
+// frame: three tones, recorded. The monitor hears a frame when the sink
+// renders it, the sink's latency (10 ms) before the server counts it as
+// played, so the silence it shows is the pause, the path's own few
+// milliseconds and that latency.
+TEST_F(PlaybackPathTest, AScriptsNextLineFollowsTheLastFrameByItsStartPause) {
+  QTemporaryDir config("/tmp/sondrel-path-config-XXXXXX");
+  ASSERT_EQ(RunToEnd({"mkdir", "-p", config.filePath("sondrel").toStdString()}), 0);
+  std::ofstream(config.filePath("sondrel/settings").toStdString(), std::ios::binary)
+      << "[Software\\Kelvo]\nAlwaysStereo=dword:00000001\nLongBuffer=dword:00000000\nSampleRate=dword:00000000\n";
+  std::ofstream(File("tones.kvs"), std::ios::binary) << "tone 50 0.3 -6 0\r\ntone 50 0.3 -6 0\r\ntone 50 0.3 -6 0\r\nend\r\n";
+  MonitorRecorder recorder("sondrel_first", File("script.raw"), rate);
+  EXPECT_EQ(RunToEnd({"env", "XDG_CONFIG_HOME=" + config.path().toStdString(), SONDREL_EXECUTABLE, "--play",
+                      File("tones.kvs"), "--device", "Sondrel-Test-First"}),
+            0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  window.panel.fEdit = "50";
+  std::vector<double> silences = SilencesBetween(recorder.Samples(), Samples(window.panel), 2, rate);
+  ASSERT_EQ(silences.size(), 2u);
+  std::sort(silences.begin(), silences.end());
+  EXPECT_GE(silences.front(), 195.0);
+  EXPECT_LE(silences.back(), 220.0);
+}
+
+// A retune stops the stream and starts another with the new values: the
+// old sweep falls silent and the new one is heard within 100 ms of the edit,
+// by the recording's own clock (its length when the edit is made).
+TEST_F(PlaybackPathTest, ARetuneIsHeardWithinATenthOfASecond) {
+  window.panel.SignalType = SignalPage::Sweep;
+  window.panel.fInit = "1000";
+  window.panel.fFinal = "1100";
+  window.panel.Duration = "1";
+  window.panel.Loop = true;
+  MonitorRecorder recorder("sondrel_first", File("retune.raw"), rate);
+  Playback playback(waveOut, window);
+  playback.StartTone();
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  window.panel.fInit = "3000";
+  window.panel.fFinal = "3300";
+  const std::vector<int16_t> after = Samples(window.panel);
+  const size_t edit = recorder.FramesSoFar();
+  playback.StopTone();
+  playback.StartTone();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  playback.StopTone();
+  const std::vector<int16_t> recording = recorder.Samples();
+  // Frames a little into the new sweep: the monitor may miss its very start.
+  constexpr size_t kInto = 2048;
+  size_t start = 0;
+  while (start + 64 <= recording.size() / 2 &&
+         std::memcmp(&recording[start * 2], &after[kInto * 2], 64 * 2 * 2) != 0) {
+    ++start;
+  }
+  ASSERT_LT(start + 64, recording.size() / 2) << "the new sweep is not in the recording";
+  ASSERT_GE(start, kInto);
+  EXPECT_LT(static_cast<double>(start - kInto) - static_cast<double>(edit), rate / 10.0);
+}
+
+}  // namespace
+}  // namespace sondrel

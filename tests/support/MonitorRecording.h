@@ -1,0 +1,265 @@
+#pragma once
+// What the sound-server tests and the playback figures share: child
+// processes (parec recording a sink's monitor, paplay as the reference
+// client, busy loops that saturate the cores), and the comparison of a
+// recording with the samples that were synthesized, frame by frame.
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace sondrel::testing_support {
+
+// Starts a program found on PATH; 0 when it could not be started.
+inline pid_t Spawn(std::vector<std::string> words) {
+  std::vector<char*> arguments;
+  for (std::string& word : words) arguments.push_back(word.data());
+  arguments.push_back(nullptr);
+  pid_t pid = 0;
+  return posix_spawnp(&pid, arguments[0], nullptr, nullptr, arguments.data(), environ) == 0 ? pid : 0;
+}
+
+// The exit status, or -1 when it did not exit normally.
+inline int WaitFor(pid_t pid) {
+  int status = 0;
+  if (pid == 0 || waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+inline int RunToEnd(std::vector<std::string> words) { return WaitFor(Spawn(std::move(words))); }
+
+// Whether the server in PULSE_SERVER is PipeWire's pipewire-pulse.
+inline bool OnPipeWire() {
+  std::string text;
+  if (FILE* info = popen("pactl info 2>/dev/null", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, info) != nullptr) text += line;
+    pclose(info);
+  }
+  return text.find("PipeWire") != std::string::npos;
+}
+
+inline std::vector<int16_t> ReadSamples(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::vector<int16_t> samples(bytes.size() / 2);
+  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  return samples;
+}
+
+// Records a sink's monitor with parec, signed 16-bit at the given rate.
+class MonitorRecorder {
+ public:
+  MonitorRecorder(const std::string& sink, const std::string& file, int rate, int channels = 2) : file_(file) {
+    pid_ = Spawn({"parec", "--device=" + sink + ".monitor", "--format=s16le", "--rate=" + std::to_string(rate),
+                  "--channels=" + std::to_string(channels), "--raw", "--latency-msec=10", file});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // connected and recording
+    // PulseAudio's idle null sink renders up to two seconds ahead; restarted,
+    // it follows the recorder's 10 ms, so the monitor hears sound as it is
+    // played. PipeWire's follows the graph already, and there a sink
+    // suspended while any client has a stream on it passes no new stream to
+    // its monitor afterwards (paplay's as much as ours).
+    if (!OnPipeWire()) {
+      RunToEnd({"pactl", "suspend-sink", sink, "1"});
+      RunToEnd({"pactl", "suspend-sink", sink, "0"});
+    }
+  }
+  ~MonitorRecorder() { Stop(); }
+  MonitorRecorder(const MonitorRecorder&) = delete;
+  MonitorRecorder& operator=(const MonitorRecorder&) = delete;
+
+  bool Started() const { return pid_ != 0; }
+  // Frames recorded so far, by the file's size: a clock in the recording's
+  // own time, late by the recorder's latency.
+  size_t FramesSoFar(int channels = 2) const {
+    std::ifstream in(file_, std::ios::binary | std::ios::ate);
+    return in ? static_cast<size_t>(in.tellg()) / (2 * static_cast<size_t>(channels)) : 0;
+  }
+  void Stop() {
+    if (pid_ == 0) return;
+    kill(pid_, SIGINT);
+    WaitFor(pid_);
+    pid_ = 0;
+  }
+  // Interleaved samples, once recording has stopped.
+  std::vector<int16_t> Samples() {
+    Stop();
+    return ReadSamples(file_);
+  }
+
+ private:
+  std::string file_;
+  pid_t pid_ = 0;
+};
+
+// Spinning processes, one per core, for as long as the object lives.
+class BusyCores {
+ public:
+  explicit BusyCores(unsigned count) {
+    for (unsigned core = 0; core < count; ++core) pids_.push_back(Spawn({"sh", "-c", "while :; do :; done"}));
+  }
+  ~BusyCores() {
+    for (pid_t pid : pids_) {
+      if (pid != 0) kill(pid, SIGKILL);
+      WaitFor(pid);
+    }
+  }
+  BusyCores(const BusyCores&) = delete;
+  BusyCores& operator=(const BusyCores&) = delete;
+
+ private:
+  std::vector<pid_t> pids_;
+};
+
+// How a recording differs from the synthesized signal. A dropout is a run of
+// silent frames where the signal has sound; after it the recording either
+// goes on where it stopped (the frames came late: nothing missing) or later
+// (frames missing).
+struct PathComparison {
+  bool found = false;         // the signal's start is in the recording
+  size_t matched = 0;         // frames that arrived unchanged
+  size_t dropouts = 0;
+  size_t silentFrames = 0;    // inserted by the dropouts, all together
+  size_t longestDropout = 0;  // frames
+  size_t lostAtStart = 0;     // frames of the signal's start that the server never played
+  size_t missingFrames = 0;   // of the signal after its first recorded frame, never recorded
+  size_t changedFrames = 0;   // recorded with other samples
+  bool reachedEnd = false;    // the signal's last frame was recorded
+
+  // Every frame from the first recorded one on arrived, in order, unchanged.
+  bool Exact() const { return found && reachedEnd && dropouts == 0 && missingFrames == 0 && changedFrames == 0; }
+};
+
+// Compares interleaved `recording` with interleaved `signal`, both of
+// `channels` channels, from the recording's first sound to the signal's end.
+// A stream that joins a running null sink loses up to the sink's latency of
+// its first frames on PulseAudio, whatever the client (paplay too): those
+// are counted apart.
+inline PathComparison CompareWithSignal(const std::vector<int16_t>& recording, const std::vector<int16_t>& signal,
+                                        size_t channels) {
+  constexpr size_t kAnchor = 64;  // frames that must agree to count as the same place
+  const size_t signalFrames = signal.size() / channels;
+  const size_t recordedFrames = recording.size() / channels;
+  auto frameOf = [channels](const std::vector<int16_t>& samples, size_t frame) { return &samples[frame * channels]; };
+  auto silent = [&](size_t frame) {
+    const int16_t* at = frameOf(recording, frame);
+    return std::all_of(at, at + channels, [](int16_t sample) { return sample == 0; });
+  };
+  auto sameRun = [&](size_t recorded, size_t synthesized, size_t frames) {
+    if (recorded + frames > recordedFrames || synthesized + frames > signalFrames) return false;
+    return std::memcmp(frameOf(recording, recorded), frameOf(signal, synthesized), frames * channels * 2) == 0;
+  };
+  size_t start = 0;
+  while (start < signalFrames &&
+         std::all_of(frameOf(signal, start), frameOf(signal, start) + channels, [](int16_t s) { return s == 0; })) {
+    ++start;
+  }
+  PathComparison result;
+  size_t recorded = 0;
+  while (recorded < recordedFrames && silent(recorded)) ++recorded;
+  // The recording's first sound, found in the signal.
+  const size_t anchor = std::min(kAnchor, recordedFrames - recorded);
+  size_t synthesized = start;
+  while (synthesized < signalFrames && !sameRun(recorded, synthesized, anchor)) ++synthesized;
+  if (anchor == 0 || synthesized == signalFrames) return result;
+  result.found = true;
+  result.lostAtStart = synthesized - start;
+  while (synthesized < signalFrames && recorded < recordedFrames) {
+    if (sameRun(recorded, synthesized, 1)) {
+      ++synthesized;
+      ++recorded;
+      ++result.matched;
+      continue;
+    }
+    if (!silent(recorded)) {
+      ++result.changedFrames;
+      ++synthesized;
+      ++recorded;
+      continue;
+    }
+    size_t resume = recorded;
+    while (resume < recordedFrames && silent(resume)) ++resume;
+    if (resume == recordedFrames) break;  // the recording ended in silence
+    // Where the signal goes on after the silence: at once, or later.
+    size_t skipped = 0;
+    const size_t anchorHere = std::min(kAnchor, signalFrames - synthesized);
+    while (synthesized + skipped < signalFrames && !sameRun(resume, synthesized + skipped, anchorHere)) ++skipped;
+    if (synthesized + skipped == signalFrames) {
+      result.changedFrames += signalFrames - synthesized;
+      synthesized = signalFrames;
+      break;
+    }
+    ++result.dropouts;
+    result.silentFrames += resume - recorded;
+    result.longestDropout = std::max(result.longestDropout, resume - recorded);
+    result.missingFrames += skipped;
+    synthesized += skipped;
+    recorded = resume;
+  }
+  result.reachedEnd = synthesized == signalFrames;
+  result.missingFrames += signalFrames - synthesized;
+  return result;
+}
+
+// Runs of sound in one channel of an interleaved recording, as [first,
+// last] frames: silence shorter than `minimumGap` frames inside a run
+// (zero crossings, a dropout) does not split it.
+inline std::vector<std::pair<size_t, size_t>> SoundRuns(const std::vector<int16_t>& recording, size_t channels,
+                                                        size_t channel, size_t minimumGap, int16_t threshold = 200) {
+  std::vector<std::pair<size_t, size_t>> runs;
+  const size_t frames = recording.size() / channels;
+  for (size_t frame = 0; frame < frames; ++frame) {
+    const int16_t sample = recording[frame * channels + channel];
+    if (sample <= threshold && sample >= -threshold) continue;
+    if (!runs.empty() && frame - runs.back().second <= minimumGap) {
+      runs.back().second = frame;
+    } else {
+      runs.emplace_back(frame, frame);
+    }
+  }
+  return runs;
+}
+
+// The silences between the signals of a recording, in milliseconds: from the
+// frame after one signal's last sound to the next signal's first frame. Each
+// signal is `signal` (interleaved, as recorded) from its first frame on, so a
+// start that PulseAudio's monitor missed is found by where the recorded part
+// lies in it, and counted as played.
+inline std::vector<double> SilencesBetween(const std::vector<int16_t>& recording, const std::vector<int16_t>& signal,
+                                           size_t channels, int rate) {
+  constexpr size_t kAnchor = 32;
+  const auto runs = SoundRuns(recording, channels, 0, static_cast<size_t>(rate / 50));
+  const size_t frames = recording.size() / channels;
+  std::vector<double> silences;
+  for (size_t run = 1; run < runs.size(); ++run) {
+    size_t first = runs[run].first;
+    while (first > runs[run - 1].second + 1 && recording[(first - 1) * channels] != 0) --first;
+    size_t lost = 0;
+    const size_t signalFrames = signal.size() / channels;
+    const size_t search = signalFrames > kAnchor ? std::min(signalFrames - kAnchor, static_cast<size_t>(rate / 10)) : 0;
+    while (lost < search && first + kAnchor <= frames &&
+           std::memcmp(&recording[first * channels], &signal[lost * channels], kAnchor * channels * 2) != 0) {
+      ++lost;
+    }
+    if (lost >= search) lost = 0;  // another rate: the signal is not in the recording as it is
+    const double start = static_cast<double>(first) - static_cast<double>(std::min(lost, first));
+    silences.push_back(1000.0 * (start - static_cast<double>(runs[run - 1].second + 1)) / rate);
+  }
+  return silences;
+}
+
+}  // namespace sondrel::testing_support
