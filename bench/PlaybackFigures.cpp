@@ -4,8 +4,9 @@
 // from recordings of the sinks' monitors. Nothing is asserted.
 //   1. A stereo sweep of SECONDS (default 20) at the device's rate, played by
 //      Sondrel on the first sink while paplay plays the same samples on the
-//      second, in the same seconds: dropouts, their length, missing frames,
-//      and the CPU time of Sondrel's stream thread.
+//      second (and, where a third sink "Sondrel-Test-Third" is there,
+//      PipeWire's own pw-play on it), in the same seconds: dropouts, their
+//      length, missing frames, and the CPU time of Sondrel's stream thread.
 //   2. The silence between the lines of a script of 0.3 s tones played by
 //      `sondrel --play` (the specified start pause is 200 ms).
 //   3. How soon a retune is heard: a looping sweep retuned to another, from
@@ -20,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -79,6 +81,27 @@ double ThreadCpuMs(int thread) {
   return (std::stod(fields[11]) + std::stod(fields[12])) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+void WriteWav(const std::string& path, const std::vector<int16_t>& samples, int rate) {
+  auto word = [](std::ofstream& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
+  };
+  const uint32_t data = static_cast<uint32_t>(samples.size() * 2);
+  std::ofstream out(path, std::ios::binary);
+  out << "RIFF";
+  word(out, 36 + data, 4);
+  out << "WAVEfmt ";
+  word(out, 16, 4);
+  word(out, 1, 2);  // PCM
+  word(out, 2, 2);
+  word(out, static_cast<uint32_t>(rate), 4);
+  word(out, static_cast<uint32_t>(rate) * 4, 4);
+  word(out, 4, 2);
+  word(out, 16, 2);
+  out << "data";
+  word(out, data, 4);
+  out.write(reinterpret_cast<const char*>(samples.data()), data);
+}
+
 void PrintComparison(const char* client, const PathComparison& result, int rate) {
   if (!result.found) {
     std::printf("  %-8s the signal is not in the recording\n", client);
@@ -106,25 +129,37 @@ void SweepBesidePaplay(SoundOutput& out, PulseWaveOut* pulse, int32_t first, int
   const std::string raw = "/tmp/sondrel-figures-sweep.raw";
   std::ofstream(raw, std::ios::binary).write(reinterpret_cast<const char*>(signal.data()), signal.size() * 2);
 
+  // PipeWire's own client, where the script made it a sink: pw-play reads
+  // a WAV file.
+  const bool native = DeviceNamed(out, "Sondrel-Test-Third") > 0 && RunToEnd({"sh", "-c", "command -v pw-play >/dev/null"}) == 0;
+  const std::string wav = "/tmp/sondrel-figures-sweep.wav";
+  if (native) WriteWav(wav, signal, rate);
   MonitorRecorder ours("sondrel_first", "/tmp/sondrel-figures-ours.raw", rate);
   MonitorRecorder theirs("sondrel_second", "/tmp/sondrel-figures-paplay.raw", rate);
+  std::unique_ptr<MonitorRecorder> pipeWires;
+  if (native) pipeWires = std::make_unique<MonitorRecorder>("sondrel_third", "/tmp/sondrel-figures-pw-play.raw", rate);
   const pid_t paplay = Spawn({"paplay", "--device=sondrel_second", "--raw", "--format=s16le",
                               "--rate=" + std::to_string(rate), "--channels=2", raw});
+  const pid_t pwPlay = native ? Spawn({"pw-play", "--target=sondrel_third", wav}) : 0;
   Playback playback(out, window);
   const int thread = pulse != nullptr ? pulse->StreamThreadId() : 0;
   const double cpuBefore = thread != 0 ? ThreadCpuMs(thread) : -1;
   playback.StartTone();  // returns when the sweep has played
   const double cpuAfter = thread != 0 ? ThreadCpuMs(thread) : -1;
   WaitFor(paplay);
+  WaitFor(pwPlay);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   std::printf("%d s stereo sweep at %d Hz, side by side:\n", seconds, rate);
   PrintComparison("sondrel", CompareWithSignal(ours.Samples(), signal, 2), rate);
   PrintComparison("paplay", CompareWithSignal(theirs.Samples(), signal, 2), rate);
+  if (native) PrintComparison("pw-play", CompareWithSignal(pipeWires->Samples(), signal, 2), rate);
   if (cpuBefore >= 0 && cpuAfter >= 0) {
-    std::printf("  sondrel's stream thread: %.0f ms of CPU time for %d s of sound (%.2f %% of a core)\n",
+    std::printf("  sondrel's stream thread (%s): %.0f ms of CPU time for %d s of sound (%.2f %% of a core)\n",
+                pulse->RealtimeProblem().empty() ? "real-time" : ("ordinary priority: " + pulse->RealtimeProblem()).c_str(),
                 cpuAfter - cpuBefore, seconds, (cpuAfter - cpuBefore) / (10.0 * seconds));
   }
   std::remove(raw.c_str());
+  std::remove(wav.c_str());
 }
 
 std::string Range(std::vector<double> values) {

@@ -14,7 +14,7 @@ namespace sondrel {
 #define SONDREL_PULSE_FUNCTIONS(F)                                                                                   \
   F(mainloop_new) F(mainloop_get_api) F(mainloop_iterate) F(mainloop_free) F(threaded_mainloop_new)                   \
   F(threaded_mainloop_free) F(threaded_mainloop_start) F(threaded_mainloop_stop) F(threaded_mainloop_lock)            \
-  F(threaded_mainloop_unlock) F(threaded_mainloop_get_api) F(threaded_mainloop_in_thread) F(context_new)              \
+  F(threaded_mainloop_unlock) F(threaded_mainloop_get_api) F(mainloop_api_once) F(context_new)              \
   F(context_connect) F(context_disconnect) F(context_unref) F(context_get_state) F(context_errno)                     \
   F(context_set_state_callback) F(context_set_subscribe_callback) F(context_subscribe)                                \
   F(context_get_server_info) F(context_get_sink_info_list) F(context_rttime_new) F(operation_unref) F(strerror)       \

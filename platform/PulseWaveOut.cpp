@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/PulseLibrary.h"
+#include "platform/RealtimeScheduling.h"
 
 namespace sondrel {
 
@@ -80,8 +81,6 @@ void OnSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) 
 
 void OnServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
   auto* listing = static_cast<Listing*>(userdata);
-  // Answers always arrive on the stream thread.
-  if (listing->server->loopThread == 0) listing->server->loopThread = ThisThreadId();
   if (info != nullptr && info->default_sink_name != nullptr) listing->defaultSink = info->default_sink_name;
   listing->Done();
 }
@@ -231,6 +230,17 @@ PulseWaveOut::PulseWaveOut() {
     error_ = "The sound system could not be started: its thread did not start";
     return;
   }
+  int thread = 0;
+  {
+    Lock lock(*this);
+    pulse_->mainloop_api_once(
+        pulse_->threaded_mainloop_get_api(loop_),
+        [](pa_mainloop_api*, void* userdata) { static_cast<ServerState*>(userdata)->loopThread = ThisThreadId(); },
+        &server_);
+    lock.WaitFor([this] { return server_.loopThread != 0; });
+    thread = server_.loopThread;
+  }
+  realtimeProblem_ = MakeThreadRealtime(thread);
   Connect();
 }
 

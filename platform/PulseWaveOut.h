@@ -3,10 +3,11 @@
 // asynchronous API, which serves PulseAudio and PipeWire's pipewire-pulse
 // alike. Each open device is one playback stream that states everything
 // itself: the exact sample format and rate, an explicit channel map, and a
-// buffer of kTargetLatencyMs filled ahead by the stream's own thread
-// straight from the caller's memory, so that a busy machine does not empty
-// it. The end of a buffer is a drain: the done flag is set when the server
-// has played the last frame, not when it was handed over. A reset or a
+// buffer of kTargetLatencyMs filled ahead by the stream's own thread (at
+// real-time priority where the system grants it) straight from the
+// caller's memory, so that a busy machine does not empty it. The end of a
+// buffer is a drain: the done flag is set when the server has played the
+// last frame, not when it was handed over. A reset or a
 // close drops what is queued at once and never waits on the server.
 //
 // Device 0 is the desktop's default output, "Default output (<its name>)":
@@ -75,8 +76,10 @@ class PulseWaveOut : public WaveOut {
   WaveResult Close(HWAVEOUT handle) override;
   WaveResult DeviceLost(HWAVEOUT handle) override;
 
-  // The thread id of the stream thread, 0 before it first ran.
+  // The thread id of the stream thread, 0 when it did not start.
   int StreamThreadId() const;
+  // Empty when the stream thread runs at real-time priority, otherwise why not.
+  const std::string& RealtimeProblem() const { return realtimeProblem_; }
 
   struct Stream;  // one playback stream and its play position
   struct Sink {
@@ -91,7 +94,7 @@ class PulseWaveOut : public WaveOut {
     std::vector<Sink> sinks;    // in the server's order
     std::string defaultSink;    // its name; empty when the server has none
     bool listed = false;        // the first full answer has arrived
-    int loopThread = 0;         // the stream thread's id, once it has run
+    int loopThread = 0;         // the stream thread's id
   };
 
  private:
@@ -109,6 +112,7 @@ class PulseWaveOut : public WaveOut {
   pa_threaded_mainloop* loop_ = nullptr;
   pa_context* context_ = nullptr;  // null while no server is connected
   std::string error_;              // why the last connection failed
+  std::string realtimeProblem_ = "not asked for";
   ServerState server_;
   HWAVEOUT nextHandle_ = 1;
   std::map<HWAVEOUT, std::unique_ptr<Stream>> streams_;

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev
-  libsdl2-dev libpulse-dev
+  libsdl2-dev libpulse-dev libdbus-1-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
   xvfb xauth
