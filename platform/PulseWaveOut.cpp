@@ -19,6 +19,9 @@ namespace {
 constexpr auto kPatience = std::chrono::seconds(2);
 // How soon the stream looks again for sound that is still being synthesized.
 constexpr pa_usec_t kNotReadyRetryUsec = 5000;
+// How often the play position is asked for once the last frame is with the
+// server, until the mix has taken it.
+constexpr pa_usec_t kProgressLookUsec = 2000;
 
 int ThisThreadId() { return static_cast<int>(syscall(SYS_gettid)); }
 
@@ -143,17 +146,31 @@ struct PulseWaveOut::Stream {
   uint32_t offset = 0;        // next byte of the buffer to hand over
   uint32_t loopsLeft = 0;     // whole passes still to hand over, counting the current one
   uint64_t bytesLeft = 0;     // with a play limit: bytes still to hand over
-  bool handedOver = false;    // all of it is with the server, which drains it
+  bool handedOver = false;    // all of it is with the server
+  bool played = false;        // ...and the server has taken its last frame into the mix
+  bool corked = false;
   bool failed = false;        // the server ended the stream
-  pa_time_event* retry = nullptr;  // a look for sound not yet synthesized
+  pa_time_event* timer = nullptr;  // the next look: for sound not yet synthesized, or at the play position
+  int progressAsked = 0;      // position requests not yet answered
+  int progressStale = 0;      // of those, asked before the current buffer
+  int drainsAsked = 0;        // likewise for drains
+  int drainsStale = 0;
 
   // Hands the server up to `wanted` bytes, pass after pass without a gap.
   void Fill(size_t wanted);
-  void CancelRetry();
+  void Later(pa_usec_t usec);
+  void CancelTimer();
+  void AskProgress();
+  // Drops what the server holds and stops asking for more: silent at once.
+  void Cut();
+  // What is still to come of the buffer before (answers, a look) is ignored.
+  void Forget();
   static void OnWritable(pa_stream*, size_t wanted, void* userdata) { static_cast<Stream*>(userdata)->Fill(wanted); }
   static void OnState(pa_stream* stream, void* userdata);
+  static void OnProgress(pa_stream* stream, int success, void* userdata);
   static void OnDrained(pa_stream*, int success, void* userdata);
-  static void OnRetry(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata);
+  void Played();
+  static void OnTimer(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata);
 };
 
 void PulseWaveOut::Stream::Fill(size_t wanted) {
@@ -168,7 +185,7 @@ void PulseWaveOut::Stream::Fill(size_t wanted) {
     if (count == 0) {
       // Not synthesized yet: look again shortly rather than fill the gap
       // with silence.
-      if (retry == nullptr) retry = pulse->context_rttime_new(context, pulse->rtclock_now() + kNotReadyRetryUsec, &OnRetry, this);
+      Later(kNotReadyRetryUsec);
       return;
     }
     // libpulse copies the bytes: the buffer stays the caller's.
@@ -183,16 +200,43 @@ void PulseWaveOut::Stream::Fill(size_t wanted) {
   }
   if (loopsLeft == 0) {
     handedOver = true;
-    // A buffer shorter than the prebuffer starts now; the drain answers
-    // once the server has played the last frame.
+    // A buffer shorter than the prebuffer starts now.
     Release(*pulse, pulse->stream_trigger(stream, nullptr, nullptr));
-    Release(*pulse, pulse->stream_drain(stream, &OnDrained, this));
+    if (pa_operation* drain = pulse->stream_drain(stream, &OnDrained, this)) {
+      ++drainsAsked;
+      Release(*pulse, drain);
+    }
+    AskProgress();
   }
 }
 
-void PulseWaveOut::Stream::CancelRetry() {
-  if (retry != nullptr) api->time_free(retry);
-  retry = nullptr;
+void PulseWaveOut::Stream::Later(pa_usec_t usec) {
+  if (timer == nullptr) timer = pulse->context_rttime_new(context, pulse->rtclock_now() + usec, &OnTimer, this);
+}
+
+void PulseWaveOut::Stream::CancelTimer() {
+  if (timer != nullptr) api->time_free(timer);
+  timer = nullptr;
+}
+
+void PulseWaveOut::Stream::AskProgress() {
+  if (pa_operation* asked = pulse->stream_update_timing_info(stream, &OnProgress, this)) {
+    ++progressAsked;
+    Release(*pulse, asked);
+  }
+}
+
+void PulseWaveOut::Stream::Forget() {
+  CancelTimer();
+  progressStale = progressAsked;
+  drainsStale = drainsAsked;
+}
+
+void PulseWaveOut::Stream::Cut() {
+  Forget();
+  header = nullptr;
+  loopsLeft = 0;
+  if (!failed) Release(*pulse, pulse->stream_flush(stream, nullptr, nullptr));
 }
 
 void PulseWaveOut::Stream::OnState(pa_stream* stream, void* userdata) {
@@ -201,18 +245,58 @@ void PulseWaveOut::Stream::OnState(pa_stream* stream, void* userdata) {
   if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) self->failed = true;
 }
 
-void PulseWaveOut::Stream::OnDrained(pa_stream*, int success, void* userdata) {
+// The buffer is done once the server's read position has reached the end
+// of what was written: the mix has taken its last frame, which a listener
+// hears the device's latency later, as every frame before it. The pause of
+// a script's next line counts from there, so it sounds as long as it is on
+// every device; the drain alone would add the device's latency to it.
+void PulseWaveOut::Stream::OnProgress(pa_stream* stream, int success, void* userdata) {
   auto* self = static_cast<Stream*>(userdata);
-  // A drain cut short by a reset or a new buffer answers without success.
-  if (success == 0 || self->header == nullptr || !self->handedOver) return;
-  self->header->dwFlags.fetch_or(WHDR_DONE);
-  self->header = nullptr;
+  --self->progressAsked;
+  if (self->progressStale > 0) {
+    --self->progressStale;
+    return;
+  }
+  if (self->header == nullptr || !self->handedOver) return;
+  const pa_timing_info* position = success != 0 ? self->pulse->stream_get_timing_info(stream) : nullptr;
+  if (position != nullptr && position->read_index_corrupt == 0 && position->write_index_corrupt == 0 &&
+      position->read_index >= position->write_index) {
+    self->Played();
+    return;
+  }
+  self->Later(kProgressLookUsec);
 }
 
-void PulseWaveOut::Stream::OnRetry(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
+// The drain's answer: later than the read position on PulseAudio (it
+// waits for the device), but the one answer where a resampler keeps the
+// last frames back from the read position (PipeWire), and the drain is
+// what makes PipeWire pass on a last part shorter than its cycle at all.
+void PulseWaveOut::Stream::OnDrained(pa_stream*, int success, void* userdata) {
   auto* self = static_cast<Stream*>(userdata);
-  self->CancelRetry();
-  if (self->stream != nullptr) self->Fill(self->pulse->stream_writable_size(self->stream));
+  --self->drainsAsked;
+  if (self->drainsStale > 0) {
+    --self->drainsStale;
+    return;
+  }
+  if (success != 0 && self->header != nullptr && self->handedOver) self->Played();
+}
+
+void PulseWaveOut::Stream::Played() {
+  Forget();
+  played = true;
+  header->dwFlags.fetch_or(WHDR_DONE);
+  header = nullptr;
+}
+
+void PulseWaveOut::Stream::OnTimer(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
+  auto* self = static_cast<Stream*>(userdata);
+  self->CancelTimer();
+  if (self->stream == nullptr) return;
+  if (self->handedOver) {
+    self->AskProgress();
+  } else {
+    self->Fill(self->pulse->stream_writable_size(self->stream));
+  }
 }
 
 PulseWaveOut::PulseWaveOut() {
@@ -250,6 +334,7 @@ PulseWaveOut::~PulseWaveOut() {
     Lock lock(*this);
     for (auto& [handle, stream] : streams_) CloseLocked(*stream);
     streams_.clear();
+    LetTheKeptStreamSoundOut(lock);
     ReleaseKeptLocked();
     DisconnectLocked();
   }
@@ -380,7 +465,8 @@ WaveResult PulseWaveOut::Open(HWAVEOUT* handle, int32_t device, const WAVEFORMAT
       kept_->rate == format.nSamplesPerSec && kept_->channels == format.nChannels) {
     std::unique_ptr<Stream> again = std::move(kept_);
     ReleaseKeptLocked();  // only its timer: the stream is taken up
-    Release(*pulse_, pulse_->stream_cork(again->stream, 0, nullptr, nullptr));
+    if (again->corked) Release(*pulse_, pulse_->stream_cork(again->stream, 0, nullptr, nullptr));
+    again->corked = false;
     *handle = nextHandle_++;
     streams_.emplace(*handle, std::move(again));
     return {};
@@ -447,12 +533,13 @@ WaveResult PulseWaveOut::Write(HWAVEOUT handle, WAVEHDR* header) {
     header->dwFlags.fetch_or(WHDR_DONE);
     return {};
   }
-  stream->CancelRetry();
+  stream->Forget();
   stream->header = header;
   stream->offset = 0;
   stream->loopsLeft = header->dwLoops;
   stream->bytesLeft = header->playLimit;
   stream->handedOver = false;
+  stream->played = false;
   stream->Fill(pulse_->stream_writable_size(stream->stream));
   return {};
 }
@@ -462,12 +549,13 @@ WaveResult PulseWaveOut::Reset(HWAVEOUT handle) {
   Lock lock(*this);
   Stream* stream = Find(handle);
   if (stream == nullptr) return "The sound device is not open";
-  if (stream->header != nullptr) stream->header->dwFlags.fetch_or(WHDR_DONE);
-  stream->header = nullptr;
-  stream->loopsLeft = 0;
-  stream->CancelRetry();
-  // Drops what the server holds: silent at once, without waiting for it.
-  if (!stream->failed) Release(*pulse_, pulse_->stream_flush(stream->stream, nullptr, nullptr));
+  // A buffer still playing is cut off at once, without waiting for the
+  // server; one that has played to its end is left to sound out on the
+  // device (a flush would take back its last frames from the device too).
+  if (stream->header != nullptr) {
+    stream->header->dwFlags.fetch_or(WHDR_DONE);
+    stream->Cut();
+  }
   return {};
 }
 
@@ -482,7 +570,7 @@ WaveResult PulseWaveOut::UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) {
 }
 
 void PulseWaveOut::CloseLocked(Stream& stream) {
-  stream.CancelRetry();
+  stream.CancelTimer();
   stream.header = nullptr;
   if (stream.stream == nullptr) return;
   // No callback can reach the record after this: they all run under the lock.
@@ -506,16 +594,16 @@ WaveResult PulseWaveOut::Close(HWAVEOUT handle) {
 
 void PulseWaveOut::KeepLocked(std::unique_ptr<Stream> stream) {
   ReleaseKeptLocked();
-  stream->CancelRetry();
-  stream->header = nullptr;
-  stream->loopsLeft = 0;
   if (stream->failed || stream->context != context_ || context_ == nullptr) {
     CloseLocked(*stream);
     return;
   }
-  // Silent at once: nothing queued is played, nothing more is asked for.
-  Release(*pulse_, pulse_->stream_cork(stream->stream, 1, nullptr, nullptr));
-  Release(*pulse_, pulse_->stream_flush(stream->stream, nullptr, nullptr));
+  if (!stream->played) {
+    // Stopped before its end: silent at once, and nothing more asked for.
+    stream->Cut();
+    Release(*pulse_, pulse_->stream_cork(stream->stream, 1, nullptr, nullptr));
+    stream->corked = true;
+  }
   keptTimer_ = pulse_->context_rttime_new(context_, pulse_->rtclock_now() + pa_usec_t{kKeepClosedMs} * 1000,
                                           &PulseWaveOut::OnKeptTooLong, this);
   kept_ = std::move(stream);
@@ -526,6 +614,19 @@ void PulseWaveOut::ReleaseKeptLocked() {
   keptTimer_ = nullptr;
   if (kept_ != nullptr) CloseLocked(*kept_);
   kept_.reset();
+}
+
+void PulseWaveOut::LetTheKeptStreamSoundOut(Lock& lock) {
+  if (kept_ == nullptr || !kept_->played || kept_->failed) return;
+  // Its last frames may still be in the device: the server answers the
+  // drain once they have played (and ending the stream first would take
+  // them back).
+  bool drained = false;
+  auto onDrained = [](pa_stream*, int, void* userdata) { *static_cast<bool*>(userdata) = true; };
+  if (pa_operation* drain = pulse_->stream_drain(kept_->stream, onDrained, &drained)) {
+    lock.WaitFor([&drained] { return drained; });
+    Release(*pulse_, drain);
+  }
 }
 
 // On the stream thread, under the lock.

@@ -5,10 +5,10 @@
 // itself: the exact sample format and rate, an explicit channel map, and a
 // buffer of kTargetLatencyMs filled ahead by the stream's own thread (at
 // real-time priority where the system grants it) straight from the
-// caller's memory, so that a busy machine does not empty it. The end of a
-// buffer is a drain: the done flag is set when the server has played the
-// last frame, not when it was handed over. A reset or a
-// close drops what is queued at once and never waits on the server.
+// caller's memory, so that a busy machine does not empty it. The done flag
+// is set when the server's mix has taken the buffer's last frame, not when
+// it was handed over. A reset or a close of a buffer still playing drops
+// what is queued at once and never waits on the server.
 //
 // Device 0 is the desktop's default output, "Default output (<its name>)":
 // its stream follows the desktop when the user switches outputs. The sinks
@@ -105,6 +105,9 @@ class PulseWaveOut : public WaveOut {
   // Keeps a closed stream for the next open, or ends it.
   void KeepLocked(std::unique_ptr<Stream> stream);
   void ReleaseKeptLocked();
+  // Waits (a little, at most) for a kept stream that played to its end to
+  // leave the device, before the program ends it.
+  void LetTheKeptStreamSoundOut(Lock& lock);
   static void OnKeptTooLong(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata);
   Stream* Find(HWAVEOUT handle);
 

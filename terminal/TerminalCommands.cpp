@@ -73,9 +73,13 @@ Commands (only as the first argument; their options in any order):
 Environment:
   SONDREL_NONINTERACTIVE=1  write message boxes to standard error and answer
                     them at once (scripts on unattended machines)
+  PULSE_SERVER      the sound server to play on (PulseAudio, or PipeWire
+                    through pipewire-pulse); by default the desktop's
   SDL_AUDIODRIVER, SDL_DISKAUDIOFILE, SDL_DISKAUDIODELAY
-                    choose the sound output, e.g. SDL_AUDIODRIVER=disk
-                    SDL_DISKAUDIOFILE=out.raw to record what is played
+                    without a sound server SDL plays; a driver of SDL's
+                    other than pulseaudio is used instead of the server,
+                    e.g. SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=out.raw
+                    to record what is played
   XDG_CONFIG_HOME   where the settings live (default ~/.config/sondrel)
   LC_ALL, LC_NUMERIC, LANG
                     the decimal separator of the numbers in a script

@@ -29,9 +29,16 @@ class FakeEngineWindow : public EngineWindow {
     if (onMessages) onMessages(messagePasses);
   }
   void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
+  // A real window ends such a sleep once done() holds: recorded as it stands
+  // when the sleep begins.
+  void SleepUntil(int milliseconds, const std::function<bool()>& done) override {
+    doneAtSleep.push_back(done());
+    Sleep(milliseconds);
+  }
   bool ApplicationQuitting() override { return quitting; }
   void ShowBusy(bool busy) override { busyChanges.push_back(busy); }
   std::vector<bool> busyChanges;  // every change of the pointer, in order
+  std::vector<bool> doneAtSleep;  // every SleepUntil's condition as it began
 };
 
 }  // namespace sondrel

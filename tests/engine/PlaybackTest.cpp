@@ -227,6 +227,18 @@ TEST_F(PlaybackTest, OneShotWaitProcessesMessagesThenSleepsUntilDone) {
   ExpectIdle();
 }
 
+// The window ends each 50 ms sleep as soon as the buffer is done, so the
+// next line of a script starts when the last frame has played.
+TEST_F(PlaybackTest, AOneShotWaitSleepsUntilTheBufferIsDone) {
+  window.panel.Loop = false;
+  window.onMessages = [this](int pass) {
+    if (pass == 2) waveOut.FinishPlaying();
+  };
+  playback.StartTone();
+  EXPECT_EQ(window.doneAtSleep, (std::vector<bool>{false, true}));
+  ExpectIdle();
+}
+
 TEST_F(PlaybackTest, TheWaitRunsAtLeastOnceEvenWhenAlreadyDone) {
   window.panel.Loop = false;
   window.panel.Duration = "0";  // a loop count of 0 is done at once

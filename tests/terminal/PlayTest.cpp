@@ -101,6 +101,23 @@ TEST_F(PlayTest, AnInterruptStopsTheSound) {
   EXPECT_GT(fs::file_size(folder / "played.raw"), 0u);
 }
 
+// On a sound server too: once the stream plays, Ctrl+C ends the program
+// with 130 and leaves no stream of Sondrel's behind on the server.
+TEST_F(PlayTest, AnInterruptOnTheSoundServerEndsItsStream) {
+  if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's sound server";
+  Script("tone 1000 600 -6 0\r\nend\r\n");
+  environment = "LC_ALL=C";
+  std::string play = Command("--play test.kvs", true);
+  play.replace(play.find("&& env"), 6, "&& exec env");
+  const std::string streams = "pactl list short sink-inputs | wc -l ";
+  const std::string command = "bash -c \"(" + play + ") 2>/dev/null & pid=\\$!; for i in \\$(seq 1 200); do [ \\$(" +
+                              streams + ") -gt 0 ] && break; sleep 0.05; done; kill -INT \\$pid; wait \\$pid; echo \\$? > '" +
+                              (folder / "status").string() + "'; " + streams + "> '" + (folder / "left").string() + "'\"";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(Read(folder / "status"), "130\n");
+  EXPECT_EQ(Read(folder / "left"), "0\n");
+}
+
 // On a real sound server, by the name --list-devices prints.
 TEST_F(PlayTest, PlaysOnTheDeviceNamed) {
   if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's sound server";
