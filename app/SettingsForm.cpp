@@ -11,7 +11,6 @@
 #include "panel/Application.h"
 #include "panel/Generator.h"
 #include "panel/UiEvents.h"
-#include "platform/SettingsStore.h"
 
 namespace sondrel {
 
@@ -63,9 +62,7 @@ TSettingsForm::TSettingsForm(TGenerator& generator, std::string storePath)
   KeepOnScreen(this);
 
   generator.SettingsForm = this;
-  generator.ReadCompatibilityOptions = [this] {
-    return CompatibilityOptions{AlwaysStereo->isChecked(), LongBuffer->isChecked(), ChosenSampleRate()};
-  };
+  generator.ReadStoredOptions = [this] { return Shown(); };
   Guard(&generator, [this] { FormCreate(); });
 }
 
@@ -79,20 +76,12 @@ void TSettingsForm::FormCreate() {
 
 int32_t TSettingsForm::ChosenSampleRate() const { return SampleRate->currentData().toInt(); }
 
+StoredOptions TSettingsForm::Shown() const {
+  return StoredOptions{AlwaysStereo->isChecked(), LongBuffer->isChecked(), ChosenSampleRate(), {}};
+}
+
 void TSettingsForm::Button1Click() {
-  SettingsStore store(storePath_);
-  if (const int error = store.ReadError(); error != 0) {
-    throw AppError(UnreadableSettingsText(storePath_, error));  // and the file is left alone
-  }
-  std::vector<std::pair<std::string, uint32_t>> values = {{"AlwaysStereo", AlwaysStereo->isChecked() ? 1u : 0u},
-                                                          {"LongBuffer", LongBuffer->isChecked() ? 1u : 0u}};
-  // The rate is stored once it differs from 44100: a file of a user who
-  // never chose one stays as it always was.
-  if (ChosenSampleRate() != kSampleRates[0] || store.ReadValue(kSettingsKey, kSampleRateValue)) {
-    values.emplace_back(kSampleRateValue, static_cast<uint32_t>(ChosenSampleRate()));
-  }
-  const int error = store.WriteDwords(kSettingsKey, values);
-  if (error != 0) throw AppError("Failed to set data for 'AlwaysStereo'");  // the window stays open
+  SaveStoredOptions(storePath_, Shown());  // an error keeps the window open
   close();
 }
 

@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <string>
 
-#include "app/StoredOptions.h"
+#include "settings/StoredOptions.h"
 
 class QCheckBox;
 class QComboBox;
@@ -29,6 +29,8 @@ class TSettingsForm : public QWidget {
 
   // The chosen rate in frames per second, or kDeviceRate.
   int32_t ChosenSampleRate() const;
+  // The options as the boxes show them.
+  StoredOptions Shown() const;
 
   void FormCreate();
   void Button1Click();

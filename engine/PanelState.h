@@ -32,6 +32,20 @@ struct PanelState {
   int32_t SampleRate = 44100;    // frames per second of the buffer and the device
 };
 
+// The stored options as every signal is made with them: the settings
+// window's boxes, the rate resolved to frames per second.
+struct SignalOptions {
+  bool alwaysStereo = false;
+  bool longBuffer = false;
+  int32_t rate = 44100;  // frames per second
+};
+
+inline void ApplySignalOptions(const SignalOptions& options, PanelState& state) {
+  state.AlwaysStereo = options.alwaysStereo;
+  state.LongBuffer = options.longBuffer;
+  state.SampleRate = options.rate;
+}
+
 // The channel check boxes as the engine sees them, kept in step with the
 // boxes by the panel.
 struct ChannelGains {

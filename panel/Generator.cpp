@@ -406,17 +406,8 @@ PanelState TGenerator::ReadPanelState() {
   state.WaveDevice = WaveDevice->currentIndex();
   state.Loop = Loop->isChecked();
   state.Logarithmic = Logarithmic->isChecked();
-  if (ReadCompatibilityOptions) {
-    const CompatibilityOptions options = ReadCompatibilityOptions();
-    state.AlwaysStereo = options.AlwaysStereo;
-    state.LongBuffer = options.LongBuffer;
-    state.SampleRate = options.SampleRate;
-  }
-  if (state.SampleRate <= 0) {
-    // The device's own rate, when the sound system tells it.
-    const int32_t deviceRate = waveOut_.GetDeviceRate(state.WaveDevice);
-    state.SampleRate = deviceRate > 0 ? deviceRate : kFramesPerSecond;
-  }
+  const StoredOptions options = ReadStoredOptions ? ReadStoredOptions() : StoredOptions();
+  ApplySignalOptions(options.ForSignals(options.FollowsDevice() ? waveOut_.GetDeviceRate(state.WaveDevice) : 0), state);
   return state;
 }
 

@@ -14,6 +14,7 @@
 #include "engine/Playback.h"
 #include "panel/UserDialogs.h"
 #include "presets/MemoryRecord.h"
+#include "settings/StoredOptions.h"
 
 class QAction;
 class QCheckBox;
@@ -40,13 +41,6 @@ class ScriptRunner {
   virtual void RunScript(const std::string& path) = 0;
 };
 
-// The compatibility options, owned by their settings window.
-struct CompatibilityOptions {
-  bool AlwaysStereo = false;
-  bool LongBuffer = false;
-  int32_t SampleRate = 44100;  // frames per second; 0 follows the output device's own rate
-};
-
 class TGenerator : public QMainWindow, public EngineWindow {
  public:
   // registerFileTypes is the last step of the window's creation.
@@ -61,7 +55,8 @@ class TGenerator : public QMainWindow, public EngineWindow {
   QPointer<TFreqPopup> FreqPopup;
   QPointer<QWidget> AboutBox;
   QPointer<QWidget> SettingsForm;
-  std::function<CompatibilityOptions()> ReadCompatibilityOptions;
+  // The stored options as the settings window's boxes hold them now.
+  std::function<StoredOptions()> ReadStoredOptions;
   ScriptRunner* Scripts = nullptr;
 
   // EngineWindow

@@ -13,19 +13,11 @@
 
 namespace sondrel {
 
-struct PanelOptions {
-  bool alwaysStereo = false;
-  bool longBuffer = false;
-  int32_t rate = 44100;  // frames per second of every signal
-};
-
 class PanelHost : public ScriptHost {
  public:
-  explicit PanelHost(const PanelOptions& options) {
+  explicit PanelHost(const SignalOptions& options) {
     panel_.Loop = false;  // a script plays every signal once and waits for its end
-    panel_.AlwaysStereo = options.alwaysStereo;
-    panel_.LongBuffer = options.longBuffer;
-    panel_.SampleRate = options.rate;
+    ApplySignalOptions(options, panel_);
   }
 
   void ShowPage(SignalPage page) override { panel_.SignalType = page; }

@@ -33,9 +33,6 @@ uint64_t FramesOf(int milliseconds, int32_t rate) {
 }
 constexpr int kDelayPassMs = 100;
 
-PanelOptions PanelOptionsOf(const RenderSettings& settings) {
-  return {settings.alwaysStereo, settings.longBuffer, settings.rate};
-}
 }  // namespace
 
 // The audio as it leaves, with the count that ends it: 16-bit samples,
@@ -144,7 +141,7 @@ template <typename Sample>
 class ScriptRenderer::AudioHost : public PanelHost {
  public:
   AudioHost(const RenderSettings& settings, Output<Sample>& out, const std::function<void(const std::string&)>& onPause)
-      : PanelHost(PanelOptionsOf(settings)), out_(out), onPause_(onPause) {}
+      : PanelHost(settings.signal), out_(out), onPause_(onPause) {}
 
   // Once full, a line still runs to learn whether it had audio to add.
   bool ReadyForLine() override { return !out_.Cut() && !ended_; }
@@ -231,7 +228,7 @@ void ScriptRenderer::AudioHost<Sample>::Synthesize(int32_t from, int32_t to) {
 ScriptRenderer::ScriptRenderer(ScriptFile& file, const RenderSettings& settings) : file_(file), settings_(settings) {}
 
 int ScriptRenderer::Channels() {
-  LayoutHost layout(PanelOptionsOf(settings_));
+  LayoutHost layout(settings_.signal);
   try {
     ScriptRun(file_, layout).Run();
   } catch (const AppError&) {
@@ -242,7 +239,7 @@ int ScriptRenderer::Channels() {
 
 template <typename Sample>
 uint64_t ScriptRenderer::RenderAs(int channels, const SampleWriter<Sample>& write) {
-  const auto limit = static_cast<uint64_t>(std::floor(std::max(0.0, settings_.maxSeconds) * settings_.rate));
+  const auto limit = static_cast<uint64_t>(std::floor(std::max(0.0, settings_.maxSeconds) * settings_.signal.rate));
   Output<Sample> out(channels, limit, write, onProgress);
   AudioHost<Sample> audio(settings_, out, onPause);
   ScriptRun(file_, audio).Run();

@@ -18,15 +18,15 @@
 #include <functional>
 #include <string>
 
+#include "engine/PanelState.h"
+
 namespace sondrel {
 
 class ScriptFile;
 
 struct RenderSettings {
   double maxSeconds = 3600;  // the audio ends here, on a whole frame
-  bool alwaysStereo = false;
-  bool longBuffer = false;
-  int32_t rate = 44100;      // frames per second of every signal and pause
+  SignalOptions signal;      // its rate: frames per second of every signal and pause
 };
 
 class ScriptRenderer {

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <csignal>
 
-#include "app/StoredOptions.h"
+#include "settings/StoredOptions.h"
 #include "engine/AppError.h"
 #include "engine/Synthesis.h"
 #include "platform/SoundOutput.h"
@@ -67,17 +67,13 @@ int PlayCommand(const std::vector<std::string>& arguments) {
     device = DeviceNamed(waveOut, *name);
     if (device < 0) return Failure("no sound output device '" + *name + "': see sondrel --list-devices");
   }
-  int32_t rate = options.sampleRate;
-  if (rate == kDeviceRate) {
-    const int32_t deviceRate = waveOut.GetDeviceRate(device);
-    rate = deviceRate > 0 ? deviceRate : kFramesPerSecond;
-  }
+  const SignalOptions signal = options.ForSignals(options.FollowsDevice() ? waveOut.GetDeviceRate(device) : 0);
 
   ScriptArgument script(given.operand);
   const bool pauseWaits = !script.FromStandardInput() && isatty(STDIN_FILENO) == 1;
   try {
     ScriptFile& file = script.Open();
-    ScriptPlayer player(waveOut, device, PanelOptions{options.alwaysStereo, options.longBuffer, rate}, pauseWaits,
+    ScriptPlayer player(waveOut, device, signal, pauseWaits,
                         gSignal);
     ScriptRun(file, player).Run();
   } catch (const AppError& error) {

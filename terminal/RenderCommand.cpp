@@ -8,7 +8,7 @@
 #include <iostream>
 #include <memory>
 
-#include "app/StoredOptions.h"
+#include "settings/StoredOptions.h"
 #include "engine/AppError.h"
 #include "engine/Synthesis.h"
 #include "platform/AtomicFileStream.h"
@@ -117,9 +117,11 @@ int RenderCommand(const std::vector<std::string>& arguments) {
   try {
     ScriptFile& file = script.Open();
     // "The output device's rate" has no device to follow here: 44100.
-    const int32_t frameRate = rate.value_or(options.sampleRate > 0 ? options.sampleRate : kFramesPerSecond);
+    SignalOptions signal = options.ForSignals(0);
+    if (rate) signal.rate = *rate;
+    const int32_t frameRate = signal.rate;
     if (maxSeconds * frameRate < 1) return UsageError("--max-seconds is shorter than one frame at that rate");
-    ScriptRenderer renderer(file, RenderSettings{maxSeconds, options.alwaysStereo, options.longBuffer, frameRate});
+    ScriptRenderer renderer(file, RenderSettings{maxSeconds, signal});
     const int channels = renderer.Channels();
     const std::unique_ptr<AudioFileWriter> writer =
         toStandardOutput

@@ -27,7 +27,7 @@ uint64_t NowMs() {
 }
 }  // namespace
 
-ScriptPlayer::ScriptPlayer(WaveOut& waveOut, int32_t device, const PanelOptions& options, bool pauseWaits,
+ScriptPlayer::ScriptPlayer(WaveOut& waveOut, int32_t device, const SignalOptions& options, bool pauseWaits,
                            const std::atomic<int>& signal)
     : PanelHost(options), playback_(waveOut, *this), device_(device), pauseWaits_(pauseWaits), signal_(signal) {}
 

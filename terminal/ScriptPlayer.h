@@ -23,7 +23,7 @@ class WaveOut;
 class ScriptPlayer : public PanelHost, public EngineWindow {
  public:
   // pauseWaits: a pause waits for Enter on standard input.
-  ScriptPlayer(WaveOut& waveOut, int32_t device, const PanelOptions& options, bool pauseWaits,
+  ScriptPlayer(WaveOut& waveOut, int32_t device, const SignalOptions& options, bool pauseWaits,
                const std::atomic<int>& signal);
 
   // True once a termination signal has come.

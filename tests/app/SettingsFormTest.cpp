@@ -187,7 +187,7 @@ TEST_F(SettingsFormTest, ClosingWithoutOkKeepsTheBoxesForTheRunOnly) {
   generator->Compatibilitysettings1Click();
   EXPECT_TRUE(form->LongBuffer->isChecked());  // as it was left
   delete form;
-  generator->ReadCompatibilityOptions = nullptr;
+  generator->ReadStoredOptions = nullptr;
   Create();  // the next start of the program
   EXPECT_FALSE(form->LongBuffer->isChecked());
 }

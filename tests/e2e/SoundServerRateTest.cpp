@@ -140,7 +140,7 @@ TEST_F(SoundServerRateTest, TheWindowSaysWhenTheServerResamples) {
     ASSERT_NE(generator.RateNote, nullptr);
     EXPECT_EQ(generator.RateNote->text(), QString("44100 Hz, resampled by the sound server to %1 Hz").arg(rate));
   }
-  generator.ReadCompatibilityOptions = [] { return CompatibilityOptions{false, false, 0}; };  // the device's rate
+  generator.ReadStoredOptions = [] { return StoredOptions{false, false, kDeviceRate, {}}; };  // the device's rate
   generator.UpdateRateNote();
   EXPECT_TRUE(generator.RateNote == nullptr || generator.statusBar()->isHidden());
   EXPECT_EQ(generator.ReadPanelState().SampleRate, rate);

@@ -1,15 +1,22 @@
-#include "app/StoredOptions.h"
+#include "settings/StoredOptions.h"
 
-#include <cstring>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "engine/AppError.h"
+#include "engine/Synthesis.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextReader.h"
 
 namespace sondrel {
 
 namespace {
+
+constexpr const char* kSettingsKey = "Software\\Kelvo";
+constexpr const char* kAlwaysStereoValue = "AlwaysStereo";
+constexpr const char* kLongBufferValue = "LongBuffer";
+constexpr const char* kSampleRateValue = "SampleRate";
 
 bool ReadFlag(const SettingsStore& store, const char* name) {
   const std::optional<StoredValue> value = store.ReadValue(kSettingsKey, name);
@@ -34,11 +41,18 @@ int32_t ReadSampleRate(const SettingsStore& store) {
   return kSampleRates[0];
 }
 
-}  // namespace
-
+// What is reported for a settings file that exists but cannot be read (the
+// system's error number); such a file is never written over.
 std::string UnreadableSettingsText(const std::string& storePath, int error) {
   return "The settings file " + storePath + " could not be read (" + ReadErrorText(error) +
          "); it was left as it was";
+}
+
+}  // namespace
+
+SignalOptions StoredOptions::ForSignals(int32_t deviceRate) const {
+  const int32_t rate = FollowsDevice() ? (deviceRate > 0 ? deviceRate : kFramesPerSecond) : sampleRate;
+  return {alwaysStereo, longBuffer, rate};
 }
 
 StoredOptions LoadStoredOptions(const std::string& storePath) {
@@ -48,13 +62,24 @@ StoredOptions LoadStoredOptions(const std::string& storePath) {
     if (const int error = store.ReadError(); error != 0) throw AppError(UnreadableSettingsText(storePath, error));
     if (!store.KeyExists(kSettingsKey)) return options;  // first start: both off
     options.sampleRate = ReadSampleRate(store);
-    if (!store.ReadValue(kSettingsKey, "LongBuffer")) return options;
-    options.alwaysStereo = ReadFlag(store, "AlwaysStereo");
-    options.longBuffer = ReadFlag(store, "LongBuffer");
+    if (!store.ReadValue(kSettingsKey, kLongBufferValue)) return options;
+    options.alwaysStereo = ReadFlag(store, kAlwaysStereoValue);
+    options.longBuffer = ReadFlag(store, kLongBufferValue);
   } catch (const AppError& error) {
     options.error = error.what();
   }
   return options;
+}
+
+void SaveStoredOptions(const std::string& storePath, const StoredOptions& options) {
+  SettingsStore store(storePath);
+  if (const int error = store.ReadError(); error != 0) throw AppError(UnreadableSettingsText(storePath, error));
+  std::vector<std::pair<std::string, uint32_t>> values = {{kAlwaysStereoValue, options.alwaysStereo ? 1u : 0u},
+                                                          {kLongBufferValue, options.longBuffer ? 1u : 0u}};
+  if (options.sampleRate != kSampleRates[0] || store.ReadValue(kSettingsKey, kSampleRateValue)) {
+    values.emplace_back(kSampleRateValue, static_cast<uint32_t>(options.sampleRate));
+  }
+  if (store.WriteDwords(kSettingsKey, values) != 0) throw AppError("Failed to set data for 'AlwaysStereo'");
 }
 
 }  // namespace sondrel

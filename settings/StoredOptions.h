@@ -1,17 +1,17 @@
 #pragma once
-// The two compatibility options as they are stored between runs, read by the
-// rules the settings window has always followed, and the sample rate stored
-// beside them. Free of Qt, so that a render from the command line reads them
-// too.
+// The options stored between runs: the two compatibility options and the
+// sample rate. Read and written here alone, by the rules the settings window
+// has always followed (every value name is spelled once, in the .cpp), and
+// turned here into what a signal is made with, for the window, --render and
+// --play alike. Free of Qt, so that the terminal reads them too.
 
 #include <array>
 #include <cstdint>
 #include <string>
 
-namespace sondrel {
+#include "engine/PanelState.h"
 
-inline constexpr const char* kSettingsKey = "Software\\Kelvo";
-inline constexpr const char* kSampleRateValue = "SampleRate";
+namespace sondrel {
 
 // The rates the settings window offers, the first the default; kDeviceRate
 // (stored as 0) follows the output device's own rate.
@@ -25,6 +25,11 @@ struct StoredOptions {
   // Empty, or the error the settings window reports at start. The options
   // read before the error keep their values; the others are off.
   std::string error;
+
+  bool FollowsDevice() const { return sampleRate == kDeviceRate; }
+  // What every signal is made with: the chosen rate, or, following the
+  // device, `deviceRate` (0 when the sound system does not say: 44100).
+  SignalOptions ForSignals(int32_t deviceRate) const;
 };
 
 // No key: both off. A key without LongBuffer: both off. Otherwise each value
@@ -34,8 +39,10 @@ struct StoredOptions {
 // another number, it is 44100.
 StoredOptions LoadStoredOptions(const std::string& storePath);
 
-// What is reported for a settings file that exists but cannot be read (the
-// system's error number); such a file is never written over.
-std::string UnreadableSettingsText(const std::string& storePath, int error);
+// Writes the options (their error aside). The rate is written once it differs
+// from 44100 or was stored before: the file of a user who never chose one
+// stays as it always was. Throws AppError when the file could not be read
+// (it is left alone) or written ("Failed to set data for 'AlwaysStereo'").
+void SaveStoredOptions(const std::string& storePath, const StoredOptions& options);
 
 }  // namespace sondrel
