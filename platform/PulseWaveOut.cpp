@@ -31,17 +31,21 @@ std::string Reason(const PulseFunctions& pulse, pa_context* context) {
 }
 
 // The positions of a stream's channels, always stated: the server's own
-// default for a count may differ between versions.
+// default for a count differs between versions and servers. Mono, stereo,
+// and the surround layouts 2.1, Quad, 5.1 and 7.1 by their channel counts.
 bool DefaultChannelMap(uint16_t channels, pa_channel_map* map) {
-  if (channels == 1) {
-    map->channels = 1;
-    map->map[0] = PA_CHANNEL_POSITION_MONO;
-    return true;
-  }
-  if (channels == 2) {
-    map->channels = 2;
-    map->map[0] = PA_CHANNEL_POSITION_FRONT_LEFT;
-    map->map[1] = PA_CHANNEL_POSITION_FRONT_RIGHT;
+  using P = pa_channel_position_t;
+  constexpr P FL = PA_CHANNEL_POSITION_FRONT_LEFT, FR = PA_CHANNEL_POSITION_FRONT_RIGHT,
+              FC = PA_CHANNEL_POSITION_FRONT_CENTER, LFE = PA_CHANNEL_POSITION_LFE, RL = PA_CHANNEL_POSITION_REAR_LEFT,
+              RR = PA_CHANNEL_POSITION_REAR_RIGHT, SL = PA_CHANNEL_POSITION_SIDE_LEFT,
+              SR = PA_CHANNEL_POSITION_SIDE_RIGHT;
+  static const std::vector<std::vector<P>> kLayouts = {
+      {PA_CHANNEL_POSITION_MONO}, {FL, FR}, {FL, FR, LFE}, {FL, FR, RL, RR}, {FL, FR, FC, LFE, RL, RR},
+      {FL, FR, FC, LFE, RL, RR, SL, SR}};
+  for (const std::vector<P>& layout : kLayouts) {
+    if (layout.size() != channels) continue;
+    map->channels = static_cast<uint8_t>(channels);
+    std::copy(layout.begin(), layout.end(), map->map);
     return true;
   }
   return false;

@@ -175,5 +175,37 @@ TEST_F(PlaybackPathTest, ARetuneIsHeardWithinATenthOfASecond) {
   EXPECT_LT(static_cast<double>(start - kInto) - static_cast<double>(edit), rate / 10.0);
 }
 
+// Every channel count the program plays opens with its positions stated:
+// what the server shows of the stream is the layout's map, never a guess of
+// its own.
+TEST_F(PlaybackPathTest, EveryChannelCountOpensWithItsPositions) {
+  const std::vector<std::pair<uint16_t, std::string>> layouts = {
+      {1, "mono"},
+      {2, "front-left,front-right"},
+      {3, "front-left,front-right,lfe"},
+      {4, "front-left,front-right,rear-left,rear-right"},
+      {6, "front-left,front-right,front-center,lfe,rear-left,rear-right"},
+      {8, "front-left,front-right,front-center,lfe,rear-left,rear-right,side-left,side-right"}};
+  for (const auto& [channels, positions] : layouts) {
+    WAVEFORMATEX format;
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = channels;
+    format.nSamplesPerSec = static_cast<uint32_t>(rate);
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = static_cast<uint16_t>(2 * channels);
+    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    HWAVEOUT handle = 0;
+    ASSERT_EQ(waveOut.Open(&handle, first, format), "") << channels << " channels";
+    std::string streams;
+    if (FILE* list = popen("pactl list sink-inputs", "r")) {
+      char line[512];
+      while (std::fgets(line, sizeof line, list) != nullptr) streams += line;
+      pclose(list);
+    }
+    EXPECT_NE(streams.find("Channel Map: " + positions + "\n"), std::string::npos) << streams;
+    EXPECT_EQ(waveOut.Close(handle), "");
+  }
+}
+
 }  // namespace
 }  // namespace sondrel
