@@ -55,14 +55,6 @@ int32_t DeviceNamed(SoundOutput& out, const std::string& description) {
   return -1;
 }
 
-std::vector<int16_t> Samples(const PanelState& state) {
-  PcmBuffer buffer;
-  SynthesizeSignal(state, {1, 1, 1}, buffer);
-  std::vector<int16_t> samples(buffer.Size() / 2);
-  std::memcpy(samples.data(), buffer.Data(), buffer.Size());
-  return samples;
-}
-
 // CPU time of one thread of this process, in milliseconds.
 double ThreadCpuMs(int thread) {
   std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
@@ -125,7 +117,7 @@ void SweepBesidePaplay(SoundOutput& out, PulseWaveOut* pulse, int32_t first, int
   window.panel.Loop = false;
   window.panel.WaveDevice = first;
   window.panel.SampleRate = rate;
-  const std::vector<int16_t> signal = Samples(window.panel);
+  const std::vector<int16_t> signal = SynthesizedSamples(window.panel);
   const std::string raw = "/tmp/sondrel-figures-sweep.raw";
   std::ofstream(raw, std::ios::binary).write(reinterpret_cast<const char*>(signal.data()), signal.size() * 2);
 
@@ -194,7 +186,7 @@ void ScriptGaps(int rate) {
   tone.Amplitude = "-6";
   tone.AlwaysStereo = true;
   tone.SampleRate = rate;
-  const auto silences = SilencesBetween(recorder.Samples(), Samples(tone), 2, rate);
+  const auto silences = SilencesBetween(recorder.Samples(), SynthesizedSamples(tone), 2, rate);
   std::printf("silence between the lines of a script of %d tones (sondrel --play; the start pause is 200 ms): %s\n",
               kLines, Range(silences).c_str());
   std::remove(file.c_str());
@@ -216,12 +208,11 @@ void RetuneLatency(SoundOutput& out, int32_t first, int rate) {
     MonitorRecorder recorder("sondrel_first", "/tmp/sondrel-figures-retune.raw", rate);
     window.panel.fInit = "1000";
     window.panel.fFinal = "1100";
-    const std::vector<int16_t> before = Samples(window.panel);
     playback.StartTone();
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     window.panel.fInit = "3000";
     window.panel.fFinal = "3300";
-    const std::vector<int16_t> after = Samples(window.panel);
+    const std::vector<int16_t> after = SynthesizedSamples(window.panel);
     const size_t edit = recorder.FramesSoFar();
     playback.StopTone();  // a retune: stopped and started with the new values
     playback.StartTone();

@@ -55,11 +55,13 @@ void Release(const PulseFunctions& pulse, pa_operation* operation) {
   if (operation != nullptr) pulse.operation_unref(operation);
 }
 
+}  // namespace
+
 // A fresh listing of the sinks and the default; it replaces the known one
 // when both answers have arrived, so a reader never sees half a list.
-struct Listing {
-  PulseWaveOut::ServerState* server;
-  std::vector<PulseWaveOut::Sink> sinks;
+struct PulseWaveOut::Listing {
+  ServerState* server;
+  std::vector<Sink> sinks;
   std::string defaultSink;
   int pending = 2;
 
@@ -68,9 +70,14 @@ struct Listing {
     server->sinks = std::move(sinks);
     server->defaultSink = std::move(defaultSink);
     server->listed = true;
-    delete this;
+    auto& listings = server->listings;
+    listings.erase(std::find_if(listings.begin(), listings.end(), [this](const auto& owned) { return owned.get() == this; }));
   }
 };
+
+namespace {
+
+using Listing = PulseWaveOut::Listing;
 
 void OnSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) {
   auto* listing = static_cast<Listing*>(userdata);
@@ -94,7 +101,8 @@ void OnServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
 
 void RequestListing(pa_context* context, PulseWaveOut::ServerState* server) {
   const PulseFunctions& pulse = *server->pulse;
-  auto* listing = new Listing{server, {}, {}, 2};
+  server->listings.push_back(std::make_unique<Listing>(Listing{server, {}, {}, 2}));
+  Listing* listing = server->listings.back().get();
   pa_operation* sinks = pulse.context_get_sink_info_list(context, &OnSinkInfo, listing);
   if (sinks == nullptr) listing->Done();
   pa_operation* info = pulse.context_get_server_info(context, &OnServerInfo, listing);
@@ -352,6 +360,7 @@ void PulseWaveOut::DisconnectLocked() {
   pulse_->context_disconnect(context_);
   pulse_->context_unref(context_);
   context_ = nullptr;
+  server_.listings.clear();  // their answers will never come
 }
 
 bool PulseWaveOut::Connected() {

@@ -81,7 +81,8 @@ class PulseWaveOut : public WaveOut {
   // Empty when the stream thread runs at real-time priority, otherwise why not.
   const std::string& RealtimeProblem() const { return realtimeProblem_; }
 
-  struct Stream;  // one playback stream and its play position
+  struct Stream;   // one playback stream and its play position
+  struct Listing;  // an answer about the sinks still coming
   struct Sink {
     std::string name;         // the server's name, which opens it
     std::string description;  // what the user sees
@@ -94,6 +95,8 @@ class PulseWaveOut : public WaveOut {
     std::vector<Sink> sinks;    // in the server's order
     std::string defaultSink;    // its name; empty when the server has none
     bool listed = false;        // the first full answer has arrived
+    // Owned here, so that those a lost connection never answers are freed.
+    std::vector<std::unique_ptr<Listing>> listings;
     int loopThread = 0;         // the stream thread's id
   };
 

@@ -30,14 +30,6 @@ class RealTimeWindow : public FakeEngineWindow {
   void SleepUntil(int milliseconds, const std::function<bool()>& done) override { SleepInSteps(milliseconds, done); }
 };
 
-std::vector<int16_t> Samples(const PanelState& state) {
-  PcmBuffer buffer;
-  SynthesizeSignal(state, {1, 1, 1}, buffer);
-  std::vector<int16_t> samples(buffer.Size() / 2);
-  std::memcpy(samples.data(), buffer.Data(), buffer.Size());
-  return samples;
-}
-
 class PlaybackPathTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -79,7 +71,7 @@ TEST_F(PlaybackPathTest, ALongSweepWithEveryCoreBusyArrivesFrameForFrame) {
   window.panel.fFinal = "20000";
   window.panel.Duration = std::to_string(kSeconds);
   window.panel.Loop = false;
-  const std::vector<int16_t> signal = Samples(window.panel);
+  const std::vector<int16_t> signal = SynthesizedSamples(window.panel);
   std::ofstream(File("sweep.raw"), std::ios::binary)
       .write(reinterpret_cast<const char*>(signal.data()), static_cast<std::streamsize>(signal.size() * 2));
   const bool pipeWire = OnPipeWire();
@@ -134,7 +126,7 @@ TEST_F(PlaybackPathTest, AScriptsNextLineFollowsTheLastFrameByItsStartPause) {
             0);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   window.panel.fEdit = "50";
-  std::vector<double> silences = SilencesBetween(recorder.Samples(), Samples(window.panel), 2, rate);
+  std::vector<double> silences = SilencesBetween(recorder.Samples(), SynthesizedSamples(window.panel), 2, rate);
   ASSERT_EQ(silences.size(), 2u);
   std::sort(silences.begin(), silences.end());
   EXPECT_GE(silences.front(), 180.0);
@@ -156,7 +148,7 @@ TEST_F(PlaybackPathTest, ARetuneIsHeardWithinATenthOfASecond) {
   std::this_thread::sleep_for(std::chrono::milliseconds(700));
   window.panel.fInit = "3000";
   window.panel.fFinal = "3300";
-  const std::vector<int16_t> after = Samples(window.panel);
+  const std::vector<int16_t> after = SynthesizedSamples(window.panel);
   const size_t edit = recorder.FramesSoFar();
   playback.StopTone();
   playback.StartTone();

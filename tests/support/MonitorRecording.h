@@ -1,8 +1,8 @@
 #pragma once
 // What the sound-server tests and the playback figures share: child
 // processes (parec recording a sink's monitor, paplay as the reference
-// client, busy loops that saturate the cores), and the comparison of a
-// recording with the samples that were synthesized, frame by frame.
+// client, busy loops that saturate the cores), the synthesized samples, and
+// the comparison of a recording with them, frame by frame.
 
 #include <signal.h>
 #include <spawn.h>
@@ -19,6 +19,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "engine/PcmBuffer.h"
+#include "engine/Synthesis.h"
 
 extern char** environ;
 
@@ -58,6 +61,15 @@ inline std::vector<int16_t> ReadSamples(const std::string& file) {
   const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   std::vector<int16_t> samples(bytes.size() / 2);
   std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  return samples;
+}
+
+// The samples the engine synthesizes for a panel, both channels on.
+inline std::vector<int16_t> SynthesizedSamples(const PanelState& state) {
+  PcmBuffer buffer;
+  SynthesizeSignal(state, {1, 1, 1}, buffer);
+  std::vector<int16_t> samples(buffer.Size() / 2);
+  std::memcpy(samples.data(), buffer.Data(), buffer.Size());
   return samples;
 }
 
