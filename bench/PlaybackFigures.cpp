@@ -99,10 +99,10 @@ void PrintComparison(const char* client, const PathComparison& result, int rate)
     std::printf("  %-8s the signal is not in the recording\n", client);
     return;
   }
-  std::printf("  %-8s %zu dropouts, longest %.1f ms, %.1f ms of silence inserted, %zu frames missing, %zu changed%s; "
+  std::printf("  %-8s %zu dropouts, longest %.1f ms, %.1f ms of silence inserted, %zu frames missing, %zu changed in %zu stretches%s; "
               "%.1f ms of the start not played\n",
               client, result.dropouts, 1000.0 * result.longestDropout / rate, 1000.0 * result.silentFrames / rate,
-              result.missingFrames, result.changedFrames, result.reachedEnd ? "" : ", the end not reached",
+              result.missingFrames, result.changedFrames, result.changedRuns, result.reachedEnd ? "" : ", the end not reached",
               1000.0 * result.lostAtStart / rate);
 }
 

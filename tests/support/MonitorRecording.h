@@ -150,8 +150,11 @@ struct PathComparison {
   size_t lostAtStart = 0;     // frames of the signal's start that the server never played
   size_t missingFrames = 0;   // of the signal after its first recorded frame, never recorded
   size_t changedFrames = 0;   // recorded with other samples
+  size_t changedRuns = 0;     // stretches of those (a graph's glitched cycle, say)
   bool reachedEnd = false;    // the signal's last frame was recorded
 
+  // Dropouts and changed stretches: what a listener hears as a glitch.
+  size_t Glitches() const { return dropouts + changedRuns; }
   // Every frame from the first recorded one on arrived, in order, unchanged.
   bool Exact() const { return found && reachedEnd && dropouts == 0 && missingFrames == 0 && changedFrames == 0; }
 };
@@ -187,6 +190,7 @@ inline PathComparison CompareWithSignal(const std::vector<int16_t>& recording, c
   const size_t anchor = std::min(kAnchor, recordedFrames - recorded);
   size_t synthesized = start;
   while (synthesized < signalFrames && !sameRun(recorded, synthesized, anchor)) ++synthesized;
+  bool changing = false;  // the frame before was changed
   if (anchor == 0 || synthesized == signalFrames) return result;
   result.found = true;
   result.lostAtStart = synthesized - start;
@@ -195,14 +199,18 @@ inline PathComparison CompareWithSignal(const std::vector<int16_t>& recording, c
       ++synthesized;
       ++recorded;
       ++result.matched;
+      changing = false;
       continue;
     }
     if (!silent(recorded)) {
+      if (!changing) ++result.changedRuns;
+      changing = true;
       ++result.changedFrames;
       ++synthesized;
       ++recorded;
       continue;
     }
+    changing = false;
     size_t resume = recorded;
     while (resume < recordedFrames && silent(resume)) ++resume;
     if (resume == recordedFrames) break;  // the recording ended in silence
