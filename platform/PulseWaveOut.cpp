@@ -485,14 +485,14 @@ WaveResult PulseWaveOut::Open(HWAVEOUT* handle, int32_t device, const WAVEFORMAT
     return {};
   }
   ReleaseKeptLocked();
-  const pa_sample_spec spec{PA_SAMPLE_S16LE, format.nSamplesPerSec, static_cast<uint8_t>(format.nChannels)};
+  const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, format.nSamplesPerSec, static_cast<uint8_t>(format.nChannels)};
   opened->pulse = pulse_;
   opened->api = pulse_->threaded_mainloop_get_api(loop_);
   opened->context = context_;
   opened->rate = format.nSamplesPerSec;
   opened->channels = format.nChannels;
   opened->frameBytes = size_t{2} * format.nChannels;
-  opened->stream = pulse_->stream_new(context_, "Sondrel", &spec, &map);
+  opened->stream = pulse_->stream_new(context_, "Sondrel", &sampleFormat, &map);
   if (opened->stream == nullptr) return "The sound device could not be opened: " + Reason(*pulse_, context_);
   pulse_->stream_set_state_callback(opened->stream, &Stream::OnState, opened.get());
   pulse_->stream_set_write_callback(opened->stream, &Stream::OnWritable, opened.get());

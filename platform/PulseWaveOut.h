@@ -40,10 +40,11 @@ namespace sondrel {
 struct PulseFunctions;
 
 // How much sound the server holds ahead of the device for each stream: the
-// longest stall of this program's audio thread (or of the server) that
-// plays through without a gap. A start, a stop or a retune does not wait
-// for it.
-inline constexpr uint32_t kTargetLatencyMs = 250;
+// longest stall of this program's audio thread (or of the server's own
+// threads) that plays through without a gap; paplay asks for as much. With
+// 250 ms a busy private PipeWire session dropped out under Sondrel and not
+// under paplay. A start, a stop or a retune does not wait for it.
+inline constexpr uint32_t kTargetLatencyMs = 2000;
 // The server asks for more sound whenever this much has room.
 inline constexpr uint32_t kRefillMs = 25;
 inline constexpr uint32_t kKeepClosedMs = 1500;
