@@ -219,17 +219,9 @@ void RetuneLatency(SoundOutput& out, int32_t first, int rate) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     playback.StopTone();
     const std::vector<int16_t> recording = recorder.Samples();
-    // The new sweep by frames a little into it (PulseAudio's monitor misses
-    // the very start of a stream), and the old sweep's last sound before it.
-    constexpr size_t kInto = 2048;
-    const std::vector<int16_t> piece(after.begin() + 2 * kInto, after.begin() + 2 * (kInto + 64));
-    size_t start = 0;
-    while (start + 64 <= recording.size() / 2 &&
-           std::memcmp(&recording[start * 2], piece.data(), piece.size() * 2) != 0) {
-      ++start;
-    }
-    if (start + 64 > recording.size() / 2 || start < kInto) continue;  // not recorded
-    start -= kInto;
+    // The new sweep, and the old sweep's last sound before it.
+    const size_t start = SignalStartIn(recording, after, 2);
+    if (start == std::string::npos) continue;  // not recorded
     size_t lastOld = start;
     while (lastOld > 0 && recording[(lastOld - 1) * 2] == 0) --lastOld;
     if (start >= edit) heard.push_back(1000.0 * static_cast<double>(start - edit) / rate);

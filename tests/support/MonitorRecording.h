@@ -235,6 +235,19 @@ inline PathComparison CompareWithSignal(const std::vector<int16_t>& recording, c
   return result;
 }
 
+// Where the first frame of interleaved `signal` stands in `recording`,
+// found by 64 frames a little into the signal (PulseAudio's monitor may
+// miss a stream's very start); npos when they are not in the recording.
+inline size_t SignalStartIn(const std::vector<int16_t>& recording, const std::vector<int16_t>& signal, size_t channels) {
+  constexpr size_t kInto = 2048, kFrames = 64;
+  const size_t recordedFrames = recording.size() / channels;
+  if (signal.size() < (kInto + kFrames) * channels) return std::string::npos;
+  for (size_t at = kInto; at + kFrames <= recordedFrames; ++at) {
+    if (std::memcmp(&recording[at * channels], &signal[kInto * channels], kFrames * channels * 2) == 0) return at - kInto;
+  }
+  return std::string::npos;
+}
+
 // Runs of sound in one channel of an interleaved recording, as [first,
 // last] frames: silence shorter than `minimumGap` frames inside a run
 // (zero crossings, a dropout) does not split it.
