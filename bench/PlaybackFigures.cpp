@@ -136,6 +136,7 @@ void SweepBesidePaplay(SoundOutput& out, PulseWaveOut* pulse, int32_t first, int
   Playback playback(out, window);
   const int thread = pulse != nullptr ? pulse->StreamThreadId() : 0;
   const double cpuBefore = thread != 0 ? ThreadCpuMs(thread) : -1;
+  const uint64_t starvedBefore = pulse != nullptr ? pulse->Starvations() : 0;
   playback.StartTone();  // returns when the sweep has played
   const double cpuAfter = thread != 0 ? ThreadCpuMs(thread) : -1;
   WaitFor(paplay);
@@ -145,6 +146,10 @@ void SweepBesidePaplay(SoundOutput& out, PulseWaveOut* pulse, int32_t first, int
   PrintComparison("sondrel", CompareWithSignal(ours.Samples(), signal, 2), rate);
   PrintComparison("paplay", CompareWithSignal(theirs.Samples(), signal, 2), rate);
   if (native) PrintComparison("pw-play", CompareWithSignal(pipeWires->Samples(), signal, 2), rate);
+  if (pulse != nullptr) {
+    std::printf("  the server ran out of Sondrel's sound %llu times while more was to come (its own account)\n",
+                static_cast<unsigned long long>(pulse->Starvations() - starvedBefore));
+  }
   if (cpuBefore >= 0 && cpuAfter >= 0) {
     std::printf("  sondrel's stream thread (%s): %.0f ms of CPU time for %d s of sound (%.2f %% of a core)\n",
                 pulse->RealtimeProblem().empty() ? "real-time" : ("ordinary priority: " + pulse->RealtimeProblem()).c_str(),

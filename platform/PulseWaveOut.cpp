@@ -162,6 +162,7 @@ struct PulseWaveOut::Stream {
   bool played = false;        // ...and the server has taken its last frame into the mix
   bool corked = false;
   bool failed = false;        // the server ended the stream
+  uint64_t* starvations = nullptr;  // the output's count
   pa_time_event* timer = nullptr;  // the next look: for sound not yet synthesized, or at the play position
   int progressAsked = 0;      // position requests not yet answered
   int progressStale = 0;      // of those, asked before the current buffer
@@ -179,6 +180,7 @@ struct PulseWaveOut::Stream {
   void Forget();
   static void OnWritable(pa_stream*, size_t wanted, void* userdata) { static_cast<Stream*>(userdata)->Fill(wanted); }
   static void OnState(pa_stream* stream, void* userdata);
+  static void OnUnderflow(pa_stream*, void* userdata);
   static void OnProgress(pa_stream* stream, int success, void* userdata);
   static void OnDrained(pa_stream*, int success, void* userdata);
   void Played();
@@ -255,6 +257,13 @@ void PulseWaveOut::Stream::OnState(pa_stream* stream, void* userdata) {
   auto* self = static_cast<Stream*>(userdata);
   const pa_stream_state_t state = self->pulse->stream_get_state(stream);
   if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) self->failed = true;
+}
+
+// The server ran dry: a fault of ours while the buffer has sound not yet
+// handed over; after its last frame, simply its end.
+void PulseWaveOut::Stream::OnUnderflow(pa_stream*, void* userdata) {
+  auto* self = static_cast<Stream*>(userdata);
+  if (self->header != nullptr && !self->handedOver) ++*self->starvations;
 }
 
 // The buffer is done once the server's read position has reached the end
@@ -419,6 +428,12 @@ int PulseWaveOut::StreamThreadId() const {
   return server_.loopThread;
 }
 
+uint64_t PulseWaveOut::Starvations() const {
+  if (loop_ == nullptr) return 0;
+  Lock lock(*this);
+  return server_.starvations;
+}
+
 const PulseWaveOut::Sink* PulseWaveOut::DefaultSinkLocked() const {
   for (const Sink& sink : server_.sinks) {
     if (sink.name == server_.defaultSink) return &sink;
@@ -487,6 +502,7 @@ WaveResult PulseWaveOut::Open(HWAVEOUT* handle, int32_t device, const WAVEFORMAT
   ReleaseKeptLocked();
   const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, format.nSamplesPerSec, static_cast<uint8_t>(format.nChannels)};
   opened->pulse = pulse_;
+  opened->starvations = &server_.starvations;
   opened->api = pulse_->threaded_mainloop_get_api(loop_);
   opened->context = context_;
   opened->rate = format.nSamplesPerSec;
@@ -496,6 +512,7 @@ WaveResult PulseWaveOut::Open(HWAVEOUT* handle, int32_t device, const WAVEFORMAT
   if (opened->stream == nullptr) return "The sound device could not be opened: " + Reason(*pulse_, context_);
   pulse_->stream_set_state_callback(opened->stream, &Stream::OnState, opened.get());
   pulse_->stream_set_write_callback(opened->stream, &Stream::OnWritable, opened.get());
+  pulse_->stream_set_underflow_callback(opened->stream, &Stream::OnUnderflow, opened.get());
 
   const uint32_t bytesPerMs = format.nSamplesPerSec * static_cast<uint32_t>(opened->frameBytes) / 1000;
   pa_buffer_attr buffer{};
@@ -589,6 +606,7 @@ void PulseWaveOut::CloseLocked(Stream& stream) {
   // No callback can reach the record after this: they all run under the lock.
   pulse_->stream_set_state_callback(stream.stream, nullptr, nullptr);
   pulse_->stream_set_write_callback(stream.stream, nullptr, nullptr);
+  pulse_->stream_set_underflow_callback(stream.stream, nullptr, nullptr);
   pulse_->stream_disconnect(stream.stream);
   pulse_->stream_unref(stream.stream);
   stream.stream = nullptr;

@@ -81,6 +81,10 @@ class PulseWaveOut : public WaveOut {
   int StreamThreadId() const;
   // Empty when the stream thread runs at real-time priority, otherwise why not.
   const std::string& RealtimeProblem() const { return realtimeProblem_; }
+  // How often the server ran out of Sondrel's sound while more of it was
+  // still to come: each a dropout of the program's own making, by the
+  // server's account.
+  uint64_t Starvations() const;
 
   struct Stream;   // one playback stream and its play position
   struct Listing;  // an answer about the sinks still coming
@@ -99,6 +103,7 @@ class PulseWaveOut : public WaveOut {
     // Owned here, so that those a lost connection never answers are freed.
     std::vector<std::unique_ptr<Listing>> listings;
     int loopThread = 0;         // the stream thread's id
+    uint64_t starvations = 0;   // see Starvations()
   };
 
  private:

@@ -15,6 +15,7 @@
 
 #include "engine/Playback.h"
 #include "engine/Synthesis.h"
+#include "platform/PulseWaveOut.h"
 #include "platform/SoundOutput.h"
 #include "tests/engine/FakeEngineWindow.h"
 #include "tests/support/MonitorRecording.h"
@@ -56,11 +57,14 @@ class PlaybackPathTest : public ::testing::Test {
   int rate = 0;
 };
 
-// What a busy desktop does to a stream, on a recording of a minute. On
-// PulseAudio every frame must arrive; the private PipeWire session, which
-// runs without real-time priority, may drop or garble a cycle of every
-// client, so there Sondrel may glitch no more than paplay in the same
-// seconds, and a take is repeated only when paplay glitched in it too.
+// What a busy desktop does to a stream, on a recording of a minute: the
+// server never runs out of Sondrel's sound, by its own account, and on
+// PulseAudio every frame arrives. The private PipeWire session misses a
+// cycle of its graph now and then, for one sink or one channel of it while
+// the stream still holds two seconds of sound (a cycle of the right channel
+// alone recorded as zeros, say), so there a glitch that paplay, playing the
+// same samples on another sink in the same seconds, did not share must be
+// no longer than such a cycle.
 TEST_F(PlaybackPathTest, ALongSweepWithEveryCoreBusyArrivesFrameForFrame) {
 #ifdef SONDREL_SANITIZE
   GTEST_SKIP() << "timing under load is proved by the build as used";
@@ -72,35 +76,43 @@ TEST_F(PlaybackPathTest, ALongSweepWithEveryCoreBusyArrivesFrameForFrame) {
   window.panel.Duration = std::to_string(kSeconds);
   window.panel.Loop = false;
   const std::vector<int16_t> signal = SynthesizedSamples(window.panel);
-  std::ofstream(File("sweep.raw"), std::ios::binary)
-      .write(reinterpret_cast<const char*>(signal.data()), static_cast<std::streamsize>(signal.size() * 2));
-  const bool pipeWire = OnPipeWire();
+  const std::vector<int16_t> reference = PaddedForReference(signal, rate, 2);
+  std::ofstream(File("reference.raw"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(reference.data()), static_cast<std::streamsize>(reference.size() * 2));
 
-  PathComparison ours, theirs;
-  for (int take = 0; take < 3; ++take) {
-    MonitorRecorder ourRecorder("sondrel_first", File("ours.raw"), rate);
-    MonitorRecorder theirRecorder("sondrel_second", File("paplay.raw"), rate);
-    {
-      BusyCores busy(std::thread::hardware_concurrency());
-      const pid_t paplay = Spawn({"paplay", "--device=sondrel_second", "--raw", "--format=s16le",
-                                  "--rate=" + std::to_string(rate), "--channels=2", File("sweep.raw")});
-      ASSERT_NE(paplay, 0);
-      Playback playback(waveOut, window);
-      playback.StartTone();  // returns when the sweep has played
-      EXPECT_EQ(WaitFor(paplay), 0);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ours = CompareWithSignal(ourRecorder.Samples(), signal, 2);
-    theirs = CompareWithSignal(theirRecorder.Samples(), signal, 2);
-    if (!pipeWire || ours.Glitches() <= theirs.Glitches() || theirs.Glitches() == 0) break;
+  PulseWaveOut* server = waveOut.ServerPath();
+  ASSERT_NE(server, nullptr);
+  const uint64_t starvedBefore = server->Starvations();
+  MonitorRecorder ourRecorder("sondrel_first", File("ours.raw"), rate);
+  MonitorRecorder theirRecorder("sondrel_second", File("paplay.raw"), rate);
+  const long long oursAhead = FramesAhead(ourRecorder, theirRecorder);
+  {
+    BusyCores busy(std::thread::hardware_concurrency());
+    const pid_t paplay = Spawn({"paplay", "--device=sondrel_second", "--raw", "--format=s16le",
+                                "--rate=" + std::to_string(rate), "--channels=2", File("reference.raw")});
+    ASSERT_NE(paplay, 0);
+    Playback playback(waveOut, window);
+    playback.StartTone();  // returns when the sweep has played
+    EXPECT_EQ(WaitFor(paplay), 0);
   }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const PathComparison ours = CompareWithSignal(ourRecorder.Samples(), signal, 2);
+  const PathComparison theirs = CompareWithSignal(theirRecorder.Samples(), reference, 2);
+  EXPECT_EQ(server->Starvations(), starvedBefore) << "the server ran out of Sondrel's sound";
   ASSERT_TRUE(ours.found) << "the sweep is not in the recording";
   EXPECT_TRUE(ours.reachedEnd);
-  if (pipeWire) {
-    // A glitched cycle of the graph drops frames or garbles them, for every client.
-    EXPECT_LE(ours.Glitches(), theirs.Glitches())
-        << ours.dropouts << " dropouts and " << ours.changedRuns << " changed stretches; paplay in the same seconds: "
-        << theirs.dropouts << " and " << theirs.changedRuns;
+  if (OnPipeWire()) {
+    ASSERT_TRUE(theirs.found && theirs.reachedEnd) << "paplay's sweep is not whole in its recording";
+    // The graph runs in cycles of 256 frames (the recorders ask for 10 ms);
+    // it misses one or a few in a row. Runs of missed cycles are spread
+    // over up to a tenth of a second.
+    constexpr size_t kLongestGraphGlitch = 1024;
+    const auto unshared = GlitchesWhereTheReferencePlayedClean(ours, theirs, oursAhead, static_cast<size_t>(rate / 10));
+    for (const PathComparison::Glitch& glitch : unshared) {
+      EXPECT_LE(glitch.frames, kLongestGraphGlitch) << "at " << static_cast<double>(glitch.at) / rate << " s of the recording, "
+                                            << "where paplay played clean (it glitched " << theirs.Glitches()
+                                            << " times, Sondrel " << ours.Glitches() << ")";
+    }
   } else {
     EXPECT_TRUE(ours.Exact()) << ours.dropouts << " dropouts (" << ours.silentFrames << " frames of silence), "
                               << ours.missingFrames << " frames missing; paplay: " << theirs.dropouts << " dropouts";

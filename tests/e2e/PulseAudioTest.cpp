@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "engine/Playback.h"
+#include "platform/PulseWaveOut.h"
 #include "platform/SoundOutput.h"
 #include "tests/engine/FakeEngineWindow.h"
 #include "tests/support/MonitorRecording.h"
@@ -216,6 +217,41 @@ TEST_F(PulseAudioTest, StoppingALoopingToneEndsTheOutputAtOnce) {
   // What the server received never runs on past the stop by more than 100 ms.
   EXPECT_LT(tone.Seconds(), heldFor + 0.1);
   EXPECT_GT(tone.Seconds(), heldFor - 0.2);
+}
+
+// The server's own account of running dry: sound still being synthesized
+// when the server has played what it had counts once; the end of a buffer
+// played out counts nothing.
+TEST_F(PulseAudioTest, TheServerRunningOutOfSoundStillToComeIsCounted) {
+  PulseWaveOut* server = waveOut->ServerPath();
+  ASSERT_NE(server, nullptr);
+  constexpr uint32_t kRate = 44100, kFrameBytes = 4;
+  const WAVEFORMATEX format{WAVE_FORMAT_PCM, 2, kRate, kRate * kFrameBytes, kFrameBytes, 16, 0};
+  std::vector<uint8_t> sound(size_t{3} * kRate * kFrameBytes, 0x40);
+  std::atomic<size_t> ready{size_t{5} * kRate * kFrameBytes / 2};  // 2.5 s: past the 2 s prebuffer
+  WAVEHDR header;
+  header.lpData = sound.data();
+  header.dwBufferLength = static_cast<uint32_t>(sound.size());
+  header.dwLoops = 1;
+  header.lpReady = &ready;
+  const uint64_t before = server->Starvations();
+  HWAVEOUT handle = 0;
+  ASSERT_EQ(server->Open(&handle, Device("Sondrel-Test-Second"), format), "");
+  ASSERT_EQ(server->PrepareHeader(handle, &header), "");
+  ASSERT_EQ(server->Write(handle, &header), "");
+  for (int waited = 0; waited < 100 && server->Starvations() == before; ++waited) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(server->Starvations(), before + 1);
+  ready = sound.size();
+  for (int waited = 0; waited < 100 && (header.dwFlags & WHDR_DONE) == 0; ++waited) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_NE(header.dwFlags & WHDR_DONE, 0u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(server->Starvations(), before + 1);
+  server->UnprepareHeader(handle, &header);
+  server->Close(handle);
 }
 
 }  // namespace

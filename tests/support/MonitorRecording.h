@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -71,6 +72,17 @@ inline std::vector<int16_t> SynthesizedSamples(const PanelState& state) {
   std::vector<int16_t> samples(buffer.Size() / 2);
   std::memcpy(samples.data(), buffer.Data(), buffer.Size());
   return samples;
+}
+
+// `signal` with a second of its end before it and a second of its start
+// after it: what the reference client plays, so that it sounds all the while
+// the player's copy does, which starts and ends a little apart from it.
+inline std::vector<int16_t> PaddedForReference(const std::vector<int16_t>& signal, int rate, size_t channels) {
+  const size_t pad = std::min(signal.size(), static_cast<size_t>(rate) * channels);
+  std::vector<int16_t> padded(signal.end() - static_cast<std::ptrdiff_t>(pad), signal.end());
+  padded.insert(padded.end(), signal.begin(), signal.end());
+  padded.insert(padded.end(), signal.begin(), signal.begin() + static_cast<std::ptrdiff_t>(pad));
+  return padded;
 }
 
 // Records a sink's monitor with parec, signed 16-bit at the given rate.
@@ -152,6 +164,13 @@ struct PathComparison {
   size_t changedFrames = 0;   // recorded with other samples
   size_t changedRuns = 0;     // stretches of those (a graph's glitched cycle, say)
   bool reachedEnd = false;    // the signal's last frame was recorded
+  struct Glitch {
+    size_t at = 0;      // the recorded frame where it begins
+    size_t frames = 0;  // silent or changed frames in it
+  };
+  std::vector<Glitch> glitches;
+  size_t firstRecorded = 0;        // the recorded frames compared: [firstRecorded, endRecorded)
+  size_t endRecorded = 0;
 
   // Dropouts and changed stretches: what a listener hears as a glitch.
   size_t Glitches() const { return dropouts + changedRuns; }
@@ -194,6 +213,7 @@ inline PathComparison CompareWithSignal(const std::vector<int16_t>& recording, c
   if (anchor == 0 || synthesized == signalFrames) return result;
   result.found = true;
   result.lostAtStart = synthesized - start;
+  result.firstRecorded = recorded;
   while (synthesized < signalFrames && recorded < recordedFrames) {
     if (sameRun(recorded, synthesized, 1)) {
       ++synthesized;
@@ -203,9 +223,13 @@ inline PathComparison CompareWithSignal(const std::vector<int16_t>& recording, c
       continue;
     }
     if (!silent(recorded)) {
-      if (!changing) ++result.changedRuns;
+      if (!changing) {
+        ++result.changedRuns;
+        result.glitches.push_back({recorded, 0});
+      }
       changing = true;
       ++result.changedFrames;
+      ++result.glitches.back().frames;
       ++synthesized;
       ++recorded;
       continue;
@@ -224,6 +248,7 @@ inline PathComparison CompareWithSignal(const std::vector<int16_t>& recording, c
       break;
     }
     ++result.dropouts;
+    result.glitches.push_back({recorded, resume - recorded});
     result.silentFrames += resume - recorded;
     result.longestDropout = std::max(result.longestDropout, resume - recorded);
     result.missingFrames += skipped;
@@ -231,8 +256,43 @@ inline PathComparison CompareWithSignal(const std::vector<int16_t>& recording, c
     recorded = resume;
   }
   result.reachedEnd = synthesized == signalFrames;
+  result.endRecorded = recorded;
   result.missingFrames += signalFrames - synthesized;
   return result;
+}
+
+// How many frames recorder `a` is ahead of recorder `b`: both record at the
+// server's pace, so this is the distance between the two recordings'
+// clocks. The median of a few looks, best taken while the machine is quiet.
+inline long long FramesAhead(const MonitorRecorder& a, const MonitorRecorder& b) {
+  std::vector<long long> looks;
+  for (int look = 0; look < 9; ++look) {
+    looks.push_back(static_cast<long long>(a.FramesSoFar()) - static_cast<long long>(b.FramesSoFar()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::nth_element(looks.begin(), looks.begin() + 4, looks.end());
+  return looks[4];
+}
+
+// The glitches of `ours` at moments when the reference client, recorded
+// from another sink of the same server, played clean: within `within` frames
+// of the same moment it neither glitched nor had it stopped. `oursAhead` is
+// FramesAhead(our recorder, the reference's recorder).
+inline std::vector<PathComparison::Glitch> GlitchesWhereTheReferencePlayedClean(const PathComparison& ours,
+                                                                                const PathComparison& reference,
+                                                                                long long oursAhead, size_t within) {
+  std::vector<PathComparison::Glitch> unshared;
+  const long long margin = static_cast<long long>(within);
+  for (const PathComparison::Glitch& glitch : ours.glitches) {
+    const long long there = static_cast<long long>(glitch.at) - oursAhead;
+    const bool referencePlaying = there >= static_cast<long long>(reference.firstRecorded) + margin &&
+                                  there + margin < static_cast<long long>(reference.endRecorded);
+    const bool referenceGlitched = std::any_of(
+        reference.glitches.begin(), reference.glitches.end(),
+        [&](const PathComparison::Glitch& theirs) { return std::llabs(static_cast<long long>(theirs.at) - there) <= margin; });
+    if (!referencePlaying || !referenceGlitched) unshared.push_back(glitch);
+  }
+  return unshared;
 }
 
 // Where the first frame of interleaved `signal` stands in `recording`,
