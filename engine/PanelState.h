@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/SpeakerLayout.h"
+
 namespace sondrel {
 
 enum class SignalPage { Constant, Sweep, Noise };
@@ -38,6 +40,7 @@ struct SignalOptions {
   bool alwaysStereo = false;
   bool longBuffer = false;
   int32_t rate = 44100;  // frames per second
+  SpeakerLayoutId speakers = SpeakerLayoutId::Stereo;  // what a signal is placed on
 };
 
 inline void ApplySignalOptions(const SignalOptions& options, PanelState& state) {

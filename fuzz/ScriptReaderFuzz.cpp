@@ -59,6 +59,7 @@ class CheckingHost : public sondrel::ScriptHost {
     if (index < 0 || index > 2) std::abort();
   }
   void SetChannels(bool, bool, bool) override {}
+  void SetSpeakers(sondrel::SpeakerSet) override {}
   bool SetLogarithmic(bool checked) override { return std::exchange(logarithmic_, checked); }
   void Play() override {
     if (!pageShown_) std::abort();

@@ -85,26 +85,26 @@ std::optional<AudioFileFormat> AudioFileFormatNamed(const std::string& name) {
 }
 
 AudioFileWriter::AudioFileWriter(std::string path, AudioFileFormat format, int channels, int rate,
-                                 AudioSampleEncoding encoding)
+                                 AudioSampleEncoding encoding, uint32_t channelMask)
     : name_(std::move(path)), channels_(channels) {
   stream_ = std::make_unique<AtomicFileStream>(name_);
   if (!stream_->Opened().ok()) Fail(AudioFileError::Stage::Create, std::strerror(stream_->Opened().error));
   fd_ = stream_->Descriptor();
   start_ = 0;
-  Open(format, rate, encoding);
+  Open(format, rate, encoding, channelMask);
 }
 
 AudioFileWriter::AudioFileWriter(int descriptor, std::string name, AudioFileFormat format, int channels, int rate,
-                                 AudioSampleEncoding encoding)
+                                 AudioSampleEncoding encoding, uint32_t channelMask)
     : name_(std::move(name)), fd_(descriptor), channels_(channels) {
   start_ = RewritableStart(fd_);
-  Open(format, rate, encoding);
+  Open(format, rate, encoding, channelMask);
 }
 
-void AudioFileWriter::Open(AudioFileFormat format, int rate, AudioSampleEncoding encoding) {
+void AudioFileWriter::Open(AudioFileFormat format, int rate, AudioSampleEncoding encoding, uint32_t channelMask) {
   format_ = format;
   layout_ = {static_cast<uint16_t>(channels_), static_cast<uint32_t>(rate), BitsOf(encoding),
-             encoding == AudioSampleEncoding::Float32};
+             encoding == AudioSampleEncoding::Float32, channelMask};
   largestRiffData_ = LargestRiffData(layout_);
   if (format == AudioFileFormat::Wav) {
     const std::vector<uint8_t> header = UnknownLengthWaveHeader(layout_);

@@ -48,11 +48,14 @@ class AudioFileError : public std::runtime_error {
 class AudioFileWriter {
  public:
   // Writes the file at path. Throws AudioFileError when it cannot be made.
+  // A channel mask (the speakers of a surround layout) gives a WAV file the
+  // extensible header; FLAC's channel order for 4, 6 and 8 channels is that
+  // of their usual masks.
   AudioFileWriter(std::string path, AudioFileFormat format, int channels, int rate = 44100,
-                  AudioSampleEncoding encoding = AudioSampleEncoding::Pcm16);
+                  AudioSampleEncoding encoding = AudioSampleEncoding::Pcm16, uint32_t channelMask = 0);
   // Writes to an open descriptor (standard output), called `name` in errors.
   AudioFileWriter(int descriptor, std::string name, AudioFileFormat format, int channels, int rate,
-                  AudioSampleEncoding encoding);
+                  AudioSampleEncoding encoding, uint32_t channelMask = 0);
   ~AudioFileWriter();
   AudioFileWriter(const AudioFileWriter&) = delete;
   AudioFileWriter& operator=(const AudioFileWriter&) = delete;
@@ -74,7 +77,7 @@ class AudioFileWriter {
 
  private:
   struct Flac;  // the library's handle, kept out of this header
-  void Open(AudioFileFormat format, int rate, AudioSampleEncoding encoding);
+  void Open(AudioFileFormat format, int rate, AudioSampleEncoding encoding, uint32_t channelMask);
   void Put(const void* bytes, size_t size);
   // WAV or raw samples: `size` bytes that hold `frames` frames.
   void PutSamples(const void* bytes, size_t size, size_t frames);

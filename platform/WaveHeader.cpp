@@ -8,6 +8,10 @@ namespace {
 
 constexpr uint16_t kFormatPcm = 1;
 constexpr uint16_t kFormatIeeeFloat = 3;
+constexpr uint16_t kFormatExtensible = 0xFFFE;
+// The sub-format GUID of WAVE_FORMAT_EXTENSIBLE after its first two bytes,
+// which hold the plain format tag: {0000000x-0000-0010-8000-00AA00389B71}.
+constexpr uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 constexpr uint64_t kLargestChunk = 0xFFFFFFFF;
 
 class Bytes {
@@ -16,6 +20,7 @@ class Bytes {
   void U16(uint64_t value) { Little(value, 2); }
   void U32(uint64_t value) { Little(value, 4); }
   void U64(uint64_t value) { Little(value, 8); }
+  void Raw(const uint8_t* bytes, size_t count) { bytes_.insert(bytes_.end(), bytes, bytes + count); }
   std::vector<uint8_t> Take() { return std::move(bytes_); }
 
  private:
@@ -26,7 +31,10 @@ class Bytes {
 };
 
 // The bytes between "WAVE" and the data's own bytes: fmt, fact, data's id.
-size_t ChunkBytesBeforeData(const WaveLayout& layout) { return layout.floatingPoint ? 8 + 18 + 12 + 8 : 8 + 16 + 8; }
+uint32_t FormatBytes(const WaveLayout& layout) { return layout.channelMask != 0 ? 40 : layout.floatingPoint ? 18 : 16; }
+size_t ChunkBytesBeforeData(const WaveLayout& layout) {
+  return 8 + FormatBytes(layout) + (layout.floatingPoint ? 12 : 0) + 8;
+}
 
 // riffBytes and dataBytes as the header's 32-bit fields hold them.
 std::vector<uint8_t> Header(const WaveLayout& layout, uint64_t riffField, uint64_t dataField, uint64_t frames,
@@ -44,15 +52,24 @@ std::vector<uint8_t> Header(const WaveLayout& layout, uint64_t riffField, uint64
     out.U32(0);  // no table of other chunks' sizes
   }
   out.Text("fmt ");
-  out.U32(layout.floatingPoint ? 18 : 16);
-  out.U16(layout.floatingPoint ? kFormatIeeeFloat : kFormatPcm);
+  const uint16_t plainFormat = layout.floatingPoint ? kFormatIeeeFloat : kFormatPcm;
+  out.U32(FormatBytes(layout));
+  out.U16(layout.channelMask != 0 ? kFormatExtensible : plainFormat);
   out.U16(layout.channels);
   out.U32(layout.rate);
   out.U32(uint64_t{layout.rate} * layout.FrameBytes());
   out.U16(layout.FrameBytes());
   out.U16(layout.bitsPerSample);
-  if (layout.floatingPoint) {
+  if (layout.channelMask != 0) {
+    out.U16(22);  // the extension's bytes
+    out.U16(layout.bitsPerSample);  // all of them valid
+    out.U32(layout.channelMask);
+    out.U16(plainFormat);
+    out.Raw(kSubFormatTail, sizeof kSubFormatTail);
+  } else if (layout.floatingPoint) {
     out.U16(0);  // no extension
+  }
+  if (layout.floatingPoint) {
     out.Text("fact");
     out.U32(4);
     out.U32(std::min(frames, kLargestChunk));

@@ -1,7 +1,8 @@
 #pragma once
 // The header of a WAV file, as measurement tools and SoX expect it: RIFF/WAVE
 // with a plain 16-byte 'fmt ' chunk (format tag 1) for integer PCM, or format
-// tag 3 (IEEE float) with its 'fact' chunk; RF64 with a 'ds64' chunk when the
+// tag 3 (IEEE float) with its 'fact' chunk; WAVE_FORMAT_EXTENSIBLE, with
+// the speakers' channel mask, for a surround layout; RF64 with a 'ds64' chunk when the
 // data outgrows what a RIFF header can count. A header written before the
 // length is known (a pipe) gives the data the length SoX writes when it
 // cannot know it, which SoX and aplay read to the end of the stream.
@@ -17,6 +18,7 @@ struct WaveLayout {
   uint32_t rate = 44100;          // frames per second
   uint16_t bitsPerSample = 16;    // 16 or 24 for integers, 32 for floats
   bool floatingPoint = false;
+  uint32_t channelMask = 0;       // not 0: WAVE_FORMAT_EXTENSIBLE with these speaker positions
   uint32_t FrameBytes() const { return channels * (bitsPerSample / 8u); }
 };
 

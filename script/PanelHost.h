@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "engine/PanelState.h"
 #include "engine/Synthesis.h"
@@ -15,7 +16,7 @@ namespace sondrel {
 
 class PanelHost : public ScriptHost {
  public:
-  explicit PanelHost(const SignalOptions& options) {
+  explicit PanelHost(const SignalOptions& options) : layout_(LayoutOf(options.speakers)), speakers_(layout_.All()) {
     panel_.Loop = false;  // a script plays every signal once and waits for its end
     ApplySignalOptions(options, panel_);
   }
@@ -30,14 +31,34 @@ class PanelHost : public ScriptHost {
   void SetChannels(bool left, bool right, bool inPhase) override {
     gains_ = {left ? 1 : 0, right ? 1 : 0, inPhase ? 1 : -1};
   }
+  const SpeakerLayout& Layout() const override { return layout_; }
+  void SetSpeakers(SpeakerSet chosen) override {
+    if (layout_.Surround()) {
+      speakers_ = chosen;
+    } else {
+      gains_.LeftGain = (chosen & SpeakerBit(Speaker::FL)) != 0 ? 1 : 0;
+      gains_.RightGain = (chosen & SpeakerBit(Speaker::FR)) != 0 ? 1 : 0;
+    }
+  }
   bool SetLogarithmic(bool checked) override { return std::exchange(panel_.Logarithmic, checked); }
   void End() override {}
 
  protected:
-  bool Stereo() const { return StereoLayout(gains_.LeftGain, gains_.RightGain, gains_.PhaseSign, panel_.AlwaysStereo); }
+  // What a signal is synthesized with: in a surround layout, one channel
+  // that is then placed on the chosen speakers (SpeakerFactors).
+  ChannelGains SignalGains() const { return layout_.Surround() ? ChannelGains{} : gains_; }
+  bool Stereo() const {
+    const ChannelGains gains = SignalGains();
+    return StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, panel_.AlwaysStereo);
+  }
+  std::vector<int> Placement() const {
+    return layout_.Surround() ? SpeakerFactors(layout_, speakers_, gains_.PhaseSign) : std::vector<int>{};
+  }
 
   PanelState panel_;
   ChannelGains gains_;
+  const SpeakerLayout& layout_;
+  SpeakerSet speakers_;  // in a surround layout, where the signals play
 };
 
 }  // namespace sondrel

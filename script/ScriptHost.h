@@ -12,6 +12,7 @@
 #include <string>
 
 #include "engine/PanelState.h"
+#include "engine/SpeakerLayout.h"
 
 namespace sondrel {
 
@@ -40,6 +41,11 @@ class ScriptHost {
   virtual void SetWaveForm(int32_t index) = 0;
   virtual void SetNoiseColour(int32_t index) = 0;
   virtual void SetChannels(bool left, bool right, bool inPhase) = 0;
+  // "speakers": the layout a speaker list is read against, and the speakers
+  // the list chose for the signal lines after it. In Stereo, FL and FR are
+  // the left and right channel boxes.
+  virtual const SpeakerLayout& Layout() const { return LayoutOf(SpeakerLayoutId::Stereo); }
+  virtual void SetSpeakers(SpeakerSet chosen) = 0;
   // The "Log Sweep" box; returns the state it had before.
   virtual bool SetLogarithmic(bool checked) = 0;
   // Plays the panel as it stands now and returns when the signal has ended.

@@ -83,6 +83,12 @@ void ScriptInterpreter::SetChannels(bool left, bool right, bool inPhase) {
   SetChecked(generator_.InPhaseTick, inPhase);
 }
 
+// The window plays in Stereo: FL and FR are its Left and Right boxes.
+void ScriptInterpreter::SetSpeakers(SpeakerSet chosen) {
+  SetChecked(generator_.Lefttick, (chosen & SpeakerBit(Speaker::FL)) != 0);
+  SetChecked(generator_.RightTick, (chosen & SpeakerBit(Speaker::FR)) != 0);
+}
+
 bool ScriptInterpreter::SetLogarithmic(bool checked) {
   const bool was = generator_.Logarithmic->isChecked();
   generator_.Logarithmic->setChecked(checked);

@@ -66,12 +66,16 @@ class ScriptRenderer::Output {
     return !Full();
   }
 
+  // Where the signals that follow play in a surround layout: a factor for
+  // each of the file's channels (SpeakerFactors); empty for Stereo.
+  void Place(std::vector<int> factors) { factors_ = std::move(factors); }
+
   // A synthesized buffer of interleaved frames over and over, `total`
   // frames in all: whole passes, and part of one where the total says so.
   bool Buffer(const Sample* values, size_t frames, bool stereoSource, uint64_t total) {
     const size_t sourceChannels = stereoSource ? 2 : 1;
     if (frames == 0 || !Room(total)) return !Full();
-    if (stereoSource == (channels_ == 2) && total <= frames) {  // straight from the buffer
+    if (factors_.empty() && stereoSource == (channels_ == 2) && total <= frames) {  // straight from the buffer
       for (size_t start = 0; start < total && !Full(); start += kPieceFrames) {
         Put(values + start * sourceChannels, std::min<uint64_t>(kPieceFrames, total - start));
       }
@@ -86,6 +90,11 @@ class ScriptRenderer::Output {
       for (size_t frame = 0; frame < frames; ++frame) {
         const Sample left = values[frame * sourceChannels];
         const Sample right = stereoSource ? values[frame * 2 + 1] : left;
+        if (!factors_.empty()) {
+          // The signal is one channel here (both alike when stereo is forced).
+          for (int factor : factors_) piece.push_back(factor == 0 ? Sample{0} : factor > 0 ? left : Sample(-left));
+          continue;
+        }
         piece.push_back(left);
         if (channels_ == 2) piece.push_back(right);
       }
@@ -111,6 +120,7 @@ class ScriptRenderer::Output {
   const SampleWriter<Sample>& write_;
   const std::function<void(uint64_t)>& progress_;
   bool cut_ = false;
+  std::vector<int> factors_;
   std::vector<Sample> laidOut_;  // a buffer in the file's layout; its room is kept
   std::vector<Sample> zeros_;  // a piece of silence, made at its first use
 };
@@ -182,6 +192,7 @@ template <typename Sample>
 void ScriptRenderer::AudioHost<Sample>::Play() {
   const bool stereo = Stereo();
   const size_t channels = stereo ? 2 : 1;
+  out_.Place(Placement());
   auto play = [&](const Sample* values, size_t frames) {
     const uint64_t played = PlayedFrames(panel_, static_cast<uint32_t>(frames));
     if (panel_.SignalType != SignalPage::Sweep &&
@@ -211,17 +222,17 @@ void ScriptRenderer::AudioHost<Sample>::Synthesize(int32_t from, int32_t to) {
   if constexpr (std::is_same_v<Sample, int16_t>) {
     if (to >= 0) {
       values_.resize(static_cast<size_t>(to - from) * (Stereo() ? 2 : 1));
-      SynthesizeSignalPiece(panel_, gains_, from, to, values_.data());
+      SynthesizeSignalPiece(panel_, SignalGains(), from, to, values_.data());
       return;
     }
     PcmBuffer buffer;
-    SynthesizeSignal(panel_, gains_, buffer);
+    SynthesizeSignal(panel_, SignalGains(), buffer);
     const auto* samples = reinterpret_cast<const int16_t*>(buffer.Data());
     values_.assign(samples, samples + buffer.Size() / 2);
   } else if constexpr (std::is_same_v<Sample, float>) {
-    SynthesizeF32(panel_, gains_, values_, from, to);
+    SynthesizeF32(panel_, SignalGains(), values_, from, to);
   } else {
-    SynthesizeS24(panel_, gains_, values_, from, to);
+    SynthesizeS24(panel_, SignalGains(), values_, from, to);
   }
 }
 
@@ -234,6 +245,8 @@ int ScriptRenderer::Channels() {
   } catch (const AppError&) {
   }
   file_.Rewind();
+  const SpeakerLayout& speakers = LayoutOf(settings_.signal.speakers);
+  if (speakers.Surround()) return speakers.Channels();
   return layout.AnyStereo() ? 2 : 1;
 }
 

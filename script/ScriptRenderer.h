@@ -33,7 +33,8 @@ class ScriptRenderer {
  public:
   ScriptRenderer(ScriptFile& file, const RenderSettings& settings);
 
-  // 2 when any tone or sweep the script plays is stereo, otherwise 1. Reads
+  // In a surround layout its channel count; otherwise 2 when any tone or
+  // sweep the script plays is stereo, else 1. Reads
   // the script through and starts it over.
   int Channels();
   // Runs the script, handing its audio to `write` in interleaved frames of

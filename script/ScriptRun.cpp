@@ -42,6 +42,8 @@ bool ScriptRun::Execute(const ScriptWords& words) {
     host_.StartOver(lineCount_);
     file_.Rewind();
     lineCount_ = 0;
+  } else if (command == "speakers") {
+    host_.SetSpeakers(SpeakerListOf(words[1], host_.Layout()));
   } else if (command == "rem") {
   } else if (command == "end") {
     host_.End();

@@ -64,7 +64,7 @@ std::optional<AudioSampleEncoding> Encoding(const std::string& value) {
 
 int RenderCommand(const std::vector<std::string>& arguments) {
   const CommandOptions given =
-      ReadCommandOptions(arguments, {"-o", "--max-seconds", "--rate", "--format", "--type"}, "a script: --render SCRIPT -o OUT");
+      ReadCommandOptions(arguments, {"-o", "--max-seconds", "--rate", "--format", "--type", "--speakers"}, "a script: --render SCRIPT -o OUT");
   if (!given.problem.empty()) return UsageError(given.problem);
   const std::optional<std::string> output = given.Value("-o");
   if (!output || output->empty()) return UsageError("--render needs an output file: -o OUT (- for standard output)");
@@ -104,6 +104,15 @@ int RenderCommand(const std::vector<std::string>& arguments) {
   if (*format == AudioFileFormat::Flac && encoding == AudioSampleEncoding::Float32) {
     return UsageError("FLAC holds 16-bit or 24-bit samples, not f32");
   }
+  std::optional<SpeakerLayoutId> speakers;  // nothing: Stereo
+  if (const auto value = given.Value("--speakers")) {
+    speakers = LayoutNamed(*value);
+    if (!speakers) return UsageError("--speakers takes stereo, 2.1, quad, 5.1 or 7.1, not '" + *value + "'");
+    // FLAC's three channels are FL FR FC; it has no mark for 2.1's FL FR LFE.
+    if (*format == AudioFileFormat::Flac && *speakers == SpeakerLayoutId::TwoPointOne) {
+      return UsageError("FLAC has no 2.1 layout (its three channels are FL FR FC): write WAV or raw");
+    }
+  }
   if (toStandardOutput && isatty(STDOUT_FILENO) == 1) {
     return UsageError("standard output is a terminal: audio is not written there (pipe it on or redirect it)");
   }
@@ -119,14 +128,18 @@ int RenderCommand(const std::vector<std::string>& arguments) {
     // "The output device's rate" has no device to follow here: 44100.
     SignalOptions signal = options.ForSignals(0);
     if (rate) signal.rate = *rate;
+    if (speakers) signal.speakers = *speakers;
+    const SpeakerLayout& layout = LayoutOf(signal.speakers);
+    const uint32_t channelMask = layout.Surround() ? layout.channelMask : 0;
     const int32_t frameRate = signal.rate;
     if (maxSeconds * frameRate < 1) return UsageError("--max-seconds is shorter than one frame at that rate");
     ScriptRenderer renderer(file, RenderSettings{maxSeconds, signal});
     const int channels = renderer.Channels();
     const std::unique_ptr<AudioFileWriter> writer =
         toStandardOutput
-            ? std::make_unique<AudioFileWriter>(STDOUT_FILENO, "standard output", *format, channels, frameRate, encoding)
-            : std::make_unique<AudioFileWriter>(*output, *format, channels, frameRate, encoding);
+            ? std::make_unique<AudioFileWriter>(STDOUT_FILENO, "standard output", *format, channels, frameRate, encoding,
+                                                channelMask)
+            : std::make_unique<AudioFileWriter>(*output, *format, channels, frameRate, encoding, channelMask);
     ProgressLine progress("rendering");
     renderer.onPause = [&progress](const std::string& message) {
       progress.Clear();

@@ -36,7 +36,7 @@ bool FileExists(const std::string& path) {
 std::string UsageText() {
   return R"(Usage: sondrel [FILE]
        sondrel --render SCRIPT -o OUT [--max-seconds S] [--rate R] [--format F]
-                [--type T]
+                [--type T] [--speakers LAYOUT]
        sondrel --play SCRIPT [--device D]
        sondrel --list-devices | --help | --version
 
@@ -64,6 +64,11 @@ Commands (only as the first argument; their options in any order):
       --format F      samples of s16 (the default), s24 or f32 (not FLAC)
       --max-seconds S "repeat" plays the script over until S seconds of
                       audio (default 3600) have been written
+      --speakers LAYOUT
+                      stereo (the default), 2.1, quad, 5.1 or 7.1: a file of
+                      the layout's channels, each signal on the speakers the
+                      script's "speakers" lines choose (WAV names them; FLAC
+                      has no 2.1)
   --play SCRIPT     play the script SCRIPT (- for standard input) with no
                     window; messages go to standard error, and a pause
                     waits for Enter when standard input is a terminal

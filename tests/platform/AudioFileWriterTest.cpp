@@ -147,5 +147,54 @@ TEST_F(AudioFileWriterTest, FloatsCarryTheirFormatTagAndFactChunk) {
   EXPECT_EQ(Little(bytes, 54, 4), 8u);
 }
 
+// A surround layout's speakers in the extensible header: the tag 0xFFFE,
+// all bits valid, the channel mask, and the plain format as the sub-format
+// GUID; floats keep their fact chunk behind it.
+struct ExtensibleCase {
+  AudioSampleEncoding encoding;
+  int channels;
+  uint32_t mask;
+  uint16_t subFormat;
+  size_t dataAt;  // where the samples begin
+};
+
+class ExtensibleHeaderTest : public AudioFileWriterTest, public ::testing::WithParamInterface<ExtensibleCase> {};
+
+TEST_P(ExtensibleHeaderTest, NamesTheSpeakers) {
+  const ExtensibleCase& c = GetParam();
+  const std::vector<float> floats(static_cast<size_t>(c.channels), 0.5f);
+  const std::vector<int16_t> shorts = Ramp(static_cast<size_t>(c.channels));
+  const std::vector<int32_t> wide(static_cast<size_t>(c.channels), 0x12345600);
+  AudioFileWriter writer((folder / "a.wav").string(), AudioFileFormat::Wav, c.channels, 48000, c.encoding, c.mask);
+  if (c.encoding == AudioSampleEncoding::Float32) writer.Write(floats.data(), 1);
+  if (c.encoding == AudioSampleEncoding::Pcm16) writer.Write(shorts.data(), 1);
+  if (c.encoding == AudioSampleEncoding::Pcm24) writer.Write(wide.data(), 1);
+  writer.Commit();
+  const std::vector<uint8_t> bytes = Read(folder / "a.wav");
+  const uint64_t bits = c.encoding == AudioSampleEncoding::Pcm16 ? 16 : c.encoding == AudioSampleEncoding::Pcm24 ? 24 : 32;
+  const uint64_t frameBytes = bits / 8 * static_cast<uint64_t>(c.channels);
+  ASSERT_EQ(bytes.size(), c.dataAt + frameBytes);
+  EXPECT_EQ(Little(bytes, 4, 4), bytes.size() - 8);
+  EXPECT_EQ(Little(bytes, 16, 4), 40u);
+  EXPECT_EQ(Little(bytes, 20, 2), 0xFFFEu);
+  EXPECT_EQ(Little(bytes, 22, 2), static_cast<uint64_t>(c.channels));
+  EXPECT_EQ(Little(bytes, 32, 2), frameBytes);
+  EXPECT_EQ(Little(bytes, 34, 2), bits);
+  EXPECT_EQ(Little(bytes, 36, 2), 22u);
+  EXPECT_EQ(Little(bytes, 38, 2), bits);
+  EXPECT_EQ(Little(bytes, 40, 4), c.mask);
+  EXPECT_EQ(Little(bytes, 44, 2), c.subFormat);
+  EXPECT_EQ(Little(bytes, 46, 2), 0u);
+  EXPECT_EQ(Little(bytes, 48, 4), 0x00100000u);
+  EXPECT_EQ(Little(bytes, 52, 4), 0xAA000080u);
+  EXPECT_EQ(Text(bytes, c.dataAt - 8), "data");
+  EXPECT_EQ(Little(bytes, c.dataAt - 4, 4), frameBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, ExtensibleHeaderTest,
+                         ::testing::Values(ExtensibleCase{AudioSampleEncoding::Pcm16, 3, 0x0B, 1, 68},
+                                           ExtensibleCase{AudioSampleEncoding::Pcm24, 6, 0x3F, 1, 68},
+                                           ExtensibleCase{AudioSampleEncoding::Float32, 8, 0x63F, 3, 80}));
+
 }  // namespace
 }  // namespace sondrel

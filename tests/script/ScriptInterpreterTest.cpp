@@ -136,6 +136,15 @@ INSTANTIATE_TEST_SUITE_P(Words, ScriptChannelTest,
                                            ChannelLine{"L xy", true, false, true},
                                            ChannelLine{"R inv", true, true, false}), CaseName());
 
+// The window plays in Stereo: a speaker list sets the Left and Right boxes,
+// which the sweep after it keeps.
+TEST_F(ScriptInterpreterTest, ASpeakerListSetsTheChannelBoxesForTheSweepAfterIt) {
+  Run("tone 1000 0.1 0 0 L\r\nspeakers FR\r\nsweep 100 200 0.1 0 0\r\nend\r\n");
+  ASSERT_EQ(snapshots.size(), 2u);
+  EXPECT_FALSE(snapshots[1].left);
+  EXPECT_TRUE(snapshots[1].right);
+}
+
 TEST_F(ScriptInterpreterTest, ChannelWordBSilencesBothAndTheToneCannotStart) {
   Run("tone 1000 1 0 0 B\r\nend\r\n");
   EXPECT_FALSE(generator->Lefttick->isChecked());

@@ -23,6 +23,7 @@ class RecordingHost : public ScriptHost {
   int linesLeft = 100;
   int delayPassesLeft = 1000;
   bool logarithmic = false;
+  SpeakerLayoutId layout = SpeakerLayoutId::Stereo;
 
   bool ReadyForLine() override { return linesLeft-- > 0; }
   void BeginLine(int lineCount, const std::string& command) override {
@@ -39,6 +40,14 @@ class RecordingHost : public ScriptHost {
   void SetNoiseColour(int32_t index) override { calls.push_back("colour " + std::to_string(index)); }
   void SetChannels(bool left, bool right, bool inPhase) override {
     calls.push_back(std::string("channels ") + (left ? "L" : "-") + (right ? "R" : "-") + (inPhase ? " in" : " out"));
+  }
+  const SpeakerLayout& Layout() const override { return LayoutOf(layout); }
+  void SetSpeakers(SpeakerSet chosen) override {
+    std::string call = "speakers";
+    for (Speaker speaker : Layout().speakers) {
+      if ((chosen & SpeakerBit(speaker)) != 0) call += std::string(" ") + SpeakerName(speaker);
+    }
+    calls.push_back(call);
   }
   bool SetLogarithmic(bool checked) override {
     calls.push_back(std::string("log ") + (checked ? "on" : "off"));
@@ -97,6 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {"page Noise", "Duration=1.5", "Amplitude=-10", "colour 2", "channels L- out", "play"}},
         LineCase{"WhiteNoiseOnNeitherChannel", "noise white 1 0 B",
                  {"page Noise", "Duration=1", "Amplitude=0", "colour 0", "channels -- in", "play"}},
+        LineCase{"SpeakersInStereo", "speakers FR", {"speakers FR"}},
+        LineCase{"AllSpeakersInAnyCase", "speakers ALL", {"speakers FL FR"}},
         LineCase{"Pause", "pause", {"pause: Pause in script. Press OK to continue"}},
         LineCase{"RemarkDoesNothing", "rem a b c d e f g h i j", {}}),
     [](const auto& test) { return std::string(test.param.name); });
@@ -128,12 +139,29 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"ColoursAreLowerCase", "noise Pink 1 0", "'Pink' is not a valid noise colour"},
                       ErrorCase{"MissingColour", "noise", "'' is not a valid noise colour"},
                       ErrorCase{"LogSweepWaveForm", "logsweep 20 20000 1 0 x", "'x' is not a valid integer value"},
+                      ErrorCase{"SpeakerOutsideTheLayout", "speakers FL,LFE", "'LFE' is not a speaker of the Stereo layout"},
+                      ErrorCase{"NoSpeakerList", "speakers", "'' is not a speaker position"},
+                      ErrorCase{"SpeakerListWithASpace", "speakers FL, FR", "'' is not a speaker position"},
                       ErrorCase{"DelayText", "delay abc", "'abc' is not a valid floating point value"}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(ScriptRunTest, NewWordsAreCaseSensitiveCommands) {
   EXPECT_EQ(RunLines("Noise pink 1 0\r\n"), (Calls{"line 1 Noise", "invalid: Invalid command in line 1"}));
   EXPECT_EQ(RunLines("LogSweep 1 2 3 4 0\r\n"), (Calls{"line 1 LogSweep", "invalid: Invalid command in line 1"}));
+}
+
+TEST(ScriptRunTest, ASpeakerListIsReadAgainstTheHostsLayout) {
+  RecordingHost host;
+  host.layout = SpeakerLayoutId::FivePointOne;
+  EXPECT_EQ(RunLines("speakers lfe,FC\r\nspeakers all\r\nend\r\n", host),
+            (Calls{"line 1 speakers", "speakers FC LFE", "line 2 speakers", "speakers FL FR FC LFE RL RR", "line 3 end", "end"}));
+  ScriptFile file = Script("speakers FL,SL\r\n");
+  EXPECT_THROW(
+      try { ScriptRun(file, host).Run(); } catch (const AppError& error) {
+        EXPECT_STREQ(error.what(), "'SL' is not a speaker of the 5.1 layout");
+        throw;
+      },
+      AppError);
 }
 
 TEST(ScriptRunTest, ALogSweepLeavesATickedBoxTicked) {

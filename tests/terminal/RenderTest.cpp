@@ -133,6 +133,35 @@ TEST_F(RenderTest, EachFormatHoldsWhatAListenerWouldHear) {
   EXPECT_EQ(wav.substr(8, 4), "WAVE");
 }
 
+// A 5.1 render: six channels in every format, the tone on the centre and
+// the subwoofer alone, and a WAV whose speakers a reader finds by itself.
+TEST_F(RenderTest, ASurroundRenderNamesItsSpeakersAndReadsBackAlikeInEveryFormat) {
+  Script("speakers FC,LFE\r\ntone 1000 0.1 -6 0\r\nend\r\n");
+  for (const char* name : {"out.wav", "out.flac", "out.raw"}) {
+    const Result result = Sondrel(std::string("--render test.kvs --speakers 5.1 -o ") + name);
+    ASSERT_EQ(result.status, 0) << result.err;
+  }
+  int channels = 0;
+  const std::vector<int16_t> wav = Decoded(folder / "out.wav", &channels);
+  ASSERT_EQ(channels, 6);
+  EXPECT_EQ(Decoded(folder / "out.flac", &channels), wav);
+  EXPECT_EQ(Raw(Read(folder / "out.raw")), wav);
+  ASSERT_EQ(wav.size(), (8820u + 4410u) * 6);
+  for (size_t frame = 8820; frame < wav.size() / 6; ++frame) {
+    const int16_t* at = &wav[frame * 6];
+    ASSERT_TRUE(at[0] == 0 && at[1] == 0 && at[4] == 0 && at[5] == 0 && at[2] == at[3]) << frame;
+  }
+  SF_INFO info{};
+  SNDFILE* file = sf_open((folder / "out.wav").c_str(), SFM_READ, &info);
+  ASSERT_NE(file, nullptr);
+  int positions[6] = {};
+  EXPECT_EQ(sf_command(file, SFC_GET_CHANNEL_MAP_INFO, positions, sizeof positions), SF_TRUE);
+  sf_close(file);
+  EXPECT_EQ(std::vector<int>(positions, positions + 6),
+            (std::vector<int>{SF_CHANNEL_MAP_LEFT, SF_CHANNEL_MAP_RIGHT, SF_CHANNEL_MAP_CENTER, SF_CHANNEL_MAP_LFE,
+                              SF_CHANNEL_MAP_REAR_LEFT, SF_CHANNEL_MAP_REAR_RIGHT}));
+}
+
 TEST_F(RenderTest, AScriptOfMonoSignalsMakesAMonoFile) {
   Script("tone 1000 0.1 0 0\r\nsweep 20 200 0.2 -3 1\r\nend\r\n");
   ASSERT_EQ(Sondrel("--render test.kvs -o mono.pcm").status, 0);
@@ -473,6 +502,8 @@ INSTANTIATE_TEST_SUITE_P(Lines, UsageTest,
                                            UsageCase{"--version now", 2},
                                            UsageCase{"--render x.kvs -o", 2},
                                            UsageCase{"--render x.kvs -o out.wav --type ogg", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --speakers 9.1", 2},
+                                           UsageCase{"--render x.kvs -o out.flac --speakers 2.1", 2},
                                            UsageCase{"--play", 2},
                                            UsageCase{"--play x.kvs --device", 2},
                                            UsageCase{"--play x.kvs --rate 48000", 2}),

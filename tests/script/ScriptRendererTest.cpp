@@ -1,0 +1,100 @@
+// A render in a speaker layout: each signal, exactly as the stereo render
+// makes it in mono, on the speakers a script's "speakers" line chose and
+// silence on every other; the right-hand speakers inverted out of phase.
+#include "script/ScriptRenderer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "script/ScriptFile.h"
+
+namespace sondrel {
+namespace {
+
+std::vector<int16_t> Render(const std::string& text, SpeakerLayoutId layout, int* channels) {
+  ScriptFile file(std::vector<uint8_t>(text.begin(), text.end()));
+  RenderSettings settings;
+  settings.signal.speakers = layout;
+  ScriptRenderer renderer(file, settings);
+  *channels = renderer.Channels();
+  std::vector<int16_t> samples;
+  renderer.Render(*channels, ScriptRenderer::SampleWriter<int16_t>([&](const int16_t* values, size_t frames) {
+    samples.insert(samples.end(), values, values + frames * static_cast<size_t>(*channels));
+  }));
+  return samples;
+}
+
+struct PlacementCase {
+  SpeakerLayoutId layout;
+  Speaker speaker;
+};
+
+class SpeakerPlacementTest : public ::testing::TestWithParam<PlacementCase> {};
+
+TEST_P(SpeakerPlacementTest, TheSignalPlaysOnTheChosenSpeakerAlone) {
+  const SpeakerLayout& layout = LayoutOf(GetParam().layout);
+  const std::string line = "tone 997 0.05 -3 0 L xyz\r\nsweep 20 2000 0.05 -9 2\r\nnoise pink 0.05 -20\r\nend\r\n";
+  int monoChannels = 0;
+  const std::vector<int16_t> mono = Render("tone 997 0.05 -3 0\r\nsweep 20 2000 0.05 -9 2\r\nnoise pink 0.05 -20\r\nend\r\n",
+                                           SpeakerLayoutId::Stereo, &monoChannels);
+  ASSERT_EQ(monoChannels, 1);
+  int channels = 0;
+  const std::vector<int16_t> placed =
+      Render(std::string("speakers ") + SpeakerName(GetParam().speaker) + "\r\n" + line, GetParam().layout, &channels);
+  ASSERT_EQ(channels, layout.Channels());
+  ASSERT_EQ(placed.size(), mono.size() * static_cast<size_t>(channels));
+  // Out of phase (the tone's "xyz") a right-hand speaker plays it inverted.
+  const size_t toneFrames = 8820 + 2205;
+  for (size_t channel = 0; channel < static_cast<size_t>(channels); ++channel) {
+    const bool chosen = layout.speakers[channel] == GetParam().speaker;
+    size_t wrong = 0;
+    for (size_t frame = 0; frame < mono.size(); ++frame) {
+      const int sign = frame < toneFrames && RightHand(GetParam().speaker) ? -1 : 1;
+      const int expected = chosen ? sign * mono[frame] : 0;
+      if (placed[frame * channels + channel] != expected) ++wrong;
+    }
+    EXPECT_EQ(wrong, 0u) << SpeakerName(layout.speakers[channel]);
+  }
+}
+
+std::vector<PlacementCase> EveryPosition() {
+  std::vector<PlacementCase> cases;
+  for (const SpeakerLayout& layout : SpeakerLayouts()) {
+    if (!layout.Surround()) continue;
+    for (Speaker speaker : layout.speakers) cases.push_back({layout.id, speaker});
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, SpeakerPlacementTest, ::testing::ValuesIn(EveryPosition()), [](const auto& test) {
+  std::string name = std::string(LayoutOf(test.param.layout).word) + "_" + SpeakerName(test.param.speaker);
+  for (char& c : name) c = c == '.' ? 'p' : c;
+  return name;
+});
+
+// Until a "speakers" line, every speaker of the layout plays; in Stereo the
+// list chooses the left and right channels, so a render stays as it was.
+TEST(ScriptRendererTest, EverySpeakerPlaysUntilAListChoosesAndStereoKeepsItsChannels) {
+  int channels = 0;
+  const std::vector<int16_t> all = Render("tone 440 0.05 -6 0\r\nend\r\n", SpeakerLayoutId::SevenPointOne, &channels);
+  ASSERT_EQ(channels, 8);
+  for (size_t frame = 8820; frame < all.size() / 8; ++frame) {
+    for (size_t channel = 1; channel < 8; ++channel) ASSERT_EQ(all[frame * 8 + channel], all[frame * 8]) << frame;
+  }
+  // A sweep keeps the channel boxes, which the list set.
+  const std::vector<int16_t> left =
+      Render("speakers FL\r\nsweep 100 900 0.05 -6 0\r\nend\r\n", SpeakerLayoutId::Stereo, &channels);
+  ASSERT_EQ(channels, 2);
+  int monoChannels = 0;
+  const std::vector<int16_t> mono = Render("sweep 100 900 0.05 -6 0\r\nend\r\n", SpeakerLayoutId::Stereo, &monoChannels);
+  ASSERT_EQ(left.size(), mono.size() * 2);
+  for (size_t frame = 0; frame < mono.size(); ++frame) {
+    ASSERT_EQ(left[frame * 2], mono[frame]) << frame;
+    ASSERT_EQ(left[frame * 2 + 1], 0) << frame;
+  }
+}
+
+}  // namespace
+}  // namespace sondrel
