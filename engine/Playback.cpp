@@ -27,18 +27,28 @@ void Playback::StartTone() {
   Playing = true;
   StopRequested = false;
   SampleStream.Free();
+  monoStream_.Free();
   window_.SetOnButtonCaption("OFF");
   const PanelState state = window_.ReadPanelState();
+  const SpeakerLayout& layout = LayoutOf(Speakers);
   try {
     {
       BusyPointer busy(window_);
+      PanelState made = state;
+      if (layout.Surround()) made.AlwaysStereo = false;  // one channel, spread below
+      const ChannelGains gains = layout.Surround() ? ChannelGains{} : Gains();
+      PcmBuffer& synthesized = layout.Surround() ? monoStream_ : SampleStream;
       if (state.SignalType == SignalPage::Sweep) {
         // A long sweep plays as soon as its start is ready; a short one is
         // complete before it plays, as every constant tone is.
-        background_ = std::make_unique<BackgroundSynthesis>(state, Gains(), SampleStream);
+        background_ = std::make_unique<BackgroundSynthesis>(made, gains, synthesized);
         background_->WaitForFrames(kHeadStartSeconds * static_cast<size_t>(state.SampleRate));
       } else {
-        SynthesizeSignal(state, Gains(), SampleStream);
+        SynthesizeSignal(made, gains, synthesized);
+      }
+      if (layout.Surround()) {
+        spread_ = std::make_unique<SpeakerSpread>(monoStream_, background_ != nullptr ? &background_->ReadyBytes() : nullptr,
+                                                  SpeakerFactors(layout, ChosenSpeakers, PhaseSign), SampleStream);
       }
     }
     if (state.SignalType != SignalPage::Sweep) window_.Sleep(kConstantToneStartPauseMs);
@@ -95,11 +105,13 @@ void Playback::CheckDevice() {
 }
 
 void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuffer& stream) {
+  const SpeakerLayout& layout = LayoutOf(Speakers);
   const bool stereo = StereoLayout(LeftGain, RightGain, PhaseSign, state.AlwaysStereo);
+  const uint16_t channels = layout.Surround() ? static_cast<uint16_t>(layout.Channels()) : stereo ? 2 : 1;
   WaveFormat.wFormatTag = WAVE_FORMAT_PCM;
-  WaveFormat.nChannels = stereo ? 2 : 1;
+  WaveFormat.nChannels = channels;
   WaveFormat.nSamplesPerSec = static_cast<uint32_t>(state.SampleRate);
-  WaveFormat.nBlockAlign = stereo ? 4 : 2;
+  WaveFormat.nBlockAlign = static_cast<uint16_t>(channels * 2);
   WaveFormat.nAvgBytesPerSec = WaveFormat.nSamplesPerSec * WaveFormat.nBlockAlign;
   WaveFormat.wBitsPerSample = 16;
   WaveFormat.cbSize = 0;
@@ -109,7 +121,9 @@ void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuf
   WaveHeader.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;  // also clears the last tone's done mark
   WaveHeader.dwLoops = LoopCount(state, static_cast<uint32_t>(stream.Size() / WaveFormat.nBlockAlign));
   WaveHeader.reserved = 0;
-  WaveHeader.lpReady = background_ != nullptr ? &background_->ReadyBytes() : nullptr;
+  WaveHeader.lpReady = spread_ != nullptr && background_ != nullptr ? &spread_->ReadyBytes()
+                       : background_ != nullptr                  ? &background_->ReadyBytes()
+                                                                 : nullptr;
   WaveHeader.playLimit = 0;
   if (state.SignalType == SignalPage::Noise && !state.Loop) {
     WaveHeader.playLimit = PlayedFrames(state, static_cast<uint32_t>(stream.Size() / WaveFormat.nBlockAlign)) *
@@ -166,8 +180,10 @@ void Playback::CloseDevice() {
 }
 
 void Playback::ReturnToIdle() {
-  background_.reset();  // its threads write into the buffer: they end first
+  spread_.reset();      // it reads what the synthesis writes: it ends first,
+  background_.reset();  // then the synthesis's threads, which write into the buffer
   SampleStream.Free();
+  monoStream_.Free();
   Playing = false;
   window_.SetWaveDeviceEnabled(true);
   window_.SetOnButtonCaption("ON");

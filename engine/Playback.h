@@ -15,6 +15,7 @@
 #include "engine/EngineWindow.h"
 #include "engine/PanelState.h"
 #include "engine/PcmBuffer.h"
+#include "engine/SpeakerSpread.h"
 #include "engine/SynthesisJob.h"
 #include "platform/WaveOut.h"
 
@@ -68,6 +69,11 @@ class Playback {
   int32_t LeftGain = 1;        // 0 or 1, follows the Left box
   int32_t RightGain = 1;       // 0 or 1, follows the Right box
   int32_t PhaseSign = 1;       // +1 in phase, -1 out of phase
+  // In a surround layout the signal is made in mono and plays on the chosen
+  // speakers alone, the right-hand ones inverted out of phase; the Left and
+  // Right gains then do not count.
+  SpeakerLayoutId Speakers = SpeakerLayoutId::Stereo;
+  SpeakerSet ChosenSpeakers = 0xFF;
   PcmBuffer SampleStream;      // the buffer the device plays
   WAVEFORMATEX WaveFormat;
   WAVEHDR WaveHeader;
@@ -83,6 +89,8 @@ class Playback {
   WaveOut& waveOut_;
   EngineWindow& window_;
   std::unique_ptr<BackgroundSynthesis> background_;  // a long sweep's rest, while it plays
+  PcmBuffer monoStream_;                   // in a surround layout, the signal before it is spread
+  std::unique_ptr<SpeakerSpread> spread_;  // ...over the speakers, into SampleStream
   bool deviceOpen_ = false;
   int waitDepth_ = 0;  // StartTone calls in their wait, nested ones included
 };

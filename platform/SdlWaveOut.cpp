@@ -150,8 +150,12 @@ SdlWaveOut::Device* SdlWaveOut::Find(HWAVEOUT handle) {
 }
 
 WaveResult SdlWaveOut::Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) {
-  if (format.wFormatTag != WAVE_FORMAT_PCM || format.wBitsPerSample != 16 ||
-      format.nChannels < 1 || format.nChannels > 2 || format.nSamplesPerSec == 0) {
+  // SDL's documented orders for 3, 4, 6 and 8 channels are the speaker
+  // layouts' own: FL FR LFE; FL FR BL BR; FL FR FC LFE, then BL BR or SL SR;
+  // FL FR FC LFE BL BR SL SR. 5 and 7 channels would be other layouts.
+  const bool layoutChannels = format.nChannels >= 1 && format.nChannels <= 8 && format.nChannels != 5 && format.nChannels != 7;
+  if (format.wFormatTag != WAVE_FORMAT_PCM || format.wBitsPerSample != 16 || !layoutChannels ||
+      format.nSamplesPerSec == 0) {
     return "The sound format is not supported";
   }
   // Devices are opened by name: the name still finds the device after the

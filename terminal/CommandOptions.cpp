@@ -37,4 +37,11 @@ CommandOptions ReadCommandOptions(const std::vector<std::string>& arguments, con
   return options;
 }
 
+std::string ReadSpeakersOption(const CommandOptions& given, std::optional<SpeakerLayoutId>* layout) {
+  const std::optional<std::string> value = given.Value("--speakers");
+  if (!value) return {};
+  *layout = LayoutNamed(*value);
+  return *layout ? std::string() : "--speakers takes stereo, 2.1, quad, 5.1 or 7.1, not '" + *value + "'";
+}
+
 }  // namespace sondrel

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/SpeakerLayout.h"
+
 namespace sondrel {
 
 struct CommandOptions {
@@ -22,5 +24,8 @@ struct CommandOptions {
 // `known`. `operandName` names the operand in problems ("a script").
 CommandOptions ReadCommandOptions(const std::vector<std::string>& arguments, const std::vector<std::string>& known,
                                   const std::string& operandName);
+
+// --speakers LAYOUT, when given: empty, or the problem for the user.
+std::string ReadSpeakersOption(const CommandOptions& given, std::optional<SpeakerLayoutId>* layout);
 
 }  // namespace sondrel

@@ -53,8 +53,10 @@ int32_t DeviceNamed(SoundOutput& waveOut, const std::string& given) {
 }  // namespace
 
 int PlayCommand(const std::vector<std::string>& arguments) {
-  const CommandOptions given = ReadCommandOptions(arguments, {"--device"}, "a script: --play SCRIPT");
+  const CommandOptions given = ReadCommandOptions(arguments, {"--device", "--speakers"}, "a script: --play SCRIPT");
   if (!given.problem.empty()) return UsageError(given.problem);
+  std::optional<SpeakerLayoutId> speakers;  // nothing: Stereo
+  if (const std::string problem = ReadSpeakersOption(given, &speakers); !problem.empty()) return UsageError(problem);
   CatchTerminationSignals();
   const StoredOptions options = LoadStoredOptions(SettingsStore::DefaultPath());
   if (!options.error.empty()) Note(options.error);
@@ -67,7 +69,8 @@ int PlayCommand(const std::vector<std::string>& arguments) {
     device = DeviceNamed(waveOut, *name);
     if (device < 0) return Failure("no sound output device '" + *name + "': see sondrel --list-devices");
   }
-  const SignalOptions signal = options.ForSignals(options.FollowsDevice() ? waveOut.GetDeviceRate(device) : 0);
+  SignalOptions signal = options.ForSignals(options.FollowsDevice() ? waveOut.GetDeviceRate(device) : 0);
+  if (speakers) signal.speakers = *speakers;
 
   ScriptArgument script(given.operand);
   const bool pauseWaits = !script.FromStandardInput() && isatty(STDIN_FILENO) == 1;

@@ -105,13 +105,10 @@ int RenderCommand(const std::vector<std::string>& arguments) {
     return UsageError("FLAC holds 16-bit or 24-bit samples, not f32");
   }
   std::optional<SpeakerLayoutId> speakers;  // nothing: Stereo
-  if (const auto value = given.Value("--speakers")) {
-    speakers = LayoutNamed(*value);
-    if (!speakers) return UsageError("--speakers takes stereo, 2.1, quad, 5.1 or 7.1, not '" + *value + "'");
-    // FLAC's three channels are FL FR FC; it has no mark for 2.1's FL FR LFE.
-    if (*format == AudioFileFormat::Flac && *speakers == SpeakerLayoutId::TwoPointOne) {
-      return UsageError("FLAC has no 2.1 layout (its three channels are FL FR FC): write WAV or raw");
-    }
+  if (const std::string problem = ReadSpeakersOption(given, &speakers); !problem.empty()) return UsageError(problem);
+  // FLAC's three channels are FL FR FC; it has no mark for 2.1's FL FR LFE.
+  if (*format == AudioFileFormat::Flac && speakers == SpeakerLayoutId::TwoPointOne) {
+    return UsageError("FLAC has no 2.1 layout (its three channels are FL FR FC): write WAV or raw");
   }
   if (toStandardOutput && isatty(STDOUT_FILENO) == 1) {
     return UsageError("standard output is a terminal: audio is not written there (pipe it on or redirect it)");

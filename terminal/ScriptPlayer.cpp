@@ -42,6 +42,8 @@ void ScriptPlayer::Play() {
   playback_.LeftGain = gains_.LeftGain;
   playback_.RightGain = gains_.RightGain;
   playback_.PhaseSign = gains_.PhaseSign;
+  playback_.Speakers = layout_.id;
+  playback_.ChosenSpeakers = speakers_;
   signalStart_ = NowMs();
   playback_.StartTone();  // plays once and returns at the signal's end
   playedFrames_ += (NowMs() - signalStart_) * static_cast<uint64_t>(panel_.SampleRate) / 1000;

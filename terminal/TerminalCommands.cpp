@@ -37,7 +37,7 @@ std::string UsageText() {
   return R"(Usage: sondrel [FILE]
        sondrel --render SCRIPT -o OUT [--max-seconds S] [--rate R] [--format F]
                 [--type T] [--speakers LAYOUT]
-       sondrel --play SCRIPT [--device D]
+       sondrel --play SCRIPT [--device D] [--speakers LAYOUT]
        sondrel --list-devices | --help | --version
 
 Sondrel plays test tones and sweeps. Without options it opens its window; a
@@ -74,6 +74,9 @@ Commands (only as the first argument; their options in any order):
                     waits for Enter when standard input is a terminal
       --device D      the device numbered or named D by --list-devices
                       (default 0, the default output)
+      --speakers LAYOUT
+                      as for --render: the device is opened with the
+                      layout's speaker positions
 
 Environment:
   SONDREL_NONINTERACTIVE=1  write message boxes to standard error and answer

@@ -83,7 +83,7 @@ class SdlWaveOutTest : public ::testing::Test {
 
 TEST_F(SdlWaveOutTest, PlaysTheBufferItsLoopCountOfTimesThenSilence) {
   UseDiskDriver(false);
-  for (const uint16_t channels : {1, 2}) {
+  for (const uint16_t channels : {1, 2, 6, 8}) {  // and the surround layouts' 5.1 and 7.1
     auto waveOut = std::make_unique<SdlWaveOut>();
     ASSERT_GE(waveOut->GetNumDevs(), 1u);
     const std::vector<uint8_t> buffer = Pattern(1000 + 37 * channels, channels);  // not a multiple of SDL's chunk
@@ -175,6 +175,9 @@ TEST_F(SdlWaveOutTest, RefusalsComeWithAReason) {
   WAVEFORMATEX eightBit = Format(1);
   eightBit.wBitsPerSample = 8;
   EXPECT_NE(waveOut.Open(&handle, WAVE_MAPPER, eightBit), "");
+  // Five and seven channels are no layout of Sondrel's; SDL would place them otherwise.
+  EXPECT_EQ(waveOut.Open(&handle, WAVE_MAPPER, Format(5)), "The sound format is not supported");
+  EXPECT_EQ(waveOut.Open(&handle, WAVE_MAPPER, Format(7)), "The sound format is not supported");
   EXPECT_NE(waveOut.Reset(12345), "");
   EXPECT_NE(waveOut.Close(12345), "");
 }

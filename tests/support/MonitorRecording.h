@@ -85,12 +85,19 @@ inline std::vector<int16_t> PaddedForReference(const std::vector<int16_t>& signa
   return padded;
 }
 
-// Records a sink's monitor with parec, signed 16-bit at the given rate.
+// Records a sink's monitor with parec, signed 16-bit at the given rate, in
+// the sink's own channel map when one is given (parec's default map for
+// more than two channels is another order, which the server would remix).
 class MonitorRecorder {
  public:
-  MonitorRecorder(const std::string& sink, const std::string& file, int rate, int channels = 2) : file_(file) {
-    pid_ = Spawn({"parec", "--device=" + sink + ".monitor", "--format=s16le", "--rate=" + std::to_string(rate),
-                  "--channels=" + std::to_string(channels), "--raw", "--latency-msec=10", file});
+  MonitorRecorder(const std::string& sink, const std::string& file, int rate, int channels = 2,
+                  const std::string& channelMap = {})
+      : file_(file) {
+    std::vector<std::string> words = {"parec", "--device=" + sink + ".monitor", "--format=s16le",
+                                      "--rate=" + std::to_string(rate), "--channels=" + std::to_string(channels),
+                                      "--raw", "--latency-msec=10", file};
+    if (!channelMap.empty()) words.push_back("--channel-map=" + channelMap);
+    pid_ = Spawn(words);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // connected and recording
     // PulseAudio's idle null sink renders up to two seconds ahead; restarted,
     // it follows the recorder's 10 ms, so the monitor hears sound as it is

@@ -506,6 +506,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, UsageTest,
                                            UsageCase{"--render x.kvs -o out.flac --speakers 2.1", 2},
                                            UsageCase{"--play", 2},
                                            UsageCase{"--play x.kvs --device", 2},
+                                           UsageCase{"--play x.kvs --speakers 6.1", 2},
                                            UsageCase{"--play x.kvs --rate 48000", 2}),
                          [](const auto& test) {
                            std::string name;
