@@ -20,7 +20,8 @@ namespace sondrel {
   F(context_get_server_info) F(context_get_sink_info_list) F(context_rttime_new) F(operation_unref) F(strerror)       \
   F(rtclock_now) F(stream_new) F(stream_connect_playback) F(stream_disconnect) F(stream_unref) F(stream_get_state)    \
   F(stream_set_state_callback) F(stream_set_write_callback) F(stream_set_underflow_callback) F(stream_writable_size) F(stream_begin_write)             \
-  F(stream_cancel_write) F(stream_write) F(stream_drain) F(stream_flush) F(stream_trigger) F(stream_cork) F(stream_update_timing_info) F(stream_get_timing_info)
+  F(stream_cancel_write) F(stream_write) F(stream_drain) F(stream_flush) F(stream_trigger) F(stream_cork) F(stream_update_timing_info) F(stream_get_timing_info)     \
+  F(channel_position_to_string)
 
 struct PulseFunctions {
 #define SONDREL_PULSE_POINTER(name) decltype(&pa_##name) name = nullptr;

@@ -51,6 +51,26 @@ bool DefaultChannelMap(uint16_t channels, pa_channel_map* map) {
   return false;
 }
 
+// The layouts' positions by their short names, the others as the server
+// names them ("aux0").
+std::string PositionName(const PulseFunctions& pulse, pa_channel_position_t position) {
+  switch (position) {
+    case PA_CHANNEL_POSITION_MONO: return "MONO";
+    case PA_CHANNEL_POSITION_FRONT_LEFT: return "FL";
+    case PA_CHANNEL_POSITION_FRONT_RIGHT: return "FR";
+    case PA_CHANNEL_POSITION_FRONT_CENTER: return "FC";
+    case PA_CHANNEL_POSITION_LFE: return "LFE";
+    case PA_CHANNEL_POSITION_REAR_LEFT: return "RL";
+    case PA_CHANNEL_POSITION_REAR_RIGHT: return "RR";
+    case PA_CHANNEL_POSITION_SIDE_LEFT: return "SL";
+    case PA_CHANNEL_POSITION_SIDE_RIGHT: return "SR";
+    default: {
+      const char* name = pulse.channel_position_to_string(position);
+      return name != nullptr ? name : "-";
+    }
+  }
+}
+
 void Release(const PulseFunctions& pulse, pa_operation* operation) {
   if (operation != nullptr) pulse.operation_unref(operation);
 }
@@ -90,6 +110,9 @@ void OnSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) 
   sink.description = info->description != nullptr && info->description[0] != '\0' ? info->description : sink.name;
   sink.rate = info->sample_spec.rate;
   sink.channels = info->sample_spec.channels;
+  for (uint8_t channel = 0; channel < info->channel_map.channels && channel < PA_CHANNELS_MAX; ++channel) {
+    sink.positions.push_back(PositionName(*listing->server->pulse, info->channel_map.map[channel]));
+  }
   listing->sinks.push_back(std::move(sink));
 }
 
@@ -457,14 +480,24 @@ std::string PulseWaveOut::GetDeviceName(uint32_t device) {
   return device <= server_.sinks.size() ? server_.sinks[device - 1].description : std::string();
 }
 
+const PulseWaveOut::Sink* PulseWaveOut::SinkLocked(int32_t device) const {
+  if (device == 0 || device == WAVE_MAPPER) return DefaultSinkLocked();
+  return device > 0 && static_cast<size_t>(device) <= server_.sinks.size() ? &server_.sinks[static_cast<size_t>(device) - 1]
+                                                                           : nullptr;
+}
+
 int32_t PulseWaveOut::GetDeviceRate(int32_t device) {
   if (loop_ == nullptr) return 0;
   Lock lock(*this);
-  const Sink* sink = device == 0 || device == WAVE_MAPPER ? DefaultSinkLocked()
-                     : device > 0 && static_cast<size_t>(device) <= server_.sinks.size()
-                         ? &server_.sinks[static_cast<size_t>(device) - 1]
-                         : nullptr;
+  const Sink* sink = SinkLocked(device);
   return sink != nullptr ? static_cast<int32_t>(sink->rate) : 0;
+}
+
+std::vector<std::string> PulseWaveOut::GetDevicePositions(int32_t device) {
+  if (loop_ == nullptr) return {};
+  Lock lock(*this);
+  const Sink* sink = SinkLocked(device);
+  return sink != nullptr ? sink->positions : std::vector<std::string>{};
 }
 
 PulseWaveOut::Stream* PulseWaveOut::Find(HWAVEOUT handle) {

@@ -69,6 +69,7 @@ class PulseWaveOut : public WaveOut {
   uint32_t GetNumDevs() override;
   std::string GetDeviceName(uint32_t device) override;
   int32_t GetDeviceRate(int32_t device) override;
+  std::vector<std::string> GetDevicePositions(int32_t device) override;
   WaveResult Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) override;
   WaveResult PrepareHeader(HWAVEOUT handle, WAVEHDR* header) override;
   WaveResult Write(HWAVEOUT handle, WAVEHDR* header) override;
@@ -93,6 +94,7 @@ class PulseWaveOut : public WaveOut {
     std::string description;  // what the user sees
     uint32_t rate = 0;        // frames per second
     uint8_t channels = 0;
+    std::vector<std::string> positions;  // of its channels, as GetDevicePositions gives them
   };
   // What the loop thread knows of the server; guarded by the loop's lock.
   struct ServerState {
@@ -109,6 +111,8 @@ class PulseWaveOut : public WaveOut {
  private:
   class Lock;
   const Sink* DefaultSinkLocked() const;
+  // A device of the list (0 or WAVE_MAPPER: the default); null for none.
+  const Sink* SinkLocked(int32_t device) const;
   void DisconnectLocked();
   void CloseLocked(Stream& stream);
   // Keeps a closed stream for the next open, or ends it.

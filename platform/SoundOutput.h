@@ -32,6 +32,7 @@ class SoundOutput : public WaveOut {
   uint32_t GetNumDevs() override { return Current().GetNumDevs(); }
   std::string GetDeviceName(uint32_t device) override { return Current().GetDeviceName(device); }
   int32_t GetDeviceRate(int32_t device) override { return Current().GetDeviceRate(device); }
+  std::vector<std::string> GetDevicePositions(int32_t device) override { return Current().GetDevicePositions(device); }
   WaveResult Open(HWAVEOUT* handle, int32_t device, const WAVEFORMATEX& format) override;
   WaveResult PrepareHeader(HWAVEOUT handle, WAVEHDR* header) override { return Current().PrepareHeader(handle, header); }
   WaveResult Write(HWAVEOUT handle, WAVEHDR* header) override { return Current().Write(handle, header); }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sondrel {
 
@@ -78,6 +79,12 @@ class WaveOut {
   virtual int32_t GetDeviceRate(int32_t device) {
     (void)device;
     return 0;
+  }
+  // The device's channels by position ("FL", "FR", "LFE", ..., or the sound
+  // server's own name for another); empty when the sound system does not say.
+  virtual std::vector<std::string> GetDevicePositions(int32_t device) {
+    (void)device;
+    return {};
   }
 
   // device is a number from the list, or WAVE_MAPPER for the default device.

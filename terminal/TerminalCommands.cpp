@@ -20,8 +20,12 @@ int ListDevices() {
   if (!waveOut.StartError().empty()) return Failure(waveOut.StartError());
   for (uint32_t device = 0; device < waveOut.GetNumDevs(); ++device) {
     const int32_t rate = waveOut.GetDeviceRate(static_cast<int32_t>(device));
+    const std::vector<std::string> positions = waveOut.GetDevicePositions(static_cast<int32_t>(device));
+    std::string named;
+    for (const std::string& position : positions) named += (named.empty() ? "" : ",") + position;
     std::cout << device << '\t' << waveOut.GetDeviceName(device) << '\t' << (rate > 0 ? std::to_string(rate) : "-")
-              << '\n';
+              << '\t' << (positions.empty() ? "-" : std::to_string(positions.size())) << '\t'
+              << (named.empty() ? "-" : named) << '\n';
   }
   return kExitOk;
 }
@@ -48,9 +52,11 @@ Commands (only as the first argument; their options in any order):
   -h, --help        print this help and exit
   --version         print the version and exit
   --list-devices    print the sound output devices, one a line, as
-                    NUMBER<TAB>NAME<TAB>RATE, numbered as in the window's
-                    device list (0 is the default output), with the frames
-                    per second the device runs at (- when unknown), and exit
+                    NUMBER<TAB>NAME<TAB>RATE<TAB>CHANNELS<TAB>POSITIONS,
+                    numbered as in the window's device list (0 is the
+                    default output), with the frames per second the device
+                    runs at, its channel count and their positions (FL,FR
+                    say; - when unknown), and exit
   --render SCRIPT -o OUT
                     render the script SCRIPT (- for standard input) into the
                     audio file OUT (- for standard output) instead of playing

@@ -3,7 +3,7 @@
 // played by `sondrel --play --speakers` that sweeps each speaker in turn (to
 // an end frequency of its own), and the sink's monitor recorded in the same
 // map. Every channel must hold its own speaker's sweep, sample for sample as
-// synthesized, and nothing else.
+// synthesized, and nothing else; and the device list shows the layout.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -82,6 +82,14 @@ TEST_P(SurroundPlaybackTest, EverySpeakerPlaysOnItsOwnChannel) {
               endFrequency(channel) + " 0.25 -6 0\r\n";
   }
   std::ofstream(File("walk.kvs"), std::ios::binary) << script << "end\r\n";
+
+  // The device list tells the sink's layout.
+  std::string positions;
+  for (Speaker speaker : layout.speakers) positions += (positions.empty() ? "" : ",") + std::string(SpeakerName(speaker));
+  EXPECT_NE(Output(std::string(SONDREL_EXECUTABLE) + " --list-devices")
+                .find(std::string("\tSondrel-Test-") + layout.word + "\t48000\t" + std::to_string(layout.Channels()) + "\t" +
+                      positions + "\n"),
+            std::string::npos);
 
   MonitorRecorder recorder(sink, File("surround.raw"), kRate, layout.Channels(), ServerMap(layout));
   ASSERT_EQ(RunToEnd({"env", "XDG_CONFIG_HOME=" + config.path().toStdString(), SONDREL_EXECUTABLE, "--play",

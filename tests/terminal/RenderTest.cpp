@@ -686,9 +686,10 @@ TEST_F(RenderTest, TheDeviceListIsNumberedAsTheWindowsIs) {
   if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's PulseAudio server";
   const Result result = Sondrel("--list-devices", "", true);
   EXPECT_EQ(result.status, 0) << result.err;
-  // The null sinks run at 44100 frames a second.
+  // The null sinks run at 44100 frames a second, in stereo.
   EXPECT_EQ(result.out,
-            "0\tDefault output (Sondrel-Test-First)\t44100\n1\tSondrel-Test-First\t44100\n2\tSondrel-Test-Second\t44100\n");
+            "0\tDefault output (Sondrel-Test-First)\t44100\t2\tFL,FR\n1\tSondrel-Test-First\t44100\t2\tFL,FR\n"
+            "2\tSondrel-Test-Second\t44100\t2\tFL,FR\n");
 }
 
 // A file named like an option is a file argument as it always was: the
