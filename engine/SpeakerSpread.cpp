@@ -15,11 +15,10 @@ SpeakerSpread::SpeakerSpread(const PcmBuffer& mono, const std::atomic<size_t>* r
     : mono_(mono), readyIn_(ready), factors_(std::move(factors)) {
   out.Reserve(mono.Size() * factors_.size());
   out_ = out.Grow(mono.Size() * factors_.size());
-  if (readyIn_ == nullptr) {
-    Spread(0, mono.Size() / 2);
-    return;
-  }
-  thread_ = std::thread([this] { Follow(); });
+  // What is ready now is spread at once, so the device starts on it.
+  const size_t frames = mono.Size() / 2;
+  const size_t now = readyIn_ == nullptr ? frames : readyIn_->load(std::memory_order_acquire) / 2;
+  if (Spread(0, now) < frames) thread_ = std::thread([this, now] { Follow(now); });
 }
 
 SpeakerSpread::~SpeakerSpread() {
@@ -43,9 +42,8 @@ size_t SpeakerSpread::Spread(size_t from, size_t to) {
   return to;
 }
 
-void SpeakerSpread::Follow() {
+void SpeakerSpread::Follow(size_t done) {
   const size_t frames = mono_.Size() / 2;
-  size_t done = 0;
   while (done < frames && !stop_) {
     const size_t ready = readyIn_->load(std::memory_order_acquire) / 2;
     if (ready > done) {

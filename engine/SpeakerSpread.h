@@ -30,7 +30,8 @@ class SpeakerSpread {
  private:
   // Spreads the mono frames [from, to) and returns `to`.
   size_t Spread(size_t from, size_t to);
-  void Follow();
+  // Spreads the frames after `done` as the synthesis makes them.
+  void Follow(size_t done);
 
   const PcmBuffer& mono_;
   const std::atomic<size_t>* readyIn_;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "engine/AppError.h"
 #include "engine/Synthesis.h"
 #include "platform/RecordingWaveOut.h"
@@ -382,6 +385,45 @@ TEST_F(PlaybackTest, ChannelGlobalsChooseTheLayout) {
   for (size_t i = 0; i < write->buffer.size(); i += 4) {
     ASSERT_EQ(write->buffer[i], 0);
     ASSERT_EQ(write->buffer[i + 1], 0);
+  }
+}
+
+// In a surround layout the device gets the layout's channels: the mono
+// signal on the chosen speakers, the right-hand one inverted out of phase,
+// and zeros elsewhere; a constant tone and a sweep (spread as it is made)
+// alike. The Left box does not count there.
+TEST_F(PlaybackTest, ASurroundLayoutPlacesTheMonoSignalOnTheChosenSpeakers) {
+  for (const SignalPage page : {SignalPage::Constant, SignalPage::Sweep}) {
+    window.panel.SignalType = page;
+    window.panel.AlwaysStereo = true;
+    PcmBuffer mono;
+    PanelState monoPanel = window.panel;
+    monoPanel.AlwaysStereo = false;
+    SynthesizeSignal(monoPanel, {1, 1, 1}, mono);
+    playback.LeftGain = 0;
+    playback.PhaseSign = -1;
+    playback.Speakers = SpeakerLayoutId::FivePointOne;
+    playback.ChosenSpeakers = SpeakerBit(Speaker::FC) | SpeakerBit(Speaker::RR);
+    playback.StartTone();
+    EXPECT_EQ(waveOut.LastCall("Open")->format.nChannels, 6);
+    EXPECT_EQ(waveOut.LastCall("Open")->format.nBlockAlign, 12);
+    // The sweep's buffer is complete once its synthesis and spread end.
+    const PcmBuffer& played = playback.SampleStream;
+    for (int wait = 0; wait < 5000 && playback.WaveHeader.lpReady != nullptr &&
+                       playback.WaveHeader.lpReady->load() < played.Size();
+         ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(played.Size(), mono.Size() * 6);
+    const auto* in = reinterpret_cast<const int16_t*>(mono.Data());
+    const auto* out = reinterpret_cast<const int16_t*>(played.Data());
+    const std::vector<int> expected = {0, 0, 1, 0, 0, -1};
+    for (size_t frame = 0; frame < mono.Size() / 2; ++frame) {
+      for (size_t channel = 0; channel < 6; ++channel) {
+        ASSERT_EQ(out[frame * 6 + channel], expected[channel] * in[frame]) << frame << " " << channel;
+      }
+    }
+    playback.StopTone();
   }
 }
 
