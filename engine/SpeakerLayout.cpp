@@ -55,6 +55,15 @@ std::optional<SpeakerLayoutId> LayoutNamed(const std::string& word) {
   return std::nullopt;
 }
 
+std::optional<SpeakerLayoutId> LayoutWithPositions(const std::vector<std::string>& positions) {
+  for (const SpeakerLayout& layout : SpeakerLayouts()) {
+    const bool same = std::equal(layout.speakers.begin(), layout.speakers.end(), positions.begin(), positions.end(),
+                                 [](Speaker speaker, const std::string& name) { return name == SpeakerName(speaker); });
+    if (same) return layout.id;
+  }
+  return std::nullopt;
+}
+
 const char* SpeakerName(Speaker speaker) { return kNames[static_cast<size_t>(speaker)]; }
 
 std::optional<Speaker> SpeakerNamed(const std::string& word) {

@@ -41,6 +41,10 @@ const std::vector<SpeakerLayout>& SpeakerLayouts();
 // By its terminal word, in any case; nothing for another word.
 std::optional<SpeakerLayoutId> LayoutNamed(const std::string& word);
 
+// The layout whose speakers are these positions, in this order (a sound
+// server's channel map by SpeakerName); nothing when none is.
+std::optional<SpeakerLayoutId> LayoutWithPositions(const std::vector<std::string>& positions);
+
 // "FL", "FR", "FC", "LFE", "RL", "RR", "SL", "SR".
 const char* SpeakerName(Speaker speaker);
 // By its name, in any case; nothing for another word.

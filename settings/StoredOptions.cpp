@@ -17,6 +17,7 @@ constexpr const char* kSettingsKey = "Software\\Kelvo";
 constexpr const char* kAlwaysStereoValue = "AlwaysStereo";
 constexpr const char* kLongBufferValue = "LongBuffer";
 constexpr const char* kSampleRateValue = "SampleRate";
+constexpr const char* kSpeakersValue = "Speakers";
 
 bool ReadFlag(const SettingsStore& store, const char* name) {
   const std::optional<StoredValue> value = store.ReadValue(kSettingsKey, name);
@@ -29,16 +30,34 @@ bool ReadFlag(const SettingsStore& store, const char* name) {
   return number != 0;
 }
 
-int32_t ReadSampleRate(const SettingsStore& store) {
-  const std::optional<StoredValue> value = store.ReadValue(kSettingsKey, kSampleRateValue);
-  if (!value || value->type != StoredValue::Type::Dword || value->data.size() > 4) return kSampleRates[0];
+// A dword of at most four bytes; nothing for a missing value or another type.
+std::optional<uint32_t> ReadNumber(const SettingsStore& store, const char* name) {
+  const std::optional<StoredValue> value = store.ReadValue(kSettingsKey, name);
+  if (!value || value->type != StoredValue::Type::Dword || value->data.size() > 4) return std::nullopt;
   uint32_t number = 0;
   for (size_t byte = 0; byte < value->data.size(); ++byte) number |= uint32_t{value->data[byte]} << (8 * byte);
+  return number;
+}
+
+int32_t ReadSampleRate(const SettingsStore& store) {
+  const std::optional<uint32_t> stored = ReadNumber(store, kSampleRateValue);
+  if (!stored) return kSampleRates[0];
+  const uint32_t number = *stored;
   if (number == kDeviceRate) return kDeviceRate;
   for (const int32_t rate : kSampleRates) {
     if (number == static_cast<uint32_t>(rate)) return rate;
   }
   return kSampleRates[0];
+}
+
+void ReadSpeakers(const SettingsStore& store, StoredOptions& options) {
+  const std::optional<uint32_t> number = ReadNumber(store, kSpeakersValue);
+  if (!number) return;
+  if (*number == kDeviceLayout) {
+    options.speakersFollowDevice = true;
+  } else if (*number < SpeakerLayouts().size()) {
+    options.speakers = static_cast<SpeakerLayoutId>(*number);
+  }
 }
 
 // What is reported for a settings file that exists but cannot be read (the
@@ -50,9 +69,11 @@ std::string UnreadableSettingsText(const std::string& storePath, int error) {
 
 }  // namespace
 
-SignalOptions StoredOptions::ForSignals(int32_t deviceRate) const {
+SignalOptions StoredOptions::ForSignals(int32_t deviceRate, const std::vector<std::string>& devicePositions) const {
   const int32_t rate = FollowsDevice() ? (deviceRate > 0 ? deviceRate : kFramesPerSecond) : sampleRate;
-  return {alwaysStereo, longBuffer, rate};
+  const SpeakerLayoutId layout =
+      speakersFollowDevice ? LayoutWithPositions(devicePositions).value_or(SpeakerLayoutId::Stereo) : speakers;
+  return {alwaysStereo, longBuffer, rate, layout};
 }
 
 StoredOptions LoadStoredOptions(const std::string& storePath) {
@@ -62,6 +83,7 @@ StoredOptions LoadStoredOptions(const std::string& storePath) {
     if (const int error = store.ReadError(); error != 0) throw AppError(UnreadableSettingsText(storePath, error));
     if (!store.KeyExists(kSettingsKey)) return options;  // first start: both off
     options.sampleRate = ReadSampleRate(store);
+    ReadSpeakers(store, options);
     if (!store.ReadValue(kSettingsKey, kLongBufferValue)) return options;
     options.alwaysStereo = ReadFlag(store, kAlwaysStereoValue);
     options.longBuffer = ReadFlag(store, kLongBufferValue);
@@ -79,6 +101,8 @@ void SaveStoredOptions(const std::string& storePath, const StoredOptions& option
   if (options.sampleRate != kSampleRates[0] || store.ReadValue(kSettingsKey, kSampleRateValue)) {
     values.emplace_back(kSampleRateValue, static_cast<uint32_t>(options.sampleRate));
   }
+  const uint32_t speakers = options.speakersFollowDevice ? kDeviceLayout : static_cast<uint32_t>(options.speakers);
+  if (speakers != 0 || store.ReadValue(kSettingsKey, kSpeakersValue)) values.emplace_back(kSpeakersValue, speakers);
   if (store.WriteDwords(kSettingsKey, values) != 0) throw AppError("Failed to set data for 'AlwaysStereo'");
 }
 

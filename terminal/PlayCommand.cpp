@@ -69,7 +69,8 @@ int PlayCommand(const std::vector<std::string>& arguments) {
     device = DeviceNamed(waveOut, *name);
     if (device < 0) return Failure("no sound output device '" + *name + "': see sondrel --list-devices");
   }
-  SignalOptions signal = options.ForSignals(options.FollowsDevice() ? waveOut.GetDeviceRate(device) : 0);
+  SignalOptions signal = options.ForSignals(options.FollowsDevice() ? waveOut.GetDeviceRate(device) : 0,
+                                            waveOut.GetDevicePositions(device));
   if (speakers) signal.speakers = *speakers;
 
   ScriptArgument script(given.operand);

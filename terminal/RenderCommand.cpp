@@ -107,9 +107,8 @@ int RenderCommand(const std::vector<std::string>& arguments) {
   std::optional<SpeakerLayoutId> speakers;  // nothing: Stereo
   if (const std::string problem = ReadSpeakersOption(given, &speakers); !problem.empty()) return UsageError(problem);
   // FLAC's three channels are FL FR FC; it has no mark for 2.1's FL FR LFE.
-  if (*format == AudioFileFormat::Flac && speakers == SpeakerLayoutId::TwoPointOne) {
-    return UsageError("FLAC has no 2.1 layout (its three channels are FL FR FC): write WAV or raw");
-  }
+  const char* kNoFlac21 = "FLAC has no 2.1 layout (its three channels are FL FR FC): write WAV or raw";
+  if (*format == AudioFileFormat::Flac && speakers == SpeakerLayoutId::TwoPointOne) return UsageError(kNoFlac21);
   if (toStandardOutput && isatty(STDOUT_FILENO) == 1) {
     return UsageError("standard output is a terminal: audio is not written there (pipe it on or redirect it)");
   }
@@ -126,6 +125,9 @@ int RenderCommand(const std::vector<std::string>& arguments) {
     SignalOptions signal = options.ForSignals(0);
     if (rate) signal.rate = *rate;
     if (speakers) signal.speakers = *speakers;
+    if (*format == AudioFileFormat::Flac && signal.speakers == SpeakerLayoutId::TwoPointOne) {
+      return Failure(std::string(kNoFlac21) + ", or give --speakers (the settings say 2.1)");
+    }
     const SpeakerLayout& layout = LayoutOf(signal.speakers);
     const uint32_t channelMask = layout.Surround() ? layout.channelMask : 0;
     const int32_t frameRate = signal.rate;

@@ -71,18 +71,20 @@ Commands (only as the first argument; their options in any order):
       --max-seconds S "repeat" plays the script over until S seconds of
                       audio (default 3600) have been written
       --speakers LAYOUT
-                      stereo (the default), 2.1, quad, 5.1 or 7.1: a file of
-                      the layout's channels, each signal on the speakers the
-                      script's "speakers" lines choose (WAV names them; FLAC
-                      has no 2.1)
+                      stereo, 2.1, quad, 5.1 or 7.1 (default: the stored
+                      Speakers setting, Stereo without one or when it follows
+                      the device): a file of the layout's channels, each
+                      signal on the speakers the script's "speakers" lines
+                      choose (WAV names them; FLAC has no 2.1)
   --play SCRIPT     play the script SCRIPT (- for standard input) with no
                     window; messages go to standard error, and a pause
                     waits for Enter when standard input is a terminal
       --device D      the device numbered or named D by --list-devices
                       (default 0, the default output)
       --speakers LAYOUT
-                      as for --render: the device is opened with the
-                      layout's speaker positions
+                      as for --render (following the device, its own
+                      layout): the device is opened with the layout's
+                      speaker positions
 
 Environment:
   SONDREL_NONINTERACTIVE=1  write message boxes to standard error and answer

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "engine/AppError.h"
 #include "tests/support/CasePrinting.h"
@@ -76,6 +78,52 @@ TEST_F(StoredOptionsSaveTest, TheDefaultRateIsWrittenOnlyOnceARateWasChosen) {
   SaveStoredOptions(path, StoredOptions{});  // back to 44100: the value stays, as the choice
   EXPECT_NE(Text().find("SampleRate=dword:0000ac44"), std::string::npos) << Text();
   EXPECT_EQ(LoadStoredOptions(path).sampleRate, 44100);
+}
+
+struct SpeakersCase {
+  const char* name;
+  const char* stored;  // the value line, or nullptr for none
+  std::vector<std::string> devicePositions;
+  SpeakerLayoutId made;
+};
+
+class StoredSpeakersTest : public StoredOptionsSaveTest, public ::testing::WithParamInterface<SpeakersCase> {};
+
+// Missing, of another type or another number: Stereo; the device's layout
+// when its positions form one, else Stereo.
+TEST_P(StoredSpeakersTest, ChooseTheLayoutOfEverySignal) {
+  std::ofstream(path) << "[Software\\Kelvo]\nAlwaysStereo=dword:0\nLongBuffer=dword:0\n"
+                      << (GetParam().stored != nullptr ? GetParam().stored : "") << "\n";
+  const StoredOptions loaded = LoadStoredOptions(path);
+  EXPECT_EQ(loaded.error, "");
+  EXPECT_EQ(loaded.ForSignals(0, GetParam().devicePositions).speakers, GetParam().made);
+}
+
+const std::vector<std::string> kFiveOne = {"FL", "FR", "FC", "LFE", "RL", "RR"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, StoredSpeakersTest,
+    ::testing::Values(SpeakersCase{"Missing", nullptr, kFiveOne, SpeakerLayoutId::Stereo},
+                      SpeakersCase{"FivePointOne", "Speakers=dword:00000003", {}, SpeakerLayoutId::FivePointOne},
+                      SpeakersCase{"SevenPointOne", "Speakers=dword:4", kFiveOne, SpeakerLayoutId::SevenPointOne},
+                      SpeakersCase{"AnotherNumber", "Speakers=dword:00000005", {}, SpeakerLayoutId::Stereo},
+                      SpeakersCase{"AnotherType", "Speakers=sz:5.1", {}, SpeakerLayoutId::Stereo},
+                      SpeakersCase{"LongerThanFourBytes", "Speakers=hex:03,00,00,00,00", {}, SpeakerLayoutId::Stereo},
+                      SpeakersCase{"TheDevicesLayout", "Speakers=dword:000000ff", kFiveOne, SpeakerLayoutId::FivePointOne},
+                      SpeakersCase{"TheDevicesLayoutInAnotherOrder", "Speakers=dword:000000ff",
+                                   {"FL", "FR", "RL", "RR", "FC", "LFE"}, SpeakerLayoutId::Stereo},
+                      SpeakersCase{"NoDeviceToFollow", "Speakers=dword:000000ff", {}, SpeakerLayoutId::Stereo}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(StoredOptionsSaveTest, TheSpeakersAreWrittenOnlyOnceALayoutWasChosen) {
+  SaveStoredOptions(path, StoredOptions{});
+  EXPECT_EQ(Text().find("Speakers"), std::string::npos) << Text();
+  StoredOptions followed;
+  followed.speakersFollowDevice = true;
+  SaveStoredOptions(path, followed);
+  EXPECT_TRUE(LoadStoredOptions(path).speakersFollowDevice);
+  SaveStoredOptions(path, StoredOptions{});  // back to Stereo: the value stays, as the choice
+  EXPECT_NE(Text().find("Speakers=dword:00000000"), std::string::npos) << Text();
 }
 
 TEST_F(StoredOptionsSaveTest, AnUnreadableFileIsLeftAsItWas) {

@@ -160,6 +160,12 @@ TEST_F(RenderTest, ASurroundRenderNamesItsSpeakersAndReadsBackAlikeInEveryFormat
   EXPECT_EQ(std::vector<int>(positions, positions + 6),
             (std::vector<int>{SF_CHANNEL_MAP_LEFT, SF_CHANNEL_MAP_RIGHT, SF_CHANNEL_MAP_CENTER, SF_CHANNEL_MAP_LFE,
                               SF_CHANNEL_MAP_REAR_LEFT, SF_CHANNEL_MAP_REAR_RIGHT}));
+  // The stored layout is the default, which --speakers overrides.
+  fs::create_directories(folder / "config" / "sondrel");
+  std::ofstream(folder / "config" / "sondrel" / "settings") << "[Software\\Kelvo]\nSpeakers=dword:00000003\n";
+  ASSERT_EQ(Sondrel("--render test.kvs -o stored.wav").status, 0);
+  EXPECT_EQ(Decoded(folder / "stored.wav", &channels), wav);
+  ASSERT_EQ(Sondrel("--render test.kvs -o told.wav --speakers stereo").status, 1);  // FC is no stereo speaker
 }
 
 TEST_F(RenderTest, AScriptOfMonoSignalsMakesAMonoFile) {
