@@ -32,10 +32,18 @@ run() {
 if [ "${1:-}" = "--all" ]; then
   runs="${2:-100000}"
   build "${targets[@]}"
+  # The targets run side by side, one a core, each printing when it ends.
+  failed=0
   for target in "${targets[@]}"; do
-    echo "== $target: $runs inputs"
-    run "$target" -runs="$runs" -seed=1
+    while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n || failed=1; done
+    (
+      if report="$(run "$target" -runs="$runs" -seed=1 2>&1)"; then status=0; else status=$?; fi
+      printf '== %s: %s inputs\n%s\n' "$target" "$runs" "$report"
+      exit "$status"
+    ) &
   done
+  while [ "$(jobs -rp | wc -l)" -gt 0 ]; do wait -n || failed=1; done
+  exit "$failed"
 else
   target="${1:-preset_reader_fuzz}"
   seconds="${2:-60}"

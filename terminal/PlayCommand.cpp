@@ -55,7 +55,7 @@ int32_t DeviceNamed(SoundOutput& waveOut, const std::string& given) {
 int PlayCommand(const std::vector<std::string>& arguments) {
   const CommandOptions given = ReadCommandOptions(arguments, {"--device", "--speakers"}, "a script: --play SCRIPT");
   if (!given.problem.empty()) return UsageError(given.problem);
-  std::optional<SpeakerLayoutId> speakers;  // nothing: Stereo
+  std::optional<SpeakerLayoutId> speakers;  // nothing: the stored setting
   if (const std::string problem = ReadSpeakersOption(given, &speakers); !problem.empty()) return UsageError(problem);
   CatchTerminationSignals();
   const StoredOptions options = LoadStoredOptions(SettingsStore::DefaultPath());

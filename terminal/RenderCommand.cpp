@@ -104,7 +104,7 @@ int RenderCommand(const std::vector<std::string>& arguments) {
   if (*format == AudioFileFormat::Flac && encoding == AudioSampleEncoding::Float32) {
     return UsageError("FLAC holds 16-bit or 24-bit samples, not f32");
   }
-  std::optional<SpeakerLayoutId> speakers;  // nothing: Stereo
+  std::optional<SpeakerLayoutId> speakers;  // nothing: the stored setting
   if (const std::string problem = ReadSpeakersOption(given, &speakers); !problem.empty()) return UsageError(problem);
   // FLAC's three channels are FL FR FC; it has no mark for 2.1's FL FR LFE.
   const char* kNoFlac21 = "FLAC has no 2.1 layout (its three channels are FL FR FC): write WAV or raw";
