@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "engine/AppError.h"
+#include "engine/SpeakerLayout.h"
 #include "panel/Application.h"
 #include "panel/Generator.h"
 #include "panel/UiEvents.h"
@@ -25,7 +26,7 @@ TSettingsForm::TSettingsForm(TGenerator& generator, std::string storePath)
   setObjectName("SettingsForm");
   setWindowTitle("Compatibility Settings");
   setFont(generator.font());
-  setFixedSize(generator.Scaled(239), generator.Scaled(156));
+  setFixedSize(generator.Scaled(239), generator.Scaled(204));
   move(generator.Scaled(460), generator.Scaled(264));
 
   AlwaysStereo = new QCheckBox("Always generate stereo signal", this);
@@ -52,9 +53,24 @@ TSettingsForm::TSettingsForm(TGenerator& generator, std::string storePath)
                          "the sound server from resampling the signal");
   SampleRate->setAccessibleName("Sample rate");
   rateLabel->setBuddy(SampleRate);
+  auto* speakersLabel = new QLabel("Speakers:", this);
+  speakersLabel->move(generator.Scaled(16), generator.Scaled(154));
+  speakersLabel->adjustSize();
+  Speakers = new QComboBox(this);
+  Speakers->setObjectName("Speakers");
+  Speakers->setGeometry(generator.Scaled(16), generator.Scaled(172), generator.Scaled(213), generator.Scaled(24));
+  for (const SpeakerLayout& layout : SpeakerLayouts()) {
+    Speakers->addItem(layout.name, static_cast<uint32_t>(layout.id));
+  }
+  Speakers->addItem("The output device's layout", kDeviceLayout);
+  Speakers->setToolTip("The speakers every signal is placed on. Stereo as always; in a surround layout the "
+                       "speaker map chooses which of them play");
+  Speakers->setAccessibleName("Speakers");
+  speakersLabel->setBuddy(Speakers);
   setTabOrder(AlwaysStereo, Button1);
   setTabOrder(Button1, LongBuffer);
   setTabOrder(LongBuffer, SampleRate);
+  setTabOrder(SampleRate, Speakers);
 
   connect(Button1, &QPushButton::clicked, this, [this] { Guard(this, [this] { Button1Click(); }); });
   InstallContextHelp(this, kHelpContext);
@@ -71,13 +87,20 @@ void TSettingsForm::FormCreate() {
   AlwaysStereo->setChecked(options.alwaysStereo);
   LongBuffer->setChecked(options.longBuffer);
   SampleRate->setCurrentIndex(std::max(0, SampleRate->findData(options.sampleRate)));
+  const uint32_t speakers = options.speakersFollowDevice ? kDeviceLayout : static_cast<uint32_t>(options.speakers);
+  Speakers->setCurrentIndex(std::max(0, Speakers->findData(speakers)));
+  generator_.FollowSpeakerLayout();
   if (!options.error.empty()) throw AppError(options.error);
 }
 
 int32_t TSettingsForm::ChosenSampleRate() const { return SampleRate->currentData().toInt(); }
 
 StoredOptions TSettingsForm::Shown() const {
-  return StoredOptions{AlwaysStereo->isChecked(), LongBuffer->isChecked(), ChosenSampleRate(), {}};
+  StoredOptions shown{AlwaysStereo->isChecked(), LongBuffer->isChecked(), ChosenSampleRate(), {}};
+  const uint32_t speakers = Speakers->currentData().toUInt();
+  shown.speakersFollowDevice = speakers == kDeviceLayout;
+  if (!shown.speakersFollowDevice) shown.speakers = static_cast<SpeakerLayoutId>(speakers);
+  return shown;
 }
 
 void TSettingsForm::Button1Click() {
@@ -87,6 +110,7 @@ void TSettingsForm::Button1Click() {
 
 void TSettingsForm::closeEvent(QCloseEvent* event) {
   generator_.SetMainWindowEnabled(true);
+  generator_.FollowSpeakerLayout();
   event->accept();  // hidden; the boxes keep their states for the rest of the run
 }
 

@@ -66,6 +66,12 @@ std::optional<SpeakerLayoutId> LayoutWithPositions(const std::vector<std::string
 
 const char* SpeakerName(Speaker speaker) { return kNames[static_cast<size_t>(speaker)]; }
 
+const char* SpeakerTitle(Speaker speaker) {
+  static const char* const kTitles[kSpeakerCount] = {"Front left", "Front right", "Front centre", "Subwoofer",
+                                                     "Rear left",  "Rear right",  "Side left",    "Side right"};
+  return kTitles[static_cast<size_t>(speaker)];
+}
+
 std::optional<Speaker> SpeakerNamed(const std::string& word) {
   for (int speaker = 0; speaker < kSpeakerCount; ++speaker) {
     if (Lower(word) == Lower(kNames[static_cast<size_t>(speaker)])) return static_cast<Speaker>(speaker);

@@ -47,6 +47,9 @@ std::optional<SpeakerLayoutId> LayoutWithPositions(const std::vector<std::string
 
 // "FL", "FR", "FC", "LFE", "RL", "RR", "SL", "SR".
 const char* SpeakerName(Speaker speaker);
+// "Front left", "Front right", "Front centre", "Subwoofer", "Rear left", ...:
+// the speaker as a user names it.
+const char* SpeakerTitle(Speaker speaker);
 // By its name, in any case; nothing for another word.
 std::optional<Speaker> SpeakerNamed(const std::string& word);
 // Where the speaker stands: the right-hand ones (FR, RR, SR) are inverted

@@ -23,6 +23,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window needs a platform plugin (xcb, wayland), which Qt only recommends;
 # SDL2 and libsndfile are loaded when first used, so no link names them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libsdl2-2.0-0 (>= 2.24), libsndfile1 (>= 1.0.28)")
+# The walk round the room speaks each speaker's name from the freedesktop sound theme.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sound-theme-freedesktop")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://kelvo.org/sondrel")
 

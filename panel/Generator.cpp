@@ -23,6 +23,7 @@
 #include "panel/ComboBoxAccessible.h"
 #include "panel/FreqPopup.h"
 #include "panel/PageControl.h"
+#include "panel/SpeakerMap.h"
 #include "panel/UiEvents.h"
 #include "panel/UpDown.h"
 #include "platform/WaveOut.h"
@@ -63,6 +64,7 @@ TGenerator::TGenerator(WaveOut& waveOut, std::function<void()> registerFileTypes
   CreateMenus();
   CreatePopupMenus();
   ConnectMemorySlots();
+  SpeakerMap = new TSpeakerMap(*this);
   layout()->setSizeConstraint(QLayout::SetFixedSize);  // a fixed border: not resizable
   Guard(this, [this] { FormCreate(); });
 
@@ -213,8 +215,13 @@ void TGenerator::CreateControls() {
   Lefttick = check(client, "Lefttick", "Left", 240, 116, 49, 17);
   RightTick = check(client, "RightTick", "Right", 289, 116, 53, 17);
   InPhaseTick = check(client, "InPhaseTick", "L/R in Phase", 240, 137, 101, 17);
+  SpeakersButton = button(client, "SpeakersButton", "Speakers...", 240, 111, 102, 24);
+  SpeakersButton->setToolTip("Shows the speaker map: the speakers that play");
+  SpeakersButton->setAutoDefault(false);
+  SpeakersButton->hide();  // in a surround layout it takes the Left and Right boxes' place
   for (QWidget* shared : std::initializer_list<QWidget*>{WaveDevice, Amplitude, UpDown1, WaveForm, Duration,
-                                                         OnButton, Loop, Lefttick, RightTick, InPhaseTick}) {
+                                                         OnButton, Loop, Lefttick, RightTick, InPhaseTick,
+                                                         SpeakersButton}) {
     shared->raise();
   }
 
@@ -253,6 +260,7 @@ void TGenerator::CreateControls() {
                       Logarithmic, Mem1Edit, Mem2Edit, Mem3Edit, Mem4Edit, NoiseColour, WaveDevice, Amplitude, WaveForm,
                       Duration, OnButton, Loop, Lefttick, InPhaseTick, RightTick};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  setTabOrder(RightTick, SpeakersButton);
 
   // Event wiring.
   auto changed = [this](QLineEdit* box) {
@@ -281,6 +289,10 @@ void TGenerator::CreateControls() {
   OnCheckBoxClick(Lefttick, this, [this] { LefttickClick(); });
   OnCheckBoxClick(RightTick, this, [this] { LefttickClick(); });
   OnCheckBoxClick(InPhaseTick, this, [this] { InPhaseTickClick(); });
+  connect(SpeakersButton, &QPushButton::clicked, this, [this] {
+    SpeakerMap1->setChecked(true);
+    Guard(this, [this] { SpeakerMap1Click(); });
+  });
   // Ticked or cleared by the user, the box retunes a playing sweep as any
   // other edit does; set by a memory or a script, it waits for the next start.
   connect(Logarithmic, &QCheckBox::clicked, this, [this] { Guard(this, [this] { fEditChange(); }); });
@@ -328,6 +340,7 @@ void TGenerator::WatchDevices() {
   if (!engine_->Playing) {
     RefreshDeviceList();
     UpdateRateNote();
+    FollowSpeakerLayout();
   } else if (!engine_->Waiting()) {
     // A one-shot tone's wait checks its device itself, and its error then
     // reaches whoever started the tone (a script run stops on it).
@@ -406,8 +419,9 @@ PanelState TGenerator::ReadPanelState() {
   state.WaveDevice = WaveDevice->currentIndex();
   state.Loop = Loop->isChecked();
   state.Logarithmic = Logarithmic->isChecked();
-  const StoredOptions options = ReadStoredOptions ? ReadStoredOptions() : StoredOptions();
-  ApplySignalOptions(options.ForSignals(options.FollowsDevice() ? waveOut_.GetDeviceRate(state.WaveDevice) : 0), state);
+  ApplySignalOptions(CurrentSignalOptions(), state);
+  engine_->Speakers = SpeakerMap->Layout();
+  if (walking_) state.Loop = true;  // the walk times each speaker itself
   return state;
 }
 

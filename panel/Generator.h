@@ -28,6 +28,7 @@ namespace sondrel {
 
 class PageControl;
 class TFreqPopup;
+class TSpeakerMap;
 class UpDown;
 class WaveOut;
 
@@ -89,6 +90,22 @@ class TGenerator : public QMainWindow, public EngineWindow {
   void Button2Click(QObject* sender);
   void LefttickClick();
   void InPhaseTickClick();
+
+  // Surround (SpeakerHandlers.cpp). The stored options with the rate and the
+  // layout resolved for the chosen device.
+  SignalOptions CurrentSignalOptions();
+  // Shows the layout those options give, when idle: Stereo with the Left and
+  // Right boxes, a surround layout with the speaker map, every speaker ticked.
+  void FollowSpeakerLayout();
+  // The engine's channels, the On switches and the phase box as the ticked
+  // boxes or speakers say; stops the tone when none is ticked.
+  void UpdateChannelControls();
+  void SpeakersClick();
+  void SpeakerMap1Click();
+  // "Test each speaker": the current page's signal on each speaker in turn.
+  void WalkClick();
+  TSpeakerMap* SpeakerMap = nullptr;
+  QPushButton* SpeakersButton = nullptr;  // in the Left and Right boxes' place in a surround layout
   void Exit1Click();
   void FreqSlider1Click();
   void Compatibilitysettings1Click();
@@ -192,6 +209,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   QAction* StoreMemory41 = nullptr;
   QMenu* Recall1 = nullptr;  // "&Tools"
   QAction* FreqSlider1 = nullptr;
+  QAction* SpeakerMap1 = nullptr;  // shown in a surround layout
   QAction* Compatibilitysettings1 = nullptr;
   QAction* OnOff1 = nullptr;
   QMenu* About1 = nullptr;  // "&Help"
@@ -238,6 +256,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   std::function<void()> registerFileTypes_;
   double scale_ = 1.0;
   bool closing_ = false;
+  bool walking_ = false;  // a walk round the room is on
 };
 
 }  // namespace sondrel

@@ -89,6 +89,9 @@ void TGenerator::CreateMenus() {
   Recall1->setObjectName("Recall1");
   FreqSlider1 = item(Recall1, "FreqSlider1", "Show &Frequency Slider", "Ctrl+F");
   FreqSlider1->setCheckable(true);
+  SpeakerMap1 = item(Recall1, "SpeakerMap1", "Show &Speaker Map", "Ctrl+K");
+  SpeakerMap1->setCheckable(true);
+  SpeakerMap1->setVisible(false);  // in a surround layout only
   Compatibilitysettings1 = item(Recall1, "Compatibilitysettings1", "&Compatibility Settings", "");
   separator(Recall1, "N5");
   OnOff1 = item(Recall1, "OnOff1", "On/Off", "F5");
@@ -108,6 +111,7 @@ void TGenerator::CreateMenus() {
     FreqSlider1->setChecked(!FreqSlider1->isChecked());
     Guard(this, [this] { FreqSlider1Click(); });
   });
+  connect(SpeakerMap1, &QAction::triggered, this, [this] { Guard(this, [this] { SpeakerMap1Click(); }); });
   Connect(Compatibilitysettings1, &TGenerator::Compatibilitysettings1Click);
   Connect(OnOff1, &TGenerator::OnButtonClick);
   Connect(Help1, &TGenerator::Help1Click);

@@ -91,19 +91,8 @@ void TGenerator::Button2Click(QObject* sender) {
 }
 
 void TGenerator::LefttickClick() {
-  engine_->LeftGain = Lefttick->isChecked() ? 1 : 0;
-  engine_->RightGain = RightTick->isChecked() ? 1 : 0;
-  const int32_t channels = engine_->LeftGain + engine_->RightGain;
-  if (channels == 0) engine_->StopTone();
-  OnButton->setEnabled(channels != 0);
-  OnOff1->setEnabled(channels != 0);
-  if (channels < 2) {
-    SetChecked(InPhaseTick, true);  // one channel has no phase to speak of
-    InPhaseTick->setEnabled(false);
-  } else {
-    InPhaseTick->setEnabled(true);
-  }
-  InPhaseTickClick();
+  UpdateChannelControls();
+  InPhaseTickClick();  // retunes a playing tone onto the channels now ticked
 }
 
 void TGenerator::InPhaseTickClick() {

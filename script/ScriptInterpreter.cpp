@@ -8,6 +8,7 @@
 #include "engine/AppError.h"
 #include "panel/ByteText.h"
 #include "panel/PageControl.h"
+#include "panel/SpeakerMap.h"
 #include "panel/UiEvents.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptPopup.h"
@@ -83,8 +84,16 @@ void ScriptInterpreter::SetChannels(bool left, bool right, bool inPhase) {
   SetChecked(generator_.InPhaseTick, inPhase);
 }
 
-// The window plays in Stereo: FL and FR are its Left and Right boxes.
+const SpeakerLayout& ScriptInterpreter::Layout() const { return LayoutOf(generator_.SpeakerMap->Layout()); }
+
+// In a surround layout the speaker map's toggles; in Stereo FL and FR are
+// the Left and Right boxes.
 void ScriptInterpreter::SetSpeakers(SpeakerSet chosen) {
+  if (Layout().Surround()) {
+    generator_.SpeakerMap->SetChosen(chosen);
+    generator_.SpeakersClick();
+    return;
+  }
   SetChecked(generator_.Lefttick, (chosen & SpeakerBit(Speaker::FL)) != 0);
   SetChecked(generator_.RightTick, (chosen & SpeakerBit(Speaker::FR)) != 0);
 }

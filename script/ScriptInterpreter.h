@@ -34,6 +34,7 @@ class ScriptInterpreter : public ScriptRunner, private ScriptHost {
   void SetWaveForm(int32_t index) override;
   void SetNoiseColour(int32_t index) override;
   void SetChannels(bool left, bool right, bool inPhase) override;
+  const SpeakerLayout& Layout() const override;
   void SetSpeakers(SpeakerSet chosen) override;
   bool SetLogarithmic(bool checked) override;
   void Play() override;

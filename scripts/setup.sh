@@ -15,7 +15,7 @@ packages=(
   pipewire pipewire-pulse wireplumber dbus-daemon
   sox time alsa-utils
   clang libclang-rt-14-dev
-  libsndfile1-dev
+  libsndfile1-dev sound-theme-freedesktop
   appstream lintian
 )
 

@@ -25,6 +25,8 @@ CommandOptions ReadCommandOptions(const std::vector<std::string>& arguments, con
         options.problem = "'" + argument + "' is given twice";
       }
       ++i;
+    } else if (operandName.empty()) {
+      options.problem = arguments[0] + " takes no file: '" + argument + "'";
     } else if (operandGiven) {
       options.problem = "one script at a time: '" + argument + "' is one too many";
     } else {
@@ -33,7 +35,7 @@ CommandOptions ReadCommandOptions(const std::vector<std::string>& arguments, con
     }
     if (!options.problem.empty()) return options;
   }
-  if (!operandGiven) options.problem = arguments[0] + " needs " + operandName;
+  if (!operandGiven && !operandName.empty()) options.problem = arguments[0] + " needs " + operandName;
   return options;
 }
 

@@ -21,7 +21,8 @@ struct CommandOptions {
 };
 
 // Reads arguments[1...] (arguments[0] is the command) with the options in
-// `known`. `operandName` names the operand in problems ("a script").
+// `known`. `operandName` names the operand in problems ("a script"); empty,
+// the command takes none.
 CommandOptions ReadCommandOptions(const std::vector<std::string>& arguments, const std::vector<std::string>& known,
                                   const std::string& operandName);
 

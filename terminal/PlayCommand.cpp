@@ -28,17 +28,17 @@ void StopOnSignal(int signalNumber) {
   gSignal.compare_exchange_strong(none, signalNumber);
 }
 
-// Without SA_RESTART: a pause's read from the terminal returns at once.
-void CatchTerminationSignals() {
+}  // namespace
+
+const std::atomic<int>& CatchTerminationSignals() {
   struct sigaction action {};
   action.sa_handler = &StopOnSignal;
   sigemptyset(&action.sa_mask);
   for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
+  return gSignal;
 }
 
-// The device by the number or the exact name --list-devices prints; -1 when
-// there is none such.
-int32_t DeviceNamed(SoundOutput& waveOut, const std::string& given) {
+int32_t DeviceNamed(WaveOut& waveOut, const std::string& given) {
   const uint32_t count = waveOut.GetNumDevs();
   if (!given.empty() && given.size() <= 9 && given.find_first_not_of("0123456789") == std::string::npos) {
     const long number = std::stol(given);
@@ -49,8 +49,6 @@ int32_t DeviceNamed(SoundOutput& waveOut, const std::string& given) {
   }
   return -1;
 }
-
-}  // namespace
 
 int PlayCommand(const std::vector<std::string>& arguments) {
   const CommandOptions given = ReadCommandOptions(arguments, {"--device", "--speakers"}, "a script: --play SCRIPT");

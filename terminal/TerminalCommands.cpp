@@ -7,6 +7,7 @@
 #include "platform/SoundOutput.h"
 #include "terminal/CommandLinePath.h"
 #include "terminal/PlayCommand.h"
+#include "terminal/WalkCommand.h"
 #include "terminal/RenderCommand.h"
 
 namespace sondrel {
@@ -42,6 +43,7 @@ std::string UsageText() {
        sondrel --render SCRIPT -o OUT [--max-seconds S] [--rate R] [--format F]
                 [--type T] [--speakers LAYOUT]
        sondrel --play SCRIPT [--device D] [--speakers LAYOUT]
+       sondrel --walk [--device D] [--speakers LAYOUT]
        sondrel --list-devices | --help | --version
 
 Sondrel plays test tones and sweeps. Without options it opens its window; a
@@ -85,6 +87,14 @@ Commands (only as the first argument; their options in any order):
                       as for --render (following the device, its own
                       layout): the device is opened with the layout's
                       speaker positions
+  --walk            pink noise at -20 dB on each speaker in turn, 3 seconds
+                    each, clockwise from the front left (FL FC FR SR RR RL
+                    SL), the subwoofer (LFE) last; each name is written to
+                    standard error and spoken on its speaker first by the
+                    desktop's sound theme (sound-theme-freedesktop)
+      --device D      as for --play
+      --speakers LAYOUT
+                      as for --play
 
 Environment:
   SONDREL_NONINTERACTIVE=1  write message boxes to standard error and answer
@@ -116,13 +126,14 @@ std::optional<int> RunTerminalCommand(const std::vector<std::string>& arguments)
   if (arguments.empty()) return std::nullopt;
   const std::string option = arguments[0] == "-h" ? "--help" : arguments[0];
   if (option != "--help" && option != "--version" && option != "--list-devices" && option != "--render" &&
-      option != "--play") {
+      option != "--play" && option != "--walk") {
     return std::nullopt;
   }
   if (FileExists(CommandLinePath(arguments))) return std::nullopt;  // a file of that name: the usual file argument
 
   if (option == "--render") return RenderCommand(arguments);
   if (option == "--play") return PlayCommand(arguments);
+  if (option == "--walk") return WalkCommand(arguments);
   if (arguments.size() > 1) return UsageError("'" + arguments[0] + "' takes no arguments");
   if (option == "--help") {
     std::cout << UsageText();

@@ -142,6 +142,65 @@ TEST_F(SettingsFormTest, TheRateComesAfterTheTwoOptionsInTabOrder) {
   EXPECT_GT(form->SampleRate->y(), form->LongBuffer->y());
 }
 
+struct SpeakersCase {
+  const char* name;
+  const char* stored;
+  const char* shown;  // the list's choice after loading
+};
+
+class SpeakersLoadTest : public SettingsFormTest, public ::testing::WithParamInterface<SpeakersCase> {};
+
+// The layout is stored beside the rate; missing, of another type or another
+// number, it is Stereo, with no error of its own.
+TEST_P(SpeakersLoadTest, LoadsTheLayoutOrStereo) {
+  Store(GetParam().stored);
+  Create();
+  EXPECT_EQ(form->Speakers->currentText(), GetParam().shown);
+  EXPECT_TRUE(dialogs.ErrorTexts().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stores, SpeakersLoadTest,
+    ::testing::Values(SpeakersCase{"Missing", "[Software\\Kelvo]\nAlwaysStereo=dword:0\nLongBuffer=dword:0\n", "Stereo"},
+                      SpeakersCase{"FivePointOne", "[Software\\Kelvo]\nSpeakers=dword:00000003\n", "5.1"},
+                      SpeakersCase{"TheDevicesLayout", "[Software\\Kelvo]\nSpeakers=dword:000000ff\n",
+                                   "The output device's layout"},
+                      SpeakersCase{"AnotherNumber", "[Software\\Kelvo]\nSpeakers=dword:00000005\n", "Stereo"},
+                      SpeakersCase{"AnotherType", "[Software\\Kelvo]\nSpeakers=sz:5.1\n", "Stereo"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// The layout comes after the rate, is stored once chosen, and the main
+// window follows it when the settings window closes: the speaker map takes
+// the Left and Right boxes' place, which come back, as they were, in Stereo.
+TEST_F(SettingsFormTest, TheLayoutIsStoredAndTheMainWindowFollowsIt) {
+  Create();
+  EXPECT_GT(form->Speakers->y(), form->SampleRate->y());
+  QWidget* next = form->SampleRate->nextInFocusChain();
+  while (next != nullptr && !(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
+  EXPECT_EQ(next, form->Speakers);
+  generator->RightTick->setChecked(false);
+  generator->Compatibilitysettings1Click();
+  form->Speakers->setCurrentIndex(form->Speakers->findText("7.1"));
+  QTest::mouseClick(form->Button1, Qt::LeftButton);
+  EXPECT_TRUE(Stored().contains("Speakers=dword:00000004")) << Stored().toStdString();
+  EXPECT_TRUE(generator->Lefttick->isHidden());
+  EXPECT_TRUE(generator->RightTick->isHidden());
+  EXPECT_FALSE(generator->SpeakersButton->isHidden());
+  EXPECT_TRUE(generator->SpeakerMap1->isVisible());
+  generator->OnButtonClick();
+  EXPECT_EQ(waveOut.LastCall("Open")->format.nChannels, 8);
+  generator->OnButtonClick();
+  generator->Compatibilitysettings1Click();
+  form->Speakers->setCurrentIndex(0);
+  form->close();  // for this run only
+  EXPECT_FALSE(generator->Lefttick->isHidden());
+  EXPECT_FALSE(generator->RightTick->isChecked());
+  EXPECT_FALSE(generator->SpeakerMap1->isVisible());
+  generator->OnButtonClick();
+  EXPECT_EQ(waveOut.LastCall("Open")->format.nChannels, 2);  // the left channel alone
+  EXPECT_TRUE(Stored().contains("Speakers=dword:00000004"));
+}
+
 TEST_F(SettingsFormTest, FirstStartWritesNothingUntilOk) {
   Create();
   EXPECT_EQ(Stored(), "(no file)");

@@ -513,7 +513,10 @@ INSTANTIATE_TEST_SUITE_P(Lines, UsageTest,
                                            UsageCase{"--play", 2},
                                            UsageCase{"--play x.kvs --device", 2},
                                            UsageCase{"--play x.kvs --speakers 6.1", 2},
-                                           UsageCase{"--play x.kvs --rate 48000", 2}),
+                                           UsageCase{"--play x.kvs --rate 48000", 2},
+                                           UsageCase{"--walk x.kvs", 2},
+                                           UsageCase{"--walk --speakers 6.1", 2},
+                                           UsageCase{"--walk --device", 2}),
                          [](const auto& test) {
                            std::string name;
                            for (const char c : std::string(test.param.arguments)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
