@@ -3,18 +3,25 @@
 // played by `sondrel --play --speakers` that sweeps each speaker in turn (to
 // an end frequency of its own), and the sink's monitor recorded in the same
 // map. Every channel must hold its own speaker's sweep, sample for sample as
-// synthesized, and nothing else; and the device list shows the layout.
+// synthesized, and nothing else; and the device list shows the layout. The
+// walk round the room (`sondrel --walk`) reaches one speaker at a time, in
+// its order.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "engine/SpeakerLayout.h"
+#include "engine/SpeakerWalk.h"
+#include "platform/SoundTheme.h"
 #include "tests/support/MonitorRecording.h"
+#include "tests/support/SurroundSink.h"
 
 namespace sondrel {
 namespace {
@@ -23,49 +30,20 @@ using namespace testing_support;
 
 constexpr int kRate = 48000;
 
-// The server's names of the positions, for the sink and the recorder.
-std::string ServerMap(const SpeakerLayout& layout) {
-  const char* names[] = {"front-left", "front-right", "front-center", "lfe",
-                         "rear-left",  "rear-right",  "side-left",    "side-right"};
-  std::string map;
-  for (Speaker speaker : layout.speakers) map += (map.empty() ? "" : ",") + std::string(names[static_cast<int>(speaker)]);
-  return map;
-}
-
-std::string Output(const std::string& command) {
-  std::string text;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char line[256];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) text += line;
-    pclose(pipe);
-  }
-  return text;
-}
-
 class SurroundPlaybackTest : public ::testing::TestWithParam<SpeakerLayoutId> {
  protected:
   void SetUp() override {
     if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's sound server";
     folder.setAutoRemove(std::getenv("SONDREL_KEEP_RECORDINGS") == nullptr);
-    const SpeakerLayout& layout = LayoutOf(GetParam());
-    sink = std::string("sondrel_") + layout.word;
-    for (char& c : sink) c = c == '.' ? '_' : c;
-    module = Output("pactl load-module module-null-sink sink_name=" + sink + " rate=" + std::to_string(kRate) +
-                    " channels=" + std::to_string(layout.Channels()) + " channel_map=" + ServerMap(layout) +
-                    " sink_properties=device.description=Sondrel-Test-" + layout.word);
-    ASSERT_FALSE(module.empty()) << "the server made no sink of " << layout.name;
-    for (int look = 0; look < 50 && Output("pactl list short sinks").find(sink) == std::string::npos; ++look) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-  }
-  void TearDown() override {
-    if (!module.empty()) RunToEnd({"pactl", "unload-module", module.substr(0, module.find('\n'))});
+    made = std::make_unique<SurroundSink>(LayoutOf(GetParam()), kRate);
+    ASSERT_TRUE(made->Made()) << "the server made no sink of " << LayoutOf(GetParam()).name;
+    sink = made->name;
   }
   std::string File(const char* name) const { return folder.filePath(name).toStdString(); }
 
   QTemporaryDir folder{"/tmp/sondrel-surround-test-XXXXXX"};
+  std::unique_ptr<SurroundSink> made;
   std::string sink;
-  std::string module;
 };
 
 TEST_P(SurroundPlaybackTest, EverySpeakerPlaysOnItsOwnChannel) {
@@ -86,7 +64,7 @@ TEST_P(SurroundPlaybackTest, EverySpeakerPlaysOnItsOwnChannel) {
   // The device list tells the sink's layout.
   std::string positions;
   for (Speaker speaker : layout.speakers) positions += (positions.empty() ? "" : ",") + std::string(SpeakerName(speaker));
-  EXPECT_NE(Output(std::string(SONDREL_EXECUTABLE) + " --list-devices")
+  EXPECT_NE(CommandOutput(std::string(SONDREL_EXECUTABLE) + " --list-devices")
                 .find(std::string("\tSondrel-Test-") + layout.word + "\t48000\t" + std::to_string(layout.Channels()) + "\t" +
                       positions + "\n"),
             std::string::npos);
@@ -119,6 +97,50 @@ TEST_P(SurroundPlaybackTest, EverySpeakerPlaysOnItsOwnChannel) {
         << name << ": its sweep is not there sample for sample";
   }
 }
+
+class SurroundWalkTest : public SurroundPlaybackTest {};
+
+// Each speaker in the walk's order, alone: its name (when the sound theme
+// has it), then the noise for its 3 seconds, and nothing on it before its
+// turn or after it; the names go to standard error in the same order.
+TEST_P(SurroundWalkTest, TheWalkReachesOneSpeakerAtATimeInItsOrder) {
+  const SpeakerLayout& layout = LayoutOf(GetParam());
+  QTemporaryDir config("/tmp/sondrel-surround-config-XXXXXX");
+  ASSERT_EQ(RunToEnd({"mkdir", "-p", config.filePath("sondrel").toStdString()}), 0);
+  std::ofstream(config.filePath("sondrel/settings").toStdString(), std::ios::binary)
+      << "[Software\\Kelvo]\nAlwaysStereo=dword:00000000\nLongBuffer=dword:00000000\nSampleRate=dword:00000000\n";
+  MonitorRecorder recorder(sink, File("walk.raw"), kRate, layout.Channels(), ServerMap(layout));
+  const std::string names = CommandOutput("env XDG_CONFIG_HOME=" + config.path().toStdString() + " " + SONDREL_EXECUTABLE +
+                                   " --walk --speakers " + layout.word + " --device Sondrel-Test-" + layout.word +
+                                   " 2>&1");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const std::vector<int16_t> recording = recorder.Samples();
+
+  std::string expectedNames;
+  const std::vector<Speaker> order = WalkOrder(layout);
+  for (const Speaker speaker : order) expectedNames += std::string(SpeakerName(speaker)) + "\t" + SpeakerTitle(speaker) + "\n";
+  EXPECT_EQ(names, expectedNames);
+  const size_t channels = static_cast<size_t>(layout.Channels());
+  size_t turnEnds = 0;  // where the speaker before ended
+  for (const Speaker speaker : order) {
+    const size_t channel = std::find(layout.speakers.begin(), layout.speakers.end(), speaker) - layout.speakers.begin();
+    const auto runs = SoundRuns(recording, channels, channel, kRate / 20);
+    ASSERT_FALSE(runs.empty()) << SpeakerName(speaker) << " was not heard";
+    EXPECT_GT(runs.front().first, turnEnds) << SpeakerName(speaker) << " sounded before its turn";
+    const bool spoken = speaker != Speaker::LFE && SoundThemeFile(VoiceSoundName(speaker)).has_value();
+    if (spoken) {  // the words of the name, then the noise
+      ASSERT_GE(runs.size(), 2u) << SpeakerName(speaker) << ": its name was not spoken";
+      EXPECT_LT(runs[runs.size() - 2].second - runs.front().first, static_cast<size_t>(kRate) * 2);
+    } else {
+      EXPECT_EQ(runs.size(), 1u) << SpeakerName(speaker) << ": the noise alone";
+    }
+    EXPECT_GE(runs.back().second - runs.back().first, static_cast<size_t>(kRate) * 29 / 10) << SpeakerName(speaker);
+    turnEnds = runs.back().second;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, SurroundWalkTest, ::testing::Values(SpeakerLayoutId::FivePointOne),
+                         [](const auto&) { return std::string("layout_5p1"); });
 
 INSTANTIATE_TEST_SUITE_P(Layouts, SurroundPlaybackTest,
                          ::testing::Values(SpeakerLayoutId::TwoPointOne, SpeakerLayoutId::Quad,
