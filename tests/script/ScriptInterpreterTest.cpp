@@ -136,13 +136,49 @@ INSTANTIATE_TEST_SUITE_P(Words, ScriptChannelTest,
                                            ChannelLine{"L xy", true, false, true},
                                            ChannelLine{"R inv", true, true, false}), CaseName());
 
-// The window plays in Stereo: a speaker list sets the Left and Right boxes,
-// which the sweep after it keeps.
+// In Stereo a speaker list sets the Left and Right boxes, which the sweep
+// after it keeps.
 TEST_F(ScriptInterpreterTest, ASpeakerListSetsTheChannelBoxesForTheSweepAfterIt) {
   Run("tone 1000 0.1 0 0 L\r\nspeakers FR\r\nsweep 100 200 0.1 0 0\r\nend\r\n");
   ASSERT_EQ(snapshots.size(), 2u);
   EXPECT_FALSE(snapshots[1].left);
   EXPECT_TRUE(snapshots[1].right);
+}
+
+// In a surround layout a speaker list ticks the map's toggles, and the
+// signal lines after it play on those speakers' channels alone (5.1: FL FR
+// FC LFE RL RR); a speaker the layout lacks stops the run with its line.
+TEST_F(ScriptInterpreterTest, InASurroundLayoutASpeakerListTicksTheSpeakerMap) {
+  generator->ReadStoredOptions = [] {
+    StoredOptions options;
+    options.speakers = SpeakerLayoutId::FivePointOne;
+    return options;
+  };
+  generator->FollowSpeakerLayout();
+  std::vector<std::vector<int>> sounding;  // by write, the channels holding sound
+  waveOut.onWrite = [&] {
+    const RecordingWaveOut::Call* write = waveOut.LastCall("Write");
+    const auto* samples = reinterpret_cast<const int16_t*>(write->buffer.data());
+    std::vector<int> channels;
+    for (int channel = 0; channel < 6; ++channel) {
+      for (size_t at = channel; at < write->buffer.size() / 2; at += 6) {
+        if (samples[at] != 0) {
+          channels.push_back(channel);
+          break;
+        }
+      }
+    }
+    sounding.push_back(channels);
+  };
+  try {
+    Run("speakers FC\r\ntone 1000 0.1 0 0\r\nspeakers FL,LFE\r\nsweep 100 200 0.1 0 0\r\n"
+        "speakers all\r\ntone 1000 0.1 0 0\r\nspeakers SL\r\ntone 1000 0.1 0 0\r\nend\r\n");
+    ADD_FAILURE() << "the run went past SL";
+  } catch (const AppError& error) {
+    EXPECT_STREQ(error.what(), "'SL' is not a speaker of the 5.1 layout");
+  }
+  EXPECT_EQ(sounding, (std::vector<std::vector<int>>{{2}, {0, 3}, {0, 1, 2, 3, 4, 5}}));
+  ExpectWoundUp();
 }
 
 TEST_F(ScriptInterpreterTest, ChannelWordBSilencesBothAndTheToneCannotStart) {
