@@ -128,8 +128,8 @@ TEST_F(SpeakerMapTest, TheKeyboardReachesEveryToggle) {
   EXPECT_FALSE(generator->SpeakerMap1->isChecked());
 }
 
-// "Test each speaker" lights the speakers in turn and plays the signal on
-// each alone; a key press stops it at once, leaving no tone on and the
+// "Test each speaker", started by the keyboard, lights the speakers in turn
+// and plays the signal on each alone; a key press stops it at once, leaving no tone on and the
 // ticked speakers as they were.
 TEST_F(SpeakerMapTest, TheWalkLightsEachSpeakerAndAKeyStopsIt) {
   UseLayout(SpeakerLayoutId::FivePointOne);
@@ -146,7 +146,10 @@ TEST_F(SpeakerMapTest, TheWalkLightsEachSpeakerAndAKeyStopsIt) {
       QTimer::singleShot(0, [this] { QTest::keyClick(&map(), Qt::Key_A); });
     }
   };
-  map().WalkButton->click();
+  QApplication::setActiveWindow(&map());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&map()));
+  map().WalkButton->setFocus();
+  QTest::keyClick(map().WalkButton, Qt::Key_Space);  // the walk runs inside the key's click
   EXPECT_EQ(signalStarts, 2);
   ASSERT_FALSE(shown.isEmpty());
   EXPECT_EQ(shown.front(), "Front left (FL)");
