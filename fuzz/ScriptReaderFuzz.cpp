@@ -86,7 +86,8 @@ void RunThroughTheCore(const uint8_t* data, size_t size) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  sondrel::TextReader reader(std::vector<uint8_t>(data, data + size));
+  sondrel::TextReader reader(std::vector<uint8_t>(data, data + size),
+                             sondrel::TextReader::LineEnds::CarriageReturnOrLineFeed);  // a script's
   for (size_t lines = 0; !reader.AtEnd(); ++lines) {
     if (lines > size) std::abort();  // every line takes at least one byte
     CheckWords(reader.ReadLine());

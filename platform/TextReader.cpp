@@ -51,19 +51,24 @@ std::optional<int32_t> ParseInteger(const std::string& token) {
 }
 }  // namespace
 
-TextReader::TextReader(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
+TextReader::TextReader(std::vector<uint8_t> bytes, LineEnds lineEnds) : bytes_(std::move(bytes)), lineEnds_(lineEnds) {
   end_ = static_cast<size_t>(std::find(bytes_.begin(), bytes_.end(), kEndOfText) - bytes_.begin());
 }
 
+bool TextReader::EndsLine(uint8_t byte) const {
+  return byte == kCarriageReturn || (byte == kLineFeed && lineEnds_ == LineEnds::CarriageReturnOrLineFeed);
+}
+
 void TextReader::SkipRestOfLine() {
-  while (position_ < end_ && bytes_[position_] != kCarriageReturn) ++position_;
-  if (position_ < end_) ++position_;  // the carriage return
-  if (position_ < end_ && bytes_[position_] == kLineFeed) ++position_;
+  while (position_ < end_ && !EndsLine(bytes_[position_])) ++position_;
+  if (position_ >= end_) return;
+  // A carriage return takes the line feed after it along: one line end.
+  if (bytes_[position_++] == kCarriageReturn && position_ < end_ && bytes_[position_] == kLineFeed) ++position_;
 }
 
 std::string TextReader::ReadLine() {
   const size_t start = position_;
-  while (position_ < end_ && bytes_[position_] != kCarriageReturn) ++position_;
+  while (position_ < end_ && !EndsLine(bytes_[position_])) ++position_;
   std::string line(bytes_.begin() + static_cast<std::ptrdiff_t>(start),
                    bytes_.begin() + static_cast<std::ptrdiff_t>(position_));
   SkipRestOfLine();

@@ -1,9 +1,11 @@
 #pragma once
 // Reads the program's 8-bit text files (presets and scripts) by the rules
-// they were always read by: only a carriage return ends a line (a line feed
-// right after it belongs to the line end; a lone line feed is an ordinary
-// byte), a byte 26 (Ctrl+Z) ends the text, and reading past the end yields
-// empty lines and the number 0 without an error.
+// they were always read by: a carriage return ends a line (a line feed
+// right after it belongs to the line end), a byte 26 (Ctrl+Z) ends the
+// text, and reading past the end yields empty lines and the number 0
+// without an error. A lone line feed is an ordinary byte of a preset file,
+// which the program writes itself; in a script, which Linux editors save
+// with line feeds alone, it ends a line too.
 
 #include <cstdint>
 #include <optional>
@@ -14,10 +16,11 @@ namespace sondrel {
 
 class TextReader {
  public:
-  explicit TextReader(std::vector<uint8_t> bytes);
+  enum class LineEnds { CarriageReturn, CarriageReturnOrLineFeed };
+  explicit TextReader(std::vector<uint8_t> bytes, LineEnds lineEnds = LineEnds::CarriageReturn);
 
   bool AtEnd() const { return position_ >= end_; }
-  // Every byte up to the next carriage return, then skips the line end.
+  // Every byte up to the next line end, then skips the line end.
   std::string ReadLine();
   // Skips bytes 0 to 32, then takes a token of up to 32 bytes above 32 and
   // skips the rest of its line. Returns nothing when the token is not an
@@ -27,10 +30,12 @@ class TextReader {
 
  private:
   void SkipRestOfLine();
+  bool EndsLine(uint8_t byte) const;
 
   std::vector<uint8_t> bytes_;
   size_t position_ = 0;
   size_t end_ = 0;  // the first byte 26, or the size
+  LineEnds lineEnds_;
 };
 
 // No script, preset or settings file comes near this size: a larger one, or

@@ -1,6 +1,7 @@
 #pragma once
 // A script file opened for a run: read line by line by the rules of the
-// program's text files, and read again from its start for "repeat".
+// program's text files, a line feed alone also ending a line, and read
+// again from its start for "repeat".
 
 #include <memory>
 #include <string>
@@ -22,15 +23,11 @@ class ScriptFile {
   std::string ReadLine() { return reader_->ReadLine(); }
   // Opens the file again at its start. Throws like the constructor.
   void Rewind();
-  // The text has line feeds but no carriage return: written on a system
-  // whose lines end in LF alone, it reads as one single line.
-  bool LineFeedsAlone() const { return lineFeedsAlone_; }
 
  private:
   std::string path_;                 // empty for a script given as bytes
   std::vector<uint8_t> bytes_;       // the script given as bytes
   std::unique_ptr<TextReader> reader_;
-  bool lineFeedsAlone_ = false;
 };
 
 }  // namespace sondrel

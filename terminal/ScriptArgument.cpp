@@ -21,12 +21,6 @@ ScriptFile& ScriptArgument::Open() {
   return *file_;
 }
 
-std::string ScriptArgument::Problem(const std::string& error) const {
-  std::string message = name_ + ": " + error;
-  if (file_ && file_->LineFeedsAlone()) {
-    message += " (its lines end in a line feed alone; a script's lines end in a carriage return and a line feed)";
-  }
-  return message;
-}
+std::string ScriptArgument::Problem(const std::string& error) const { return name_ + ": " + error; }
 
 }  // namespace sondrel

@@ -19,8 +19,7 @@ class ScriptArgument {
   bool FromStandardInput() const { return argument_ == "-"; }
   // Opens the script. Throws AppError ("File not found", ...).
   ScriptFile& Open();
-  // The message for one of the script's errors, with a hint when its lines
-  // end in a line feed alone.
+  // The message for one of the script's errors: its name, then the error.
   std::string Problem(const std::string& error) const;
 
  private:

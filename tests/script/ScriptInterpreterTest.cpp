@@ -369,7 +369,7 @@ INSTANTIATE_TEST_SUITE_P(
                       InvalidCase{" tone 1000 1 0 0\r\n", "Invalid command in line 1"},
                       InvalidCase{"rem\r\n\r\nend\r\n", "Invalid command in line 2"},
                       InvalidCase{"rem a\r\nrem b\r\n", "Invalid command in line 3"},
-                      InvalidCase{"rem a\nend\n", "Invalid command in line 2"},  // one single line
+                      InvalidCase{"rem a\nbogus\nend\n", "Invalid command in line 2"},  // Linux line ends
                       InvalidCase{"\xEF\xBB\xBF" "end\r\n", "Invalid command in line 1"}), CaseName());
 
 TEST_F(ScriptInterpreterTest, EndIgnoresItsWordsAndLongCommentsAreFine) {

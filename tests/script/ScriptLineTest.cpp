@@ -85,6 +85,35 @@ TEST(TextReaderTest, OnlyACarriageReturnEndsALine) {
   EXPECT_EQ(twoFeeds.ReadLine(), "\nb");  // only one line feed belongs to the line end
 }
 
+struct LineEndCase {
+  const char* name;
+  std::string text;
+  std::vector<std::string> lines;  // a script's lines, up to the end of the text
+};
+
+class ScriptLineEndTest : public ::testing::TestWithParam<LineEndCase> {};
+
+// A script's line ends in CR LF as always, in a lone CR, or in a line feed
+// alone as Linux editors save it; CR LF stays one line end.
+TEST_P(ScriptLineEndTest, ALineFeedAloneAlsoEndsAScriptLine) {
+  TextReader reader(std::vector<uint8_t>(GetParam().text.begin(), GetParam().text.end()),
+                    TextReader::LineEnds::CarriageReturnOrLineFeed);
+  std::vector<std::string> lines;
+  while (!reader.AtEnd()) lines.push_back(reader.ReadLine());
+  EXPECT_EQ(lines, GetParam().lines);
+  EXPECT_EQ(reader.ReadLine(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ScriptLineEndTest,
+    ::testing::Values(LineEndCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
+                      LineEndCase{"LineFeeds", "noise pink 10 -20\nend\n", {"noise pink 10 -20", "end"}},
+                      LineEndCase{"Mixed", "a\nb\r\nc\rd", {"a", "b", "c", "d"}},
+                      LineEndCase{"EmptyLines", "a\n\n\r\n\rb", {"a", "", "", "", "b"}},
+                      LineEndCase{"LineFeedThenReturn", "a\n\rb", {"a", "", "b"}},
+                      LineEndCase{"CtrlZ", std::string("end\n\x1a" "x\n"), {"end"}}),
+    [](const auto& test) { return std::string(test.param.name); });
+
 TEST(TextReaderTest, CtrlZEndsTheText) {
   TextReader reader({'e', 'n', 'd', 26, '\r', 'x'});
   EXPECT_EQ(reader.ReadLine(), "end");

@@ -453,10 +453,15 @@ TEST_F(RenderTest, TheTerminalBehavesAsUnixToolsDo) {
   const Result twice = Sondrel("--render test.kvs -o a.wav -o b.wav");
   EXPECT_EQ(twice.status, 2);
   EXPECT_NE(twice.err.find("'-o' is given twice"), std::string::npos) << twice.err;
-  Script("tone 1000 0.1 0 0\nend\n");
-  const Result unixLines = Sondrel("--render test.kvs -o a.wav");
-  EXPECT_EQ(unixLines.status, 1);
-  EXPECT_NE(unixLines.err.find("its lines end in a line feed alone"), std::string::npos) << unixLines.err;
+  // A script saved by a Linux editor, its lines ending in a line feed alone,
+  // renders as the same script with CR LF.
+  Script("tone 1000 0.1 0 0\r\nsweep 100 200 0.1 -6 0\r\nend\r\n");
+  ASSERT_EQ(Sondrel("--render test.kvs -o crlf.wav").status, 0);
+  Script("tone 1000 0.1 0 0\nsweep 100 200 0.1 -6 0\nend\n");
+  const Result unixLines = Sondrel("--render test.kvs -o lf.wav");
+  EXPECT_EQ(unixLines.status, 0) << unixLines.err;
+  EXPECT_EQ(unixLines.err, "");
+  EXPECT_EQ(Read(folder / "lf.wav"), Read(folder / "crlf.wav"));
   Script("tone 1000 5 0 0\r\nend\r\n");
   const Result cut = Sondrel("--render test.kvs -o a.wav --max-seconds 1");
   EXPECT_EQ(cut.status, 0);
