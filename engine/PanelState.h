@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/SpeakerLayout.h"
+#include "platform/FrameRate.h"
 
 namespace sondrel {
 
@@ -31,7 +32,7 @@ struct PanelState {
   bool Logarithmic = false;      // exponential sweep instead of linear
   bool AlwaysStereo = false;
   bool LongBuffer = false;
-  int32_t SampleRate = 44100;    // frames per second of the buffer and the device
+  int32_t SampleRate = kFramesPerSecond;  // frames per second of the buffer and the device
 };
 
 // The stored options as every signal is made with them: the settings
@@ -39,7 +40,7 @@ struct PanelState {
 struct SignalOptions {
   bool alwaysStereo = false;
   bool longBuffer = false;
-  int32_t rate = 44100;  // frames per second
+  int32_t rate = kFramesPerSecond;
   SpeakerLayoutId speakers = SpeakerLayoutId::Stereo;  // what a signal is placed on
 };
 

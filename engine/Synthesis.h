@@ -11,12 +11,9 @@
 
 #include "engine/PanelState.h"
 #include "engine/PcmBuffer.h"
+#include "platform/FrameRate.h"
 
 namespace sondrel {
-
-// The program's rate as always; the sample-rate setting may choose another, and every
-// formula takes the panel's SampleRate.
-inline constexpr int32_t kFramesPerSecond = 44100;
 
 // The parameters of one synthesis run, read and converted from the panel.
 class SignalRun {

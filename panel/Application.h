@@ -9,7 +9,7 @@ class QWidget;
 
 namespace sondrel {
 
-inline constexpr const char* kVersion = "2.4";
+inline constexpr const char* kVersion = SONDREL_VERSION;  // the project's version in CMakeLists.txt
 inline constexpr const char* kStartupTitle = "Sondrel 2.21";
 
 QString ApplicationTitle();

@@ -51,7 +51,7 @@ class AudioFileWriter {
   // A channel mask (the speakers of a surround layout) gives a WAV file the
   // extensible header; FLAC's channel order for 4, 6 and 8 channels is that
   // of their usual masks.
-  AudioFileWriter(std::string path, AudioFileFormat format, int channels, int rate = 44100,
+  AudioFileWriter(std::string path, AudioFileFormat format, int channels, int rate = kFramesPerSecond,
                   AudioSampleEncoding encoding = AudioSampleEncoding::Pcm16, uint32_t channelMask = 0);
   // Writes to an open descriptor (standard output), called `name` in errors.
   AudioFileWriter(int descriptor, std::string name, AudioFileFormat format, int channels, int rate,

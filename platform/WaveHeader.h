@@ -11,11 +11,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/FrameRate.h"
+
 namespace sondrel {
 
 struct WaveLayout {
   uint16_t channels = 1;
-  uint32_t rate = 44100;          // frames per second
+  uint32_t rate = kFramesPerSecond;  // frames per second
   uint16_t bitsPerSample = 16;    // 16 or 24 for integers, 32 for floats
   bool floatingPoint = false;
   uint32_t channelMask = 0;       // not 0: WAVE_FORMAT_EXTENSIBLE with these speaker positions

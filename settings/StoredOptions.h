@@ -16,7 +16,7 @@ namespace sondrel {
 
 // The rates the settings window offers, the first the default; kDeviceRate
 // (stored as 0) follows the output device's own rate.
-inline constexpr std::array<int32_t, 4> kSampleRates = {44100, 48000, 88200, 96000};
+inline constexpr std::array<int32_t, 4> kSampleRates = {kFramesPerSecond, 48000, 88200, 96000};
 inline constexpr int32_t kDeviceRate = 0;
 inline constexpr uint32_t kDeviceLayout = 0xFF;  // the stored speakers that follow the device
 

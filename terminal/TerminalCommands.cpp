@@ -14,7 +14,7 @@ namespace sondrel {
 
 namespace {
 
-constexpr const char* kVersionText = "Sondrel 2.4";
+constexpr const char* kVersionText = "Sondrel " SONDREL_VERSION;
 
 int ListDevices() {
   SoundOutput waveOut;
