@@ -46,7 +46,7 @@ std::string UsageText() {
        sondrel --walk [--device D] [--speakers LAYOUT]
        sondrel --list-devices | --help | --version
 
-Sondrel plays test tones and sweeps. Without options it opens its window; a
+Sondrel plays test tones, sweeps and noise. Without options it opens its window; a
 script FILE (*.kvs) is played at once and the program then ends, a preset
 FILE (*.kvp) is loaded into the sweep memories.
 
