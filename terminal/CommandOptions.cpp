@@ -17,14 +17,18 @@ CommandOptions ReadCommandOptions(const std::vector<std::string>& arguments, con
   for (size_t i = 1; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument.size() > 1 && argument[0] == '-') {
-      if (std::find(known.begin(), known.end(), argument) == known.end()) {
-        options.problem = "unknown option '" + argument + "'";
-      } else if (i + 1 >= arguments.size()) {
-        options.problem = "'" + argument + "' needs a value";
-      } else if (!options.values.emplace(argument, arguments[i + 1]).second) {
-        options.problem = "'" + argument + "' is given twice";
+      // --name=value is --name value; a value may hold '=' itself.
+      const size_t equals = argument.rfind("--", 0) == 0 ? argument.find('=') : std::string::npos;
+      const std::string option = argument.substr(0, equals);
+      const bool joined = equals != std::string::npos;
+      if (std::find(known.begin(), known.end(), option) == known.end()) {
+        options.problem = "unknown option '" + option + "'";
+      } else if (!joined && i + 1 >= arguments.size()) {
+        options.problem = "'" + option + "' needs a value";
+      } else if (!options.values.emplace(option, joined ? argument.substr(equals + 1) : arguments[i + 1]).second) {
+        options.problem = "'" + option + "' is given twice";
       }
-      ++i;
+      if (!joined) ++i;
     } else if (operandName.empty()) {
       options.problem = arguments[0] + " takes no file: '" + argument + "'";
     } else if (operandGiven) {

@@ -21,7 +21,8 @@ struct CommandOptions {
 };
 
 // Reads arguments[1...] (arguments[0] is the command) with the options in
-// `known`. `operandName` names the operand in problems ("a script"); empty,
+// `known`, each followed by its value or joined to it by '=' ("--rate=48000").
+// `operandName` names the operand in problems ("a script"); empty,
 // the command takes none.
 CommandOptions ReadCommandOptions(const std::vector<std::string>& arguments, const std::vector<std::string>& known,
                                   const std::string& operandName);

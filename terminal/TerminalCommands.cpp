@@ -50,7 +50,8 @@ Sondrel plays test tones, sweeps and noise. Without options it opens its window;
 script FILE (*.kvs) is played at once and the program then ends, a preset
 FILE (*.kvp) is loaded into the sweep memories.
 
-Commands (only as the first argument; their options in any order):
+Commands (only as the first argument; their options in any order, each
+followed by its value or joined to it by '=', as in --rate=48000):
   -h, --help        print this help and exit
   --version         print the version and exit
   --list-devices    print the sound output devices, one a line, as

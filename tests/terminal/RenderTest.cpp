@@ -245,6 +245,8 @@ TEST_F(RenderTest, ARenderAtAnotherRateTakesItEverywhere) {
   int channels = 0;
   ASSERT_EQ(Sondrel("--render test.kvs -o at48.wav --rate 48000").status, 0);
   EXPECT_EQ(Decoded(folder / "at48.wav", &channels, 48000), expected(48000));
+  ASSERT_EQ(Sondrel("--render test.kvs -o joined.wav --rate=48000 --type=wav").status, 0);  // --name=value
+  EXPECT_EQ(Read(folder / "joined.wav"), Read(folder / "at48.wav"));
   // The stored setting is the default; "the output device's rate" (0) renders at 44100.
   fs::create_directories(folder / "config" / "sondrel");
   std::ofstream(folder / "config" / "sondrel" / "settings") << "[Software\\Kelvo]\nSampleRate=dword:00017700\n";
@@ -512,6 +514,9 @@ INSTANTIATE_TEST_SUITE_P(Lines, UsageTest,
                                            UsageCase{"--render x.kvs -o out.wav --rate 1000000", 2},
                                            UsageCase{"--version now", 2},
                                            UsageCase{"--render x.kvs -o", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --rate=", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --loud=1", 2},
+                                           UsageCase{"--render x.kvs -o out.wav --rate=48000 --rate 44100", 2},
                                            UsageCase{"--render x.kvs -o out.wav --type ogg", 2},
                                            UsageCase{"--render x.kvs -o out.wav --speakers 9.1", 2},
                                            UsageCase{"--render x.kvs -o out.flac --speakers 2.1", 2},
