@@ -4,6 +4,8 @@
 // writes. The render and the terminal's play build on it.
 
 #include <cstdint>
+#include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "engine/PanelState.h"
 #include "engine/Synthesis.h"
 #include "script/ScriptHost.h"
+#include "script/SoundNotes.h"
 
 namespace sondrel {
 
@@ -42,6 +45,11 @@ class PanelHost : public ScriptHost {
   }
   bool SetLogarithmic(bool checked) override { return std::exchange(panel_.Logarithmic, checked); }
   void End() override {}
+  void BeginLine(int lineCount, const std::string&) override { line_ = lineCount; }
+
+  // Told, once a line, what a signal line will not sound as written: its
+  // number since the start or the last repeat, and the note.
+  std::function<void(int line, const std::string& note)> onNote;
 
  protected:
   // What a signal is synthesized with: in a surround layout, one channel
@@ -51,6 +59,12 @@ class PanelHost : public ScriptHost {
     const ChannelGains gains = SignalGains();
     return StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, panel_.AlwaysStereo);
   }
+  // Says through onNote what the panel's signal, about to play, will not
+  // sound as written; each line once, also when a repeat plays it again.
+  void NoteWhatWillNotSound() {
+    if (!onNote || !noted_.insert(line_).second) return;
+    for (const std::string& note : SoundNotes(panel_, gains_, layout_, speakers_)) onNote(line_, note);
+  }
   std::vector<int> Placement() const {
     return layout_.Surround() ? SpeakerFactors(layout_, speakers_, gains_.PhaseSign) : std::vector<int>{};
   }
@@ -59,6 +73,8 @@ class PanelHost : public ScriptHost {
   ChannelGains gains_;
   const SpeakerLayout& layout_;
   SpeakerSet speakers_;  // in a surround layout, where the signals play
+  int line_ = 0;          // the line running
+  std::set<int> noted_;   // the lines whose notes were given
 };
 
 }  // namespace sondrel

@@ -190,6 +190,7 @@ class ScriptRenderer::AudioHost : public PanelHost {
 // noise, the buffer as long as the device would play it.
 template <typename Sample>
 void ScriptRenderer::AudioHost<Sample>::Play() {
+  NoteWhatWillNotSound();
   const bool stereo = Stereo();
   const size_t channels = stereo ? 2 : 1;
   out_.Place(Placement());
@@ -255,6 +256,7 @@ uint64_t ScriptRenderer::RenderAs(int channels, const SampleWriter<Sample>& writ
   const auto limit = static_cast<uint64_t>(std::floor(std::max(0.0, settings_.maxSeconds) * settings_.signal.rate));
   Output<Sample> out(channels, limit, write, onProgress);
   AudioHost<Sample> audio(settings_, out, onPause);
+  audio.onNote = onNote;
   ScriptRun(file_, audio).Run();
   cutShort_ = out.Cut() && !audio.Repeated();
   return out.Frames();

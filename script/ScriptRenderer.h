@@ -52,6 +52,8 @@ class ScriptRenderer {
   bool CutShort() const { return cutShort_; }
 
   std::function<void(const std::string& message)> onPause;
+  // What a line will not sound as written (SoundNotes), once a line.
+  std::function<void(int line, const std::string& note)> onNote;
   std::function<void(uint64_t frames)> onProgress;  // after each piece of audio
 
  private:

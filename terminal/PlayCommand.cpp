@@ -75,8 +75,11 @@ int PlayCommand(const std::vector<std::string>& arguments) {
   const bool pauseWaits = !script.FromStandardInput() && isatty(STDIN_FILENO) == 1;
   try {
     ScriptFile& file = script.Open();
-    ScriptPlayer player(waveOut, device, signal, pauseWaits,
-                        gSignal);
+    ScriptPlayer player(waveOut, device, signal, pauseWaits, gSignal);
+    player.onNote = [&player, &script](int line, const std::string& note) {
+      player.ClearProgress();
+      Note(script.Name() + ": line " + std::to_string(line) + ": " + note);
+    };
     ScriptRun(file, player).Run();
   } catch (const AppError& error) {
     if (gSignal.load() == 0) return Failure(script.Problem(error.what()));

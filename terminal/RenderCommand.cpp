@@ -144,6 +144,10 @@ int RenderCommand(const std::vector<std::string>& arguments) {
       progress.Clear();
       Note(message);
     };
+    renderer.onNote = [&progress, &script](int line, const std::string& note) {
+      progress.Clear();
+      Note(script.Name() + ": line " + std::to_string(line) + ": " + note);
+    };
     renderer.onProgress = [&progress, frameRate](uint64_t frames) { progress.Update(frames, frameRate); };
     auto write = [&writer](const auto* samples, size_t frames) { writer->Write(samples, frames); };
     const uint64_t made =

@@ -39,6 +39,7 @@ PanelState ScriptPlayer::ReadPanelState() {
 
 void ScriptPlayer::Play() {
   passWaited_ = true;
+  NoteWhatWillNotSound();
   playback_.LeftGain = gains_.LeftGain;
   playback_.RightGain = gains_.RightGain;
   playback_.PhaseSign = gains_.PhaseSign;

@@ -28,6 +28,8 @@ class ScriptPlayer : public PanelHost, public EngineWindow {
 
   // True once a termination signal has come.
   bool Stopped() const { return signal_.load() != 0; }
+  // Takes the progress line off the terminal for a message.
+  void ClearProgress() { progress_.Clear(); }
 
   // ScriptHost
   bool ReadyForLine() override { return !ended_ && !Stopped(); }

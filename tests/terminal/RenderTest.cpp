@@ -464,6 +464,14 @@ TEST_F(RenderTest, TheTerminalBehavesAsUnixToolsDo) {
   EXPECT_EQ(unixLines.status, 0) << unixLines.err;
   EXPECT_EQ(unixLines.err, "");
   EXPECT_EQ(Read(folder / "lf.wav"), Read(folder / "crlf.wav"));
+  // Lines that will not sound as written are noted, once each, with their
+  // number; the status is a success's.
+  Script("tone 30000 0.1 -20 0\nsweep 100 200 0.1 -6 0\ntone 1000 0.1 -20 0 B\nrepeat\n");
+  const Result noted = Sondrel("--render test.kvs -o noted.wav --max-seconds 2");
+  EXPECT_EQ(noted.status, 0);
+  EXPECT_EQ(noted.err,
+            "sondrel: test.kvs: line 1: 30000 Hz is above half the rate (22050 Hz): it sounds as 14100 Hz\n"
+            "sondrel: test.kvs: line 3: no channel is chosen: the line plays silence\n");
   Script("tone 1000 5 0 0\r\nend\r\n");
   const Result cut = Sondrel("--render test.kvs -o a.wav --max-seconds 1");
   EXPECT_EQ(cut.status, 0);
