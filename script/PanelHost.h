@@ -45,7 +45,25 @@ class PanelHost : public ScriptHost {
   }
   bool SetLogarithmic(bool checked) override { return std::exchange(panel_.Logarithmic, checked); }
   void End() override {}
-  void BeginLine(int lineCount, const std::string&) override { line_ = lineCount; }
+  void BeginLine(int lineCount, const std::string& command) override {
+    line_ = lineCount;
+    command_ = command;
+  }
+
+  // An error of the line running as a terminal says it: "line 3: ..." (the
+  // window's texts, which name no line, stay as they are), with a hint where
+  // the program's words would leave a user guessing.
+  std::string LineProblem(const std::string& error) const {
+    if (line_ == 0 || error.find(" in line ") != std::string::npos) return error;
+    std::string problem = "line " + std::to_string(line_) + ": " + error;
+    if (error == "'" + panel_.Amplitude + "' is not a valid integer value") problem += " (levels are whole decibels)";
+    return problem;
+  }
+  // A terminal's words for a line whose command is not one of the language's.
+  std::string NotACommand() const {
+    return command_.empty() ? "an empty line is not a command (a script ends with \"end\")"
+                            : "'" + command_ + "' is not a command";
+  }
 
   // Told, once a line, what a signal line will not sound as written: its
   // number since the start or the last repeat, and the note.
@@ -74,6 +92,7 @@ class PanelHost : public ScriptHost {
   const SpeakerLayout& layout_;
   SpeakerSet speakers_;  // in a surround layout, where the signals play
   int line_ = 0;          // the line running
+  std::string command_;   // its command word
   std::set<int> noted_;   // the lines whose notes were given
 };
 

@@ -173,7 +173,7 @@ class ScriptRenderer::AudioHost : public PanelHost {
     passStart_ = out_.Frames();
   }
   void End() override { ended_ = true; }
-  void InvalidCommand(const std::string& message) override { throw AppError(message); }
+  void InvalidCommand(const std::string&) override { throw AppError(NotACommand()); }
 
  private:
   void Synthesize(int32_t from, int32_t to);
@@ -257,7 +257,11 @@ uint64_t ScriptRenderer::RenderAs(int channels, const SampleWriter<Sample>& writ
   Output<Sample> out(channels, limit, write, onProgress);
   AudioHost<Sample> audio(settings_, out, onPause);
   audio.onNote = onNote;
-  ScriptRun(file_, audio).Run();
+  try {
+    ScriptRun(file_, audio).Run();
+  } catch (const AppError& error) {
+    throw AppError(audio.LineProblem(error.what()));
+  }
   cutShort_ = out.Cut() && !audio.Repeated();
   return out.Frames();
 }

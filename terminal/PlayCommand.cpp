@@ -80,7 +80,11 @@ int PlayCommand(const std::vector<std::string>& arguments) {
       player.ClearProgress();
       Note(script.Name() + ": line " + std::to_string(line) + ": " + note);
     };
-    ScriptRun(file, player).Run();
+    try {
+      ScriptRun(file, player).Run();
+    } catch (const AppError& error) {
+      throw AppError(player.LineProblem(error.what()));
+    }
   } catch (const AppError& error) {
     if (gSignal.load() == 0) return Failure(script.Problem(error.what()));
   }

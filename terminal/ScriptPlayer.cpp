@@ -83,7 +83,7 @@ void ScriptPlayer::StartOver(int /*lineCount*/) {
   passWaited_ = false;
 }
 
-void ScriptPlayer::InvalidCommand(const std::string& message) { throw AppError(message); }
+void ScriptPlayer::InvalidCommand(const std::string&) { throw AppError(NotACommand()); }
 
 void ScriptPlayer::ProcessMessages() {
   const uint64_t now = signalStart_ != 0 ? (NowMs() - signalStart_) * static_cast<uint64_t>(panel_.SampleRate) / 1000 : 0;

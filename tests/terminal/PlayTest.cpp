@@ -75,14 +75,27 @@ INSTANTIATE_TEST_SUITE_P(
                  "sondrel: Pause in script. Press OK to continue\n"
                  "sondrel: the pause is skipped: standard input is no terminal to press Enter on\n"},
         PlayCase{"InvalidCommand", "delay 0.05\r\nbogus\r\n", "--play test.kvs", 1,
-                 "sondrel: test.kvs: Invalid command in line 2\n"},
+                 "sondrel: test.kvs: line 2: 'bogus' is not a command\n"},
         PlayCase{"BadNumber", "tone 1k 0.05 -6 0\r\nend\r\n", "--play test.kvs", 1,
-                 "sondrel: test.kvs: '1k' is not a valid floating point value\n"},
+                 "sondrel: test.kvs: line 1: '1k' is not a valid floating point value\n"},
         PlayCase{"MissingScript", "", "--play missing.kvs", 1, "sondrel: missing.kvs: File not found\n"},
         PlayCase{"UnknownDevice", "end\r\n", "--play test.kvs --device 'No such speaker'", 1,
                  "sondrel: no sound output device 'No such speaker': see sondrel --list-devices\n"},
         PlayCase{"DeviceZeroIsTheDefault", "end\r\n", "--play --device 0 test.kvs", 0, ""}),
     [](const auto& test) { return std::string(test.param.name); });
+
+// A line that will not sound as written is noted before it plays, and
+// plays as always.
+TEST_F(PlayTest, ALineAboveHalfTheRateIsNoted) {
+  Script("tone 30000 0.05 -6 0\r\nend\r\n");
+  environment = "LC_ALL=C SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=played.raw SDL_DISKAUDIODELAY=0";
+  const Result result = Sondrel("--play test.kvs");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err.rfind("sondrel: test.kvs: line 1: 30000 Hz is above half the rate (22050 Hz): it sounds as "
+                             "14100 Hz\n", 0),
+            0u)
+      << result.err;
+}
 
 // Ctrl+C ends the sound at once and the program with 128 + SIGINT.
 TEST_F(PlayTest, AnInterruptStopsTheSound) {

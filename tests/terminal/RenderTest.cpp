@@ -354,14 +354,17 @@ TEST_P(RenderFailureTest, ReportsTheRunsErrorAndLeavesNoFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Scripts, RenderFailureTest,
-    ::testing::Values(FailureCase{"NoEnd", "tone 1000 0.1 0 0\r\n", "Invalid command in line 2"},
-                      FailureCase{"Capitalised", "Tone 1000 0.1 0 0\r\nend\r\n", "Invalid command in line 1"},
-                      FailureCase{"BadWave", "tone 1000 0.1 0 sine\r\nend\r\n", "'sine' is not a valid integer value"},
+    ::testing::Values(FailureCase{"NoEnd", "tone 1000 0.1 0 0\r\n",
+                                  "line 2: an empty line is not a command (a script ends with \"end\")"},
+                      FailureCase{"Capitalised", "Tone 1000 0.1 0 0\r\nend\r\n", "line 1: 'Tone' is not a command"},
+                      FailureCase{"BadWave", "tone 1000 0.1 0 sine\r\nend\r\n", "line 1: 'sine' is not a valid integer value"},
+                      FailureCase{"BadLevel", "tone 1000 0.1 0 0\r\ntone 1000 0.1 -6.5 0\r\nend\r\n",
+                                  "line 2: '-6.5' is not a valid integer value (levels are whole decibels)"},
                       FailureCase{"BadFrequency", "tone 1k 0.1 0 0\r\nend\r\n",
-                                  "'1k' is not a valid floating point value"},
-                      FailureCase{"BadDelay", "delay soon\r\nend\r\n", "'soon' is not a valid floating point value"},
-                      FailureCase{"BadColour", "noise red 1 0\r\nend\r\n", "'red' is not a valid noise colour"},
-                      FailureCase{"BadLogSweepWave", "logsweep 20 200 1 0 x\r\nend\r\n", "'x' is not a valid integer value"},
+                                  "line 1: '1k' is not a valid floating point value"},
+                      FailureCase{"BadDelay", "delay soon\r\nend\r\n", "line 1: 'soon' is not a valid floating point value"},
+                      FailureCase{"BadColour", "noise red 1 0\r\nend\r\n", "line 1: 'red' is not a valid noise colour"},
+                      FailureCase{"BadLogSweepWave", "logsweep 20 200 1 0 x\r\nend\r\n", "line 1: 'x' is not a valid integer value"},
                       FailureCase{"SilentRepeat", "rem\r\nrepeat\r\n",
                                   "The script repeats without any sound or silence before \"repeat\" in line 2"}),
     [](const auto& test) { return std::string(test.param.name); });
@@ -656,7 +659,7 @@ TEST_F(RenderTest, NumbersFollowTheLocalesDecimalSeparator) {
   Script("tone 1000.5 0.25 -6 0\r\nend\r\n");
   const Result point = Sondrel("--render test.kvs -o wrong.raw");
   EXPECT_EQ(point.status, 1);
-  EXPECT_EQ(point.err, "sondrel: test.kvs: '1000.5' is not a valid floating point value\n");
+  EXPECT_EQ(point.err, "sondrel: test.kvs: line 1: '1000.5' is not a valid floating point value\n");
 }
 
 // Terminal commands load neither the window toolkit nor the sound and
