@@ -1,10 +1,10 @@
 #pragma once
 // The desktop's sound theme: the recordings of event sounds a desktop
 // installs (the freedesktop theme of package sound-theme-freedesktop holds
-// "audio-channel-front-left" and the others that name speakers), found as
-// the sound-theme specification says: under sounds/ of $XDG_DATA_HOME, then
-// of each folder of $XDG_DATA_DIRS, in the theme's stereo folder, as .oga,
-// .ogg or .wav; a .disabled file there silences the name. Read through
+// "audio-channel-front-left" and the others that name speakers), found
+// where desktops keep them: under sounds/ of $XDG_DATA_HOME, then of each
+// folder of $XDG_DATA_DIRS, in the theme's stereo folder, as .oga, .ogg or
+// .wav; a .disabled file there silences the name. Read through
 // libsndfile, loaded when first needed.
 
 #include <cstdint>
