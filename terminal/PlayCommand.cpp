@@ -28,16 +28,8 @@ void StopOnSignal(int signalNumber) {
   gSignal.compare_exchange_strong(none, signalNumber);
 }
 
-}  // namespace
-
-const std::atomic<int>& CatchTerminationSignals() {
-  struct sigaction action {};
-  action.sa_handler = &StopOnSignal;
-  sigemptyset(&action.sa_mask);
-  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
-  return gSignal;
-}
-
+// The device by the number or the exact name --list-devices prints; -1 when
+// there is none such.
 int32_t DeviceNamed(WaveOut& waveOut, const std::string& given) {
   const uint32_t count = waveOut.GetNumDevs();
   if (!given.empty() && given.size() <= 9 && given.find_first_not_of("0123456789") == std::string::npos) {
@@ -48,6 +40,30 @@ int32_t DeviceNamed(WaveOut& waveOut, const std::string& given) {
     if (waveOut.GetDeviceName(device) == given) return static_cast<int32_t>(device);
   }
   return -1;
+}
+
+}  // namespace
+
+const std::atomic<int>& CatchTerminationSignals() {
+  struct sigaction action {};
+  action.sa_handler = &StopOnSignal;
+  sigemptyset(&action.sa_mask);
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
+  return gSignal;
+}
+
+std::string ChooseOutput(WaveOut& waveOut, const std::optional<std::string>& deviceName,
+                         const StoredOptions& options, std::optional<SpeakerLayoutId> speakers, int32_t* device,
+                         SignalOptions* signal) {
+  *device = 0;
+  if (deviceName) {
+    *device = DeviceNamed(waveOut, *deviceName);
+    if (*device < 0) return "no sound output device '" + *deviceName + "': see sondrel --list-devices";
+  }
+  *signal = options.ForSignals(options.FollowsDevice() ? waveOut.GetDeviceRate(*device) : 0,
+                               waveOut.GetDevicePositions(*device));
+  if (speakers) signal->speakers = *speakers;
+  return {};
 }
 
 int PlayCommand(const std::vector<std::string>& arguments) {
@@ -62,14 +78,12 @@ int PlayCommand(const std::vector<std::string>& arguments) {
 
   SoundOutput waveOut;
   if (!waveOut.StartError().empty()) return Failure(waveOut.StartError());
-  int32_t device = 0;  // the default output
-  if (const auto name = given.Value("--device")) {
-    device = DeviceNamed(waveOut, *name);
-    if (device < 0) return Failure("no sound output device '" + *name + "': see sondrel --list-devices");
+  int32_t device = 0;
+  SignalOptions signal;
+  if (const std::string problem = ChooseOutput(waveOut, given.Value("--device"), options, speakers, &device, &signal);
+      !problem.empty()) {
+    return Failure(problem);
   }
-  SignalOptions signal = options.ForSignals(options.FollowsDevice() ? waveOut.GetDeviceRate(device) : 0,
-                                            waveOut.GetDevicePositions(device));
-  if (speakers) signal.speakers = *speakers;
 
   ScriptArgument script(given.operand);
   const bool pauseWaits = !script.FromStandardInput() && isatty(STDIN_FILENO) == 1;

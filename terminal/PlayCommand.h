@@ -4,8 +4,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "settings/StoredOptions.h"
 
 namespace sondrel {
 
@@ -18,8 +21,11 @@ int PlayCommand(const std::vector<std::string>& arguments);
 // then exits with 128 + the number: the first signal's number, 0 till then.
 // Without SA_RESTART, so that a pause's read from the terminal returns at once.
 const std::atomic<int>& CatchTerminationSignals();
-// The device by the number or the exact name --list-devices prints; -1 when
-// there is none such.
-int32_t DeviceNamed(WaveOut& waveOut, const std::string& given);
+// --device, by the number or the exact name --list-devices prints (default 0, the default output), and what every signal is made
+// with on it: the stored options resolved for that device, --speakers over
+// the stored layout. Empty, or the problem for the user.
+std::string ChooseOutput(WaveOut& waveOut, const std::optional<std::string>& deviceName,
+                         const StoredOptions& options, std::optional<SpeakerLayoutId> speakers, int32_t* device,
+                         SignalOptions* signal);
 
 }  // namespace sondrel

@@ -71,14 +71,13 @@ int WalkCommand(const std::vector<std::string>& arguments) {
 
   SoundOutput waveOut;
   if (!waveOut.StartError().empty()) return Failure(waveOut.StartError());
-  int32_t device = 0;  // the default output
-  if (const auto name = given.Value("--device")) {
-    device = DeviceNamed(waveOut, *name);
-    if (device < 0) return Failure("no sound output device '" + *name + "': see sondrel --list-devices");
+  int32_t device = 0;
+  SignalOptions signalOptions;
+  if (const std::string problem =
+          ChooseOutput(waveOut, given.Value("--device"), options, speakers, &device, &signalOptions);
+      !problem.empty()) {
+    return Failure(problem);
   }
-  SignalOptions signalOptions = options.ForSignals(options.FollowsDevice() ? waveOut.GetDeviceRate(device) : 0,
-                                                   waveOut.GetDevicePositions(device));
-  if (speakers) signalOptions.speakers = *speakers;
 
   TerminalWalk walk(device, signalOptions, signal);
   Playback playback(waveOut, walk);
