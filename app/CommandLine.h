@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "terminal/CommandLinePath.h"
+#include "platform/CommandLinePath.h"
 
 namespace sondrel {
 

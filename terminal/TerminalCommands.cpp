@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "platform/SoundOutput.h"
-#include "terminal/CommandLinePath.h"
+#include "platform/CommandLinePath.h"
 #include "terminal/PlayCommand.h"
 #include "terminal/WalkCommand.h"
 #include "terminal/RenderCommand.h"
