@@ -21,6 +21,7 @@
 #include "panel/Application.h"
 #include "panel/ByteText.h"
 #include "panel/ComboBoxAccessible.h"
+#include "panel/FieldLimits.h"
 #include "panel/FreqPopup.h"
 #include "panel/PageControl.h"
 #include "panel/SpeakerMap.h"
@@ -146,7 +147,7 @@ void TGenerator::CreateControls() {
 
   // The Constant page.
   fEdit = edit(Constant, "fEdit", "1000", 16, 30, 60);
-  UpDown2 = spinner(Constant, "UpDown2", fEdit, 10, 20000, 100, 76, 30);
+  UpDown2 = spinner(Constant, "UpDown2", fEdit, kFrequencyFloorHz, kConstantSpinnerCeilingHz, kFrequencyStepHz, 76, 30);
   Button2 = button(Constant, "Button2", "Semi tone up", 121, 14, 104, 25);
   Button1 = button(Constant, "Button1", "Semi tone down", 121, 44, 104, 24);
   AddLabel(Constant, "Frequency:", 18, 10);
@@ -154,9 +155,9 @@ void TGenerator::CreateControls() {
 
   // The Sweep page.
   fInit = edit(Sweep, "fInit", "100", 16, 30, 60);
-  UpDown3 = spinner(Sweep, "UpDown3", fInit, 10, 22050, 100, 76, 30);
+  UpDown3 = spinner(Sweep, "UpDown3", fInit, kFrequencyFloorHz, kSweepCeilingHz, kFrequencyStepHz, 76, 30);
   fFinal = edit(Sweep, "fFinal", "10000", 128, 30, 60);
-  UpDown4 = spinner(Sweep, "UpDown4", fFinal, 10, 22050, 100, 188, 30);
+  UpDown4 = spinner(Sweep, "UpDown4", fFinal, kFrequencyFloorHz, kSweepCeilingHz, kFrequencyStepHz, 188, 30);
   Logarithmic = check(Sweep, "Logarithmic", "Log Sweep", 128, 60, 97, 18);
   Logarithmic->setChecked(false);
   AddLabel(Sweep, "Initial Frequency:", 15, 10);
@@ -203,7 +204,7 @@ void TGenerator::CreateControls() {
   WaveDevice = new QComboBox(client);
   place(WaveDevice, "WaveDevice", 20, 118, 205, 24);
   Amplitude = edit(client, "Amplitude", "0", 20, 167, 60);
-  UpDown1 = spinner(client, "UpDown1", Amplitude, -100, 0, 1, 80, 167);
+  UpDown1 = spinner(client, "UpDown1", Amplitude, kAmplitudeFloorDb, kAmplitudeCeilingDb, 1, 80, 167);
   WaveForm = new QComboBox(client);
   WaveForm->addItems({"Sine", "Square", "Triangular"});
   place(WaveForm, "WaveForm", 138, 167, 100, 24);

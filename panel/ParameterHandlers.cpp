@@ -16,6 +16,7 @@
 #include "engine/Synthesis.h"
 #include "panel/Application.h"
 #include "panel/ByteText.h"
+#include "panel/FieldLimits.h"
 #include "panel/FreqPopup.h"
 #include "panel/Generator.h"
 #include "panel/PageControl.h"
@@ -30,7 +31,6 @@ constexpr long double kRetuneLow = 20;
 constexpr long double kRetuneHigh = 22000;
 constexpr long double kSemitoneUp = 1.059463L;  // as written, not the twelfth root of two
 constexpr long double kSemitoneDown = 1 / 1.059463L;
-constexpr float kSemitoneCeiling = 20000;
 
 long double Read(const QLineEdit* box) { return StrToFloat(Bytes(box)); }
 QString Digits(int32_t value) { return QString::fromStdString(IntToStr(value)); }
@@ -60,15 +60,15 @@ void TGenerator::fEditChange() {
 }
 
 void TGenerator::fEditExit() {
-  if (Read(fEdit) > 22000) SetText(fEdit, "22000");
-  if (Read(fEdit) < 10) SetText(fEdit, "10");
+  if (Read(fEdit) > kConstantCeilingHz) SetText(fEdit, Digits(kConstantCeilingHz));
+  if (Read(fEdit) < kFrequencyFloorHz) SetText(fEdit, Digits(kFrequencyFloorHz));
   SetText(fEdit, Digits(Round(Read(fEdit))));
   if (engine_->Playing) engine_->OnButtonClick();
 }
 
 void TGenerator::AmplitudeExit() {
-  if (Read(Amplitude) > 0) SetText(Amplitude, "0");
-  if (Read(Amplitude) < -100) SetText(Amplitude, "-100");
+  if (Read(Amplitude) > kAmplitudeCeilingDb) SetText(Amplitude, Digits(kAmplitudeCeilingDb));
+  if (Read(Amplitude) < kAmplitudeFloorDb) SetText(Amplitude, Digits(kAmplitudeFloorDb));
 }
 
 void TGenerator::UpDown1Changing(bool& allowChange) {
@@ -87,7 +87,7 @@ void TGenerator::fInitClick() {
 void TGenerator::Button2Click(QObject* sender) {
   const long double f = Read(fEdit);
   const float g = static_cast<float>(sender == Button2 ? f * kSemitoneUp : f * kSemitoneDown);
-  if (g < kSemitoneCeiling) SetText(fEdit, Digits(Round(g)));
+  if (g < kConstantSpinnerCeilingHz) SetText(fEdit, Digits(Round(g)));
 }
 
 void TGenerator::LefttickClick() {
