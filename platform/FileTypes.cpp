@@ -59,22 +59,30 @@ bool SetsDefault(const std::string& line, const FileType& type) {
   return StartsWith(line, DefaultKey(type)) && line.size() > DefaultKey(type).size();
 }
 
-}  // namespace
-
-std::string WithDefaultApplications(const std::string& existing) {
-  std::istringstream in(existing);
-  std::vector<std::string> lines;
+// The text's [Default Applications] names an application for the type.
+bool HasDefault(const std::string& text, const FileType& type) {
+  std::istringstream in(text);
   std::string line, section;
-  bool hasSection = false, scriptSet = false, presetSet = false;
   while (std::getline(in, line)) {
     if (!line.empty() && line.front() == '[') section = line;
-    if (section == "[Default Applications]") {
-      hasSection = true;
-      scriptSet = scriptSet || SetsDefault(line, kScript);
-      presetSet = presetSet || SetsDefault(line, kPreset);
-    }
+    if (section == "[Default Applications]" && SetsDefault(line, type)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string WithDefaultApplications(const std::string& existing, const std::string& setElsewhere) {
+  std::istringstream in(existing);
+  std::vector<std::string> lines;
+  std::string line;
+  bool hasSection = false;
+  while (std::getline(in, line)) {
+    hasSection = hasSection || line == "[Default Applications]";
     lines.push_back(line);
   }
+  const bool scriptSet = HasDefault(existing, kScript) || HasDefault(setElsewhere, kScript);
+  const bool presetSet = HasDefault(existing, kPreset) || HasDefault(setElsewhere, kPreset);
   std::string missing;
   if (!scriptSet) missing += DefaultKey(kScript) + kDesktopEntryName + "\n";
   if (!presetSet) missing += DefaultKey(kPreset) + kDesktopEntryName + "\n";
@@ -196,6 +204,26 @@ std::string SystemDefaults(const DesktopFolders& folders) {
   return text;
 }
 
+// Types that the desktop already opens with our entry without any default
+// list: as xdg-mime answers, the first mimeinfo.cache (the user's data folder,
+// then the system's) that lists the type names the application it prefers first.
+std::string CachedDefaults(const DesktopFolders& folders) {
+  std::string defaults;
+  for (const FileType* type : {&kScript, &kPreset}) {
+    for (const fs::path& place : DataPlaces(folders)) {
+      std::istringstream cache(ReadText(place / "applications" / "mimeinfo.cache"));
+      std::string line, first;
+      while (first.empty() && std::getline(cache, line)) {
+        if (StartsWith(line, DefaultKey(*type))) first = line.substr(DefaultKey(*type).size(), line.find(';') - DefaultKey(*type).size());
+      }
+      if (first.empty()) continue;
+      if (first == kDesktopEntryName) defaults += DefaultKey(*type) + kDesktopEntryName + "\n";
+      break;
+    }
+  }
+  return defaults.empty() ? defaults : "[Default Applications]\n" + defaults;
+}
+
 // A desktop entry counts when it opens the script type: one cut short or
 // overwritten by something else is written again.
 bool DesktopEntryInstalled(const DesktopFolders& folders) {
@@ -248,7 +276,7 @@ std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& 
 
   // Defaults for an entry that could not be written would name nothing, and
   // those the system already sets need no copy of the user's.
-  const std::string systemDefaults = SystemDefaults(folders);
+  const std::string systemDefaults = SystemDefaults(folders) + CachedDefaults(folders);
   if (!entryMissing && WithDefaultApplications(systemDefaults) != systemDefaults) {
     // A list that exists but cannot be read is left alone: writing it would
     // lose the user's other defaults.
@@ -259,7 +287,7 @@ std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& 
       note(mimeApps.string() + ": " + ReadErrorText(readError) + " (left as it was)");
     } else {
       const std::string existing(bytes.begin(), bytes.end());
-      const std::string wanted = WithDefaultApplications(existing);
+      const std::string wanted = WithDefaultApplications(existing, systemDefaults);
       if (wanted != existing || readError != 0) note(Write(mimeApps, wanted));
     }
   }

@@ -3,7 +3,8 @@
 // a MIME package for each type (scripts *.kvs, presets *.kvp) under
 // $XDG_DATA_HOME/mime/packages, a desktop entry that opens both with this
 // executable, its icon in the hicolor theme, and default-application entries
-// in $XDG_CONFIG_HOME/mimeapps.list.
+// in $XDG_CONFIG_HOME/mimeapps.list for the types the desktop does not
+// already open with Sondrel.
 // Each part counts as present when it exists in the user's data folder or a
 // system one (an installed Sondrel ships them), and only missing parts are
 // written, so a registration cut short is completed at the next start.
@@ -38,9 +39,10 @@ struct DesktopFolders {
 std::string RegisterFileTypes(const DesktopFolders& folders, const std::string& executable);
 
 // mimeapps.list's text with Sondrel as the default for each of its types
-// that has no default yet in [Default Applications]; every line of the text
-// is kept, in order, and a default the user chose stays.
-std::string WithDefaultApplications(const std::string& existing);
+// that has no default yet in [Default Applications], neither in the text nor
+// in `setElsewhere` (the system's lists); every line of the text is kept, in
+// order, and a default the user chose stays.
+std::string WithDefaultApplications(const std::string& existing, const std::string& setElsewhere = {});
 
 // The executable as the desktop entry's Exec key wants it: quoted only when
 // it holds a character the format reserves, % doubled. Nothing for a path

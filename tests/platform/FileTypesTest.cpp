@@ -255,6 +255,44 @@ INSTANTIATE_TEST_SUITE_P(Lists, SystemDefaultsTest,
                                            SystemDefaultsCase{"OlderDefaultsList", "system/applications/defaults.list"}),
                          [](const auto& test) { return std::string(test.param.name); });
 
+struct CacheCase {
+  const char* name;
+  const char* scriptApps;  // the cache's list for each type; nullptr: not listed
+  const char* presetApps;
+  bool scriptDefaultWritten, presetDefaultWritten;
+};
+
+class CachedDefaultsTest : public FileTypesTest, public ::testing::WithParamInterface<CacheCase> {};
+
+// The desktop opens a type with the first application of the first cache that
+// lists it: where that is our entry, the user's list gains no default for it.
+TEST_P(CachedDefaultsTest, OnlyTypesTheCacheDoesNotOpenWithUsGetADefault) {
+  InstallSystemPackages();
+  InstallSystemEntryAndIcon();
+  std::ofstream cache(root / "system" / "applications" / "mimeinfo.cache");
+  cache << "[MIME Cache]\n";
+  if (GetParam().scriptApps != nullptr) cache << kScriptMimeType << "=" << GetParam().scriptApps << "\n";
+  if (GetParam().presetApps != nullptr) cache << kPresetMimeType << "=" << GetParam().presetApps << "\n";
+  cache.close();
+  ASSERT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
+  const std::string list = Read(root / "config" / "mimeapps.list");
+  const std::string ours = std::string("=") + kDesktopEntryName;
+  EXPECT_EQ(list.find(kScriptMimeType + ours) != std::string::npos, GetParam().scriptDefaultWritten) << list;
+  EXPECT_EQ(list.find(kPresetMimeType + ours) != std::string::npos, GetParam().presetDefaultWritten) << list;
+  if (!GetParam().scriptDefaultWritten && !GetParam().presetDefaultWritten) {
+    EXPECT_TRUE(fs::is_empty(root / "config"));
+  }
+  EXPECT_TRUE(fs::is_empty(root / "data"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Caches, CachedDefaultsTest,
+    ::testing::Values(CacheCase{"OursForBoth", "org.kelvo.Sondrel.desktop;", "org.kelvo.Sondrel.desktop;", false, false},
+                      CacheCase{"AnotherFirst", "other.desktop;org.kelvo.Sondrel.desktop;", "other.desktop;", true, true},
+                      CacheCase{"OursForScriptsOnly", "org.kelvo.Sondrel.desktop;", nullptr, false, true},
+                      CacheCase{"NeitherListed", nullptr, nullptr, true, true}),
+    [](const auto& test) { return std::string(test.param.name); });
+
 // "type=" with nothing after it names no application.
 TEST_F(FileTypesTest, AnEmptyDefaultLineIsNoDefault) {
   std::ofstream(root / "config" / "mimeapps.list") << "[Default Applications]\n" << kScriptMimeType << "=\n";
