@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/FileCalls.h"
+
 namespace sondrel {
 
 namespace {
@@ -48,7 +50,7 @@ class TerminationSignalsHeld {
 void RemovePendingTemporaryFile() {
   if (gPending != 0) {
     gPending = 0;
-    unlink(gPendingTemporary);
+    SystemFileCalls().unlink(gPendingTemporary);
   }
 }
 
@@ -80,7 +82,7 @@ void AtomicFileStream::Abandon() {
   fd_ = -1;
   if (!temporary_.empty()) {
     gPending = 0;
-    unlink(temporary_.c_str());
+    SystemFileCalls().unlink(temporary_.c_str());
     temporary_.clear();
   }
 }
@@ -88,7 +90,7 @@ void AtomicFileStream::Abandon() {
 bool AtomicFileStream::Write(const void* data, size_t size) {
   const auto* bytes = static_cast<const uint8_t*>(data);
   while (size > 0) {
-    const ssize_t written = write(fd_, bytes, size);
+    const ssize_t written = SystemFileCalls().write(fd_, bytes, size);
     if (written < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -112,13 +114,13 @@ AtomicWriteResult AtomicFileStream::Commit() {
   if (!temporary_.empty() && fchmod(fd_, static_cast<mode_t>(NewFileMode(target_))) != 0) {
     return fail(AtomicWriteResult::Status::CannotCreate);
   }
-  if (fsync(fd_) != 0) return fail(AtomicWriteResult::Status::WriteFailed);
+  if (SystemFileCalls().fsync(fd_) != 0) return fail(AtomicWriteResult::Status::WriteFailed);
   const int closed = close(fd_);
   fd_ = -1;
   if (closed != 0) return fail(AtomicWriteResult::Status::WriteFailed);
   if (temporary_.empty()) return {};  // written in place
   const TerminationSignalsHeld held;
-  if (rename(temporary_.c_str(), target_.c_str()) != 0) return fail(AtomicWriteResult::Status::CannotCreate);
+  if (SystemFileCalls().rename(temporary_.c_str(), target_.c_str()) != 0) return fail(AtomicWriteResult::Status::CannotCreate);
   gPending = 0;
   temporary_.clear();
   return {};

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/AtomicFileStream.h"
+#include "platform/FileCalls.h"
 #include "platform/SndfileLibrary.h"
 
 namespace sondrel {
@@ -44,7 +45,8 @@ int64_t RewritableStart(int fd) {
 
 bool WriteAll(int fd, const uint8_t* bytes, size_t size, int64_t offset) {
   while (size > 0) {
-    const ssize_t written = offset < 0 ? write(fd, bytes, size) : pwrite(fd, bytes, size, offset);
+    const ssize_t written =
+        offset < 0 ? SystemFileCalls().write(fd, bytes, size) : SystemFileCalls().pwrite(fd, bytes, size, offset);
     if (written < 0 && errno == EINTR) continue;
     if (written < 0) return false;
     if (written == 0) {

@@ -15,6 +15,7 @@
 
 #include "tests/support/Unprivileged.h"
 #include "tests/support/CasePrinting.h"
+#include "tests/support/FailingFileCall.h"
 
 namespace sondrel {
 namespace {
@@ -139,6 +140,38 @@ TEST_F(AtomicFileTest, AFullDiskLeavesTheOldFileAndNoTemporaryFile) {
   EXPECT_EQ(after, old);
   EXPECT_EQ(entries, 1u);
 }
+
+struct FailedCallCase {
+  testing_support::FileCall call;
+  int error;
+  AtomicWriteResult::Status status;
+};
+
+class FailedCallTest : public AtomicFileTest, public ::testing::WithParamInterface<FailedCallCase> {};
+
+// Whichever step fails, the old file stays whole, nothing else is left in
+// its folder, and the result says which step and why.
+TEST_P(FailedCallTest, LeavesTheOldFileAndNoTemporaryFile) {
+  const std::string old = "old contents";
+  ASSERT_TRUE(Save(root / "file.pcm", old).ok());
+  AtomicWriteResult result;
+  {
+    const testing_support::FailingFileCall failing(GetParam().call, GetParam().error);
+    result = Save(root / "file.pcm", std::string(4096, 'n'));
+  }
+  EXPECT_EQ(result.status, GetParam().status);
+  EXPECT_EQ(result.error, GetParam().error);
+  EXPECT_EQ(Read(root / "file.pcm"), old);
+  EXPECT_EQ(EntriesIn(root), 1u);
+}
+
+using testing_support::FileCall;
+INSTANTIATE_TEST_SUITE_P(
+    Calls, FailedCallTest,
+    ::testing::Values(FailedCallCase{FileCall::Write, ENOSPC, AtomicWriteResult::Status::WriteFailed},
+                      FailedCallCase{FileCall::Fsync, EIO, AtomicWriteResult::Status::WriteFailed},
+                      FailedCallCase{FileCall::Rename, EXDEV, AtomicWriteResult::Status::CannotCreate}),
+    [](const auto& test) { return std::string(testing_support::FileCallName(test.param.call)); });
 
 }  // namespace
 }  // namespace sondrel

@@ -1,7 +1,7 @@
 // The audio-file writer's WAV: the plain PCM header while the data fits a
 // RIFF header, RF64 beyond (with the data moved intact behind the longer
 // header), and SoX's unknown length where the output cannot be sought back
-// to.
+// to; and each of its system calls failing.
 #include "platform/AudioFileWriter.h"
 
 #include <fcntl.h>
@@ -13,7 +13,10 @@
 #include <fstream>
 #include <iterator>
 #include <numeric>
+#include <optional>
 #include <vector>
+
+#include "tests/support/FailingFileCall.h"
 
 namespace sondrel {
 namespace {
@@ -195,6 +198,50 @@ INSTANTIATE_TEST_SUITE_P(Layouts, ExtensibleHeaderTest,
                          ::testing::Values(ExtensibleCase{AudioSampleEncoding::Pcm16, 3, 0x0B, 1, 68},
                                            ExtensibleCase{AudioSampleEncoding::Pcm24, 6, 0x3F, 1, 68},
                                            ExtensibleCase{AudioSampleEncoding::Float32, 8, 0x63F, 3, 80}));
+
+using testing_support::FileCall;
+
+struct WriterFailureCase {
+  const char* name;
+  FileCall call;
+  int fromUse;  // the header is the first write, the samples the second
+  int error;
+  AudioFileError::Stage stage;
+};
+
+class WriterFailureTest : public AudioFileWriterTest, public ::testing::WithParamInterface<WriterFailureCase> {};
+
+// Wherever the save fails, the error names the file and the system's reason,
+// the file that was there is kept whole and no temporary file is left.
+TEST_P(WriterFailureTest, ReportsTheStepAndKeepsTheOldFile) {
+  const fs::path path = folder / "kept.wav";
+  std::ofstream(path, std::ios::binary) << "the old file";
+  const std::vector<int16_t> samples = Ramp(2000);
+  std::optional<AudioFileError> caught;
+  try {
+    const testing_support::FailingFileCall failing(GetParam().call, GetParam().error, GetParam().fromUse);
+    AudioFileWriter writer(path.string(), AudioFileFormat::Wav, 2, 44100);
+    writer.Write(samples.data(), 1000);
+    writer.Commit();
+  } catch (const AudioFileError& error) {
+    caught = error;
+  }
+  ASSERT_TRUE(caught.has_value());
+  EXPECT_EQ(caught->WhatFailed(), GetParam().stage);
+  EXPECT_STREQ(caught->what(), (path.string() + ": " + std::strerror(GetParam().error)).c_str());
+  const std::vector<uint8_t> kept = Read(path);
+  EXPECT_EQ(std::string(kept.begin(), kept.end()), "the old file");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, WriterFailureTest,
+    ::testing::Values(WriterFailureCase{"HeaderWrite", FileCall::Write, 1, ENOSPC, AudioFileError::Stage::Write},
+                      WriterFailureCase{"SampleWrite", FileCall::Write, 2, ENOSPC, AudioFileError::Stage::Write},
+                      WriterFailureCase{"HeaderRewrite", FileCall::Pwrite, 1, EIO, AudioFileError::Stage::Write},
+                      WriterFailureCase{"Flush", FileCall::Fsync, 1, EIO, AudioFileError::Stage::Write},
+                      WriterFailureCase{"Rename", FileCall::Rename, 1, EXDEV, AudioFileError::Stage::Create}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace sondrel

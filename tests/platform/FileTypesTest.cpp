@@ -18,6 +18,7 @@
 
 #include "tests/support/Unprivileged.h"
 #include "tests/support/CasePrinting.h"
+#include "tests/support/FailingFileCall.h"
 
 namespace sondrel {
 namespace {
@@ -211,6 +212,25 @@ TEST_F(FileTypesTest, AFolderThatCannotBeWrittenIsReported) {
   std::ofstream(root / "data") << "not a folder";
   const std::string error = RegisterFileTypes(folders, "/usr/bin/sondrel");
   EXPECT_NE(error.find("x-sondrel-script.xml"), std::string::npos) << error;
+}
+
+// A full disk: every part says so, the user's list that was there is kept,
+// no part is left half-written, and the next start writes them all.
+TEST_F(FileTypesTest, AFullDiskIsReportedForEveryPartAndMendedNextTime) {
+  std::ofstream(root / "config" / "mimeapps.list") << "[Added Associations]\ntext/plain=editor.desktop;\n";
+  std::string error;
+  {
+    const testing_support::FailingFileCall full(testing_support::FileCall::Write, ENOSPC);
+    error = RegisterFileTypes(folders, "/usr/bin/sondrel");
+  }
+  for (const char* part : {"x-sondrel-script.xml: ", "x-sondrel-preset.xml: ", "org.kelvo.Sondrel.desktop: ",
+                           "org.kelvo.Sondrel.svg: ", "mimeapps.list: "}) {
+    EXPECT_NE(error.find(part + std::string("No space left on device")), std::string::npos) << part << "\n" << error;
+  }
+  EXPECT_EQ(Read(root / "config" / "mimeapps.list"), "[Added Associations]\ntext/plain=editor.desktop;\n");
+  for (const auto& item : fs::recursive_directory_iterator(root / "data")) EXPECT_FALSE(item.is_regular_file()) << item.path();
+  EXPECT_EQ(RegisterFileTypes(folders, "/usr/bin/sondrel"), "");
+  EXPECT_EQ(Output("xdg-mime query default " + std::string(kPresetMimeType)), kDesktopEntryName);
 }
 
 TEST_F(FileTypesTest, APathWithAControlCharacterWritesNoEntry) {
