@@ -294,6 +294,42 @@ TEST(SynthesisTest, LogarithmicSweepRisesExponentially) {
   }
 }
 
+struct SweepLawCase {
+  int32_t rate;
+  bool logarithmic;
+};
+
+class SweepLawTest : public ::testing::TestWithParam<SweepLawCase> {};
+
+// A sweep's phase advances by its instantaneous frequency over the chosen
+// rate, in the program's synthesizer and in the reference alike.
+TEST_P(SweepLawTest, FollowsItsLawAtTheChosenRate) {
+  PanelState state = Sweep("100", "10000", "0.5");
+  state.SampleRate = GetParam().rate;
+  state.Logarithmic = GetParam().logarithmic;
+  PcmBuffer reference;
+  SynthesizeSignalReference(state, {}, reference);
+  const std::vector<int16_t> fast = Values(state);
+  const double R = GetParam().rate, N = R / 2, ratio = 100;
+  ASSERT_EQ(fast.size(), static_cast<size_t>(N));
+  ASSERT_EQ(reference.Size(), fast.size() * 2);
+  for (size_t n = 0; n < fast.size(); n += 89) {
+    const double phase = GetParam().logarithmic
+                             ? 2 * M_PI * 100 * N / (R * std::log(ratio)) * std::expm1(std::log(ratio) * n / N)
+                             : 2 * M_PI * n * (100 + 9900.0 * n / (2 * N)) / R;
+    const auto referenceValue = static_cast<int16_t>(reference.Data()[2 * n] | (reference.Data()[2 * n + 1] << 8));
+    ASSERT_NEAR(fast[n], 32767 * std::sin(phase), 1.0) << n;
+    ASSERT_NEAR(referenceValue, 32767 * std::sin(phase), 1.0) << n;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, SweepLawTest,
+                         ::testing::Values(SweepLawCase{8000, false}, SweepLawCase{48000, false}, SweepLawCase{96000, false},
+                                           SweepLawCase{48000, true}, SweepLawCase{96000, true}),
+                         [](const auto& test) {
+                           return std::to_string(test.param.rate) + (test.param.logarithmic ? "Logarithmic" : "Linear");
+                         });
+
 struct ErrorCase {
   const char* name;
   PanelState state;

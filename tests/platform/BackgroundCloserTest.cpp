@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <vector>
 
@@ -34,6 +35,28 @@ TEST(BackgroundCloserTest, RunsJobsInOrderAndFinishesThemBeforeItGoes) {
   }
   ASSERT_EQ(order.size(), 50u);
   for (int job = 0; job < 50; ++job) EXPECT_EQ(order[static_cast<size_t>(job)], job);
+}
+
+// Waiting covers the job that is running, not only those still queued: a
+// device is closed once the wait returns.
+TEST(BackgroundCloserTest, WaitingLastsWhileAJobStillRuns) {
+  BackgroundCloser closer;
+  std::promise<void> started, release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> finished{false};
+  closer.Run([&started, released, &finished] {
+    started.set_value();
+    released.wait();
+    finished = true;
+  });
+  started.get_future().wait();  // taken off the queue and running
+  std::future<bool> waiter = std::async(std::launch::async, [&closer, &finished] {
+    closer.WaitUntilIdle();
+    return finished.load();
+  });
+  EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+  release.set_value();
+  EXPECT_TRUE(waiter.get());
 }
 
 }  // namespace

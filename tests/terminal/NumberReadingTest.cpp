@@ -22,7 +22,7 @@ TEST_P(NumberReadingTest, TheSeparatorIsTheWindows) {
 
 INSTANTIATE_TEST_SUITE_P(Locales, NumberReadingTest,
                          ::testing::Values("C", "POSIX", "C.UTF-8", "", "en_US.UTF-8", "en_GB", "de_DE.UTF-8",
-                                           "de_CH.UTF-8", "de_AT@euro", "fr_FR", "fr_CA.UTF-8", "nl_NL", "es_ES",
+                                           "de_CH.UTF-8", "de_CH@euro", "de_AT@euro", "fr_FR", "fr_CA.UTF-8", "nl_NL", "es_ES",
                                            "es_MX", "pt_BR", "ru_RU.UTF-8", "ar_EG", "fa_IR", "ja_JP.UTF-8",
                                            "sv_SE", "it_CH", "en_ZA", "de", "xx_YY", "de_XX", "sr_RS@latin"),
                          [](const auto& test) {
