@@ -15,19 +15,14 @@
 #include "engine/Synthesis.h"
 #include "engine/noise/NoiseDefinition.h"
 #include "tests/support/CasePrinting.h"
+#include "tests/support/PanelStates.h"
 
 namespace sondrel {
 namespace {
 
 constexpr int32_t kPeriod = 262144;  // 2^18 frames, 5.94 s at 44100 Hz
 
-PanelState NoisePanel(int32_t colour, const std::string& decibels) {
-  PanelState state;
-  state.SignalType = SignalPage::Noise;
-  state.NoiseColour = colour;
-  state.Amplitude = decibels;
-  return state;
-}
+using testing_support::NoisePanel;
 
 std::vector<int16_t> Samples(const PcmBuffer& buffer) {
   std::vector<int16_t> samples(buffer.Size() / 2);

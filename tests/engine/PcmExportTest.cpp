@@ -14,6 +14,8 @@
 #include "engine/AppError.h"
 #include "engine/Synthesis.h"
 
+#include "tests/support/TemporaryFolder.h"
+
 namespace sondrel {
 namespace {
 
@@ -21,17 +23,6 @@ namespace fs = std::filesystem;
 
 class PcmExportTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder = fs::temp_directory_path() / ("sondrel-export-" + std::to_string(getpid()) + "-" +
-                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-  }
-  void TearDown() override {
-    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(folder);
-  }
-
   static std::vector<uint8_t> Read(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -52,7 +43,8 @@ class PcmExportTest : public ::testing::Test {
     return names;
   }
 
-  fs::path folder;
+  testing_support::TemporaryFolder temporary{"export"};
+  fs::path folder = temporary.Path();
 };
 
 TEST_F(PcmExportTest, WritesExactlyTheBufferAndReplacesAnOldFile) {

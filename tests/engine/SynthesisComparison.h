@@ -10,20 +10,11 @@
 #include "engine/AppError.h"
 #include "engine/Synthesis.h"
 #include "engine/kernels/SynthesisKernels.h"
+#include "tests/support/PanelStates.h"
 
 namespace sondrel {
 
-// A sweep panel with the texts as typed.
-inline PanelState SweepPanel(const char* from, const char* to, const char* seconds, int32_t wave, const char* level) {
-  PanelState state;
-  state.SignalType = SignalPage::Sweep;
-  state.fInit = from;
-  state.fFinal = to;
-  state.Duration = seconds;
-  state.WaveForm = wave;
-  state.Amplitude = level;
-  return state;
-}
+using testing_support::SweepPanel;
 
 struct RandomSignal {
   PanelState state;

@@ -9,6 +9,7 @@
 #include "engine/AppError.h"
 #include "engine/WideSamples.h"
 #include "tests/support/CasePrinting.h"
+#include "tests/support/PanelStates.h"
 
 namespace sondrel {
 namespace {
@@ -66,10 +67,7 @@ PanelState WithAlwaysStereo(PanelState state) {
   state.AlwaysStereo = true;
   return state;
 }
-PanelState AtRate(int32_t rate, PanelState state) {
-  state.SampleRate = rate;
-  return state;
-}
+using testing_support::AtRate;
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, BufferSizeTest,

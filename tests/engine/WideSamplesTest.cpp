@@ -8,17 +8,12 @@
 #include <cmath>
 
 #include "engine/Synthesis.h"
+#include "tests/support/PanelStates.h"
 
 namespace sondrel {
 namespace {
 
-PanelState Noise(int32_t colour, const char* decibels) {
-  PanelState state;
-  state.SignalType = SignalPage::Noise;
-  state.NoiseColour = colour;
-  state.Amplitude = decibels;
-  return state;
-}
+using testing_support::NoisePanel;
 
 class FullScaleNoiseTest : public ::testing::TestWithParam<int32_t> {};
 
@@ -26,14 +21,14 @@ class FullScaleNoiseTest : public ::testing::TestWithParam<int32_t> {};
 // they are held at +-8388607, never wrapped.
 TEST_P(FullScaleNoiseTest, PeaksAreClippedAtTwentyFourBits) {
   std::vector<int32_t> values;
-  SynthesizeS24(Noise(GetParam(), "0"), {}, values);
+  SynthesizeS24(NoisePanel(GetParam(), "0"), {}, values);
   ASSERT_FALSE(values.empty());
   constexpr int32_t kTop = 8388607 * 256;
   EXPECT_TRUE(std::all_of(values.begin(), values.end(), [](int32_t v) { return v >= -kTop && v <= kTop; }));
   EXPECT_GT(std::count(values.begin(), values.end(), kTop) + std::count(values.begin(), values.end(), -kTop), 0);
   EXPECT_TRUE(std::all_of(values.begin(), values.end(), [](int32_t v) { return v % 256 == 0; }));
   std::vector<float> floats;
-  SynthesizeF32(Noise(GetParam(), "0"), {}, floats);
+  SynthesizeF32(NoisePanel(GetParam(), "0"), {}, floats);
   EXPECT_TRUE(std::all_of(floats.begin(), floats.end(), [](float v) { return v >= -1 && v <= 1; }));
   EXPECT_GT(std::count(floats.begin(), floats.end(), 1.0f) + std::count(floats.begin(), floats.end(), -1.0f), 0);
 }

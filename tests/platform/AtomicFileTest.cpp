@@ -16,6 +16,7 @@
 #include "tests/support/Unprivileged.h"
 #include "tests/support/CasePrinting.h"
 #include "tests/support/FailingFileCall.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace sondrel {
 namespace {
@@ -26,16 +27,7 @@ using testing_support::RunUnprivileged;
 
 class AtomicFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root = fs::temp_directory_path() / ("sondrel-atomic-" + std::to_string(getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root);
-    GiveToBody(root);
-  }
-  void TearDown() override {
-    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(root);
-  }
+  void SetUp() override { GiveToBody(root); }
 
   static AtomicWriteResult Save(const fs::path& path, const std::string& text) {
     return WriteFileAtomically(path.string(), {{reinterpret_cast<const uint8_t*>(text.data()), text.size()}});
@@ -51,7 +43,8 @@ class AtomicFileTest : public ::testing::Test {
     return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
   }
 
-  fs::path root;
+  testing_support::TemporaryFolder temporary{"atomic"};
+  fs::path root = temporary.Path();
 };
 
 class LongNameTest : public AtomicFileTest, public ::testing::WithParamInterface<size_t> {};

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/support/FailingFileCall.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace sondrel {
 namespace {
@@ -34,17 +35,12 @@ std::string Text(const std::vector<uint8_t>& bytes, size_t at) {
 
 class AudioFileWriterTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder = fs::temp_directory_path() / ("sondrel-writer-" + std::to_string(getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-  }
-  void TearDown() override { fs::remove_all(folder); }
   static std::vector<uint8_t> Read(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
-  fs::path folder;
+  testing_support::TemporaryFolder temporary{"writer"};
+  fs::path folder = temporary.Path();
 };
 
 std::vector<int16_t> Ramp(size_t count) {

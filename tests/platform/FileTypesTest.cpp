@@ -19,6 +19,7 @@
 #include "tests/support/Unprivileged.h"
 #include "tests/support/CasePrinting.h"
 #include "tests/support/FailingFileCall.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace sondrel {
 namespace {
@@ -28,8 +29,6 @@ namespace fs = std::filesystem;
 class FileTypesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("sondrel-types-" + std::to_string(getpid()));
-    fs::remove_all(root);
     for (const char* folder : {"data", "config", "system", "sysconfig", "files"}) fs::create_directories(root / folder);
     setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
@@ -39,7 +38,6 @@ class FileTypesTest : public ::testing::Test {
     unsetenv("DESKTOP_SESSION");
     folders = DesktopFolders::FromEnvironment();
   }
-  void TearDown() override { fs::remove_all(root); }
 
   static std::string Output(const std::string& command) {
     std::array<char, 512> buffer{};
@@ -79,7 +77,8 @@ class FileTypesTest : public ::testing::Test {
     std::ofstream(root / "system" / "icons" / "hicolor" / "48x48" / "apps" / "org.kelvo.Sondrel.png") << "png";
   }
 
-  fs::path root;
+  testing_support::TemporaryFolder temporary{"types"};
+  fs::path root = temporary.Path();
   DesktopFolders folders;
 };
 

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "tests/support/Unprivileged.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace sondrel {
 namespace {
@@ -27,13 +28,6 @@ StoredValue Stored(const SettingsStore& store, const char* key, const char* name
 
 class SettingsStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder = fs::temp_directory_path() / ("sondrel-store-" + std::to_string(getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    path = folder / "sondrel" / "settings";
-  }
-  void TearDown() override { fs::remove_all(folder); }
   void WriteFile(const std::string& text) {
     fs::create_directories(path.parent_path());
     std::ofstream(path) << text;
@@ -44,8 +38,9 @@ class SettingsStoreTest : public ::testing::Test {
     text << in.rdbuf();
     return text.str();
   }
-  fs::path folder;
-  fs::path path;
+  testing_support::TemporaryFolder temporary{"store"};
+  fs::path folder = temporary.Path();
+  fs::path path = folder / "sondrel" / "settings";
 };
 
 TEST_F(SettingsStoreTest, DefaultPathHonoursXdgConfigHome) {

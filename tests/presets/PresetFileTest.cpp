@@ -9,6 +9,7 @@
 
 #include "engine/AppError.h"
 #include "tests/support/CasePrinting.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace sondrel {
 namespace {
@@ -153,12 +154,8 @@ TEST(PresetFileTest, ShortFilesAndCtrlZEndEarlyWithoutAnError) {
 
 class PresetFileOnDiskTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder = fs::temp_directory_path() / ("sondrel-presets-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-  }
-  void TearDown() override { fs::remove_all(folder); }
-  fs::path folder;
+  testing_support::TemporaryFolder temporary{"presets"};
+  fs::path folder = temporary.Path();
 };
 
 TEST_F(PresetFileOnDiskTest, SaveAndLoadBack) {

@@ -1,6 +1,6 @@
-// The built program from a terminal: help and version without a display,
-// the device list, and scripts rendered to audio files, compared sample for
-// sample with the synthesizer's buffers laid out as a listener hears them.
+// --render run as a terminal runs it: scripts rendered to audio files and
+// pipes, compared sample for sample with the synthesizer's buffers laid out
+// as a listener hears them, and the files it keeps or leaves when it fails.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/wait.h>
@@ -24,10 +24,15 @@
 #include "tests/engine/SynthesisComparison.h"
 #include "tests/script/DelayCases.h"
 #include "tests/support/CasePrinting.h"
+#include "tests/support/PanelStates.h"
 #include "tests/terminal/TerminalTest.h"
 
 namespace sondrel {
 namespace {
+
+using testing_support::AtRate;
+using testing_support::NoisePanel;
+using testing_support::TonePanel;
 
 class RenderTest : public TerminalTest {};
 
@@ -78,16 +83,6 @@ class Expected {
   size_t channels_;
 };
 
-PanelState Tone(const char* hz, const char* seconds, const char* db, int32_t wave) {
-  PanelState state;
-  state.fEdit = hz;
-  state.Duration = seconds;
-  state.Amplitude = db;
-  state.WaveForm = wave;
-  state.Loop = false;
-  return state;
-}
-
 
 const char* const kScript =
     "rem calibration run\r\n"
@@ -103,13 +98,13 @@ const char* const kScript =
 Expected ExpectedForTheScript() {
   Expected expected(2);
   expected.Silence(8820);
-  expected.Signal(Tone("1000", "0.5", "-6", 0), {1, 1, 1}, 50);
+  expected.Signal(TonePanel("1000", "0.5", "-6", 0), {1, 1, 1}, 50);
   expected.Silence(3 * 4410);
   expected.Silence(8820);
-  expected.Signal(Tone("440", "0.2", "-10", 1), {1, 0, 1}, 4);
+  expected.Signal(TonePanel("440", "0.2", "-10", 1), {1, 0, 1}, 4);
   expected.Signal(SweepPanel("100", "1000", "0.3", kTriangular, "-20"), {1, 0, 1}, 1);
   expected.Silence(8820);
-  expected.Signal(Tone("997", "0.1", "0", 0), {1, 1, -1}, 0);  // Round(4410 / 44100) = 0 buffers
+  expected.Signal(TonePanel("997", "0.1", "0", 0), {1, 1, -1}, 0);  // Round(4410 / 44100) = 0 buffers
   return expected;
 }
 
@@ -173,18 +168,9 @@ TEST_F(RenderTest, AScriptOfMonoSignalsMakesAMonoFile) {
   ASSERT_EQ(Sondrel("--render test.kvs -o mono.pcm").status, 0);
   Expected expected(1);
   expected.Silence(8820);
-  expected.Signal(Tone("1000", "0.1", "0", 0), {1, 1, 1}, 10);
+  expected.Signal(TonePanel("1000", "0.1", "0", 0), {1, 1, 1}, 10);
   expected.Signal(SweepPanel("20", "200", "0.2", kSquare, "-3"), {1, 1, 1}, 1);
   EXPECT_EQ(Raw(Read(folder / "mono.pcm")), expected.samples);
-}
-
-PanelState NoisePanel(int32_t colour, const char* db) {
-  PanelState state;
-  state.SignalType = SignalPage::Noise;
-  state.NoiseColour = colour;
-  state.Amplitude = db;
-  state.Loop = false;
-  return state;
 }
 
 // Noise plays its duration to the frame after the constant tone's pause; a
@@ -216,16 +202,11 @@ TEST_F(RenderTest, ASweepInAStereoFileHasNoStartPause) {
   ASSERT_EQ(Sondrel("--render test.kvs -o mixed.raw").status, 0);
   Expected expected(2);
   expected.Silence(8820);
-  expected.Signal(Tone("1000", "0.1", "0", 0), {1, 0, 1}, 10);
+  expected.Signal(TonePanel("1000", "0.1", "0", 0), {1, 0, 1}, 10);
   expected.Silence(8820);
-  expected.Signal(Tone("500", "0.1", "-6", 1), {1, 1, 1}, 10);
+  expected.Signal(TonePanel("500", "0.1", "-6", 1), {1, 1, 1}, 10);
   expected.Signal(SweepPanel("100", "200", "0.2", kTriangular, "-3"), {1, 1, 1}, 1);
   EXPECT_EQ(Raw(Read(folder / "mixed.raw")), expected.samples);
-}
-
-PanelState AtRate(int32_t rate, PanelState state) {
-  state.SampleRate = rate;
-  return state;
 }
 
 // Every pause, pass and signal at the chosen rate: 200 ms are 9600 frames
@@ -235,7 +216,7 @@ TEST_F(RenderTest, ARenderAtAnotherRateTakesItEverywhere) {
   auto expected = [](int32_t rate) {
     Expected audio(2);
     audio.Silence(static_cast<size_t>(rate / 5));
-    audio.Frames(AtRate(rate, Tone("1000", "0.1", "0", 0)), {1, 1, 1}, static_cast<size_t>(rate / 10));
+    audio.Frames(AtRate(rate, TonePanel("1000", "0.1", "0", 0)), {1, 1, 1}, static_cast<size_t>(rate / 10));
     audio.Silence(static_cast<size_t>(rate / 10));
     audio.Signal(AtRate(rate, SweepPanel("100", "200", "0.1", kSquare, "-3")), {1, 1, 1}, 1);
     audio.Silence(static_cast<size_t>(rate / 5));
@@ -295,7 +276,7 @@ TEST_F(RenderTest, WiderFormatsHoldTheSameSignalFinerGrained) {
     ASSERT_LE(std::abs(f32[i] - value16), 0.5 / 32767 + 1e-7) << i;
   }
   // The tone's frames (after the 200 ms pause), against the definition itself.
-  PanelState tone = Tone("1000", "0.01", "-6", 0);
+  PanelState tone = TonePanel("1000", "0.01", "-6", 0);
   const SignalRun run(tone);
   for (int32_t n = 0; n < run.N; ++n) {
     long double w = 0;
@@ -320,7 +301,7 @@ TEST_F(RenderTest, RepeatPlaysOverUntilTheMaximumOnAWholeFrame) {
   ASSERT_EQ(samples.size(), 44100u * 2);  // floor(1.00001 * 44100) = 44100 frames, stereo
   Expected pass(2);
   pass.Silence(8820);
-  pass.Signal(Tone("1000", "0.1", "0", 0), {1, 0, 1}, 10);
+  pass.Signal(TonePanel("1000", "0.1", "0", 0), {1, 0, 1}, 10);
   pass.Silence(4410);
   for (size_t i = 0; i < samples.size(); ++i) ASSERT_EQ(samples[i], pass.samples[i % pass.samples.size()]) << i;
 }
@@ -493,93 +474,6 @@ TEST_F(RenderTest, AMissingScriptIsReported) {
   EXPECT_EQ(result.err, "sondrel: missing.kvs: File not found\n");
 }
 
-struct UsageCase {
-  const char* arguments;
-  int status;
-};
-void PrintTo(const UsageCase& c, std::ostream* out) { *out << "'" << c.arguments << "'"; }
-
-class UsageTest : public RenderTest, public ::testing::WithParamInterface<UsageCase> {};
-
-TEST_P(UsageTest, CommandLinesThatAreNotUnderstoodSaySo) {
-  const Result result = Sondrel(GetParam().arguments);
-  EXPECT_EQ(result.status, GetParam().status) << result.err;
-  EXPECT_NE(result.err.find("sondrel --help"), std::string::npos) << result.err;
-}
-
-INSTANTIATE_TEST_SUITE_P(Lines, UsageTest,
-                         ::testing::Values(UsageCase{"--render", 2}, UsageCase{"--render x.kvs", 2},
-                                           UsageCase{"--render x.kvs -o out.mp3", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --max-seconds -1", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --max-seconds 0", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --max-seconds nan", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --max-seconds inf", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --max-seconds 1e-300", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --max-seconds 0x10", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --max-seconds ' 5'", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --loud", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --rate 0", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --format s32", 2},
-                                           UsageCase{"--render x.kvs -o out.flac --format f32", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --rate 48k", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --rate 1000000", 2},
-                                           UsageCase{"--version now", 2},
-                                           UsageCase{"--render x.kvs -o", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --rate=", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --loud=1", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --rate=48000 --rate 44100", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --type ogg", 2},
-                                           UsageCase{"--render x.kvs -o out.wav --speakers 9.1", 2},
-                                           UsageCase{"--render x.kvs -o out.flac --speakers 2.1", 2},
-                                           UsageCase{"--play", 2},
-                                           UsageCase{"--play x.kvs --device", 2},
-                                           UsageCase{"--play x.kvs --speakers 6.1", 2},
-                                           UsageCase{"--play x.kvs --rate 48000", 2},
-                                           UsageCase{"--walk x.kvs", 2},
-                                           UsageCase{"--walk --speakers 6.1", 2},
-                                           UsageCase{"--walk --device", 2}),
-                         [](const auto& test) {
-                           std::string name;
-                           for (const char c : std::string(test.param.arguments)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                           return name;
-                         });
-
-TEST_F(RenderTest, HelpAndVersionNeedNoDisplay) {
-  const Result version = Sondrel("--version");
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "Sondrel 2.4\n");
-  const Result help = Sondrel("--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out, UsageText());
-  for (const char* word : {"--render", "--play", "--type", "--device", "--list-devices", "SONDREL_NONINTERACTIVE",
-                           "SDL_AUDIODRIVER", "LC_NUMERIC", "Exit status", "GNU General Public License"}) {
-    EXPECT_NE(help.out.find(word), std::string::npos) << word;
-  }
-}
-
-// A script named on the command line plays whatever bytes its path holds,
-// and no part of the path is taken for an option of the window system's.
-class PathBytesTest : public RenderTest, public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
-
-TEST_P(PathBytesTest, TheScriptNamedPlays) {
-  const auto [fileName, arguments] = GetParam();  // arguments in bash's $'...' quoting
-  std::ofstream(folder / fileName, std::ios::binary) << "tone 1000 0.05 -6 0\r\nend\r\n";
-  const fs::path audio = folder / "audio.raw";
-  const std::string command = "cd '" + folder.string() + "' && QT_QPA_PLATFORM=offscreen SONDREL_NONINTERACTIVE=1 " +
-                              "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + audio.string() + "' SDL_DISKAUDIODELAY=0 " +
-                              "HOME='" + folder.string() + "' XDG_CONFIG_HOME='" + (folder / "config").string() +
-                              "' XDG_DATA_HOME='" + (folder / "data").string() + "' timeout -s KILL 60 " +
-                              SONDREL_EXECUTABLE + " " + arguments + " 2>/dev/null";
-  const int status = std::system(("bash -c \"" + command + "\"").c_str());
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  EXPECT_GT(fs::file_size(audio), 0u) << "nothing was played";
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, PathBytesTest,
-                         ::testing::Values(std::make_pair("caf\xe9.kvs", "$'caf\\xe9.kvs'"),
-                                           std::make_pair("x -reverse y.kvs", "x -reverse y.kvs"),
-                                           std::make_pair("a -style fusion.kvs", "a -style fusion.kvs")), CaseName());
-
 // Audio piped on: a WAV header of unknown length that SoX and libsndfile
 // read to the end, the same samples as the file, and nothing else on
 // standard output.
@@ -662,21 +556,6 @@ TEST_F(RenderTest, NumbersFollowTheLocalesDecimalSeparator) {
   EXPECT_EQ(point.err, "sondrel: test.kvs: line 1: '1000.5' is not a valid floating point value\n");
 }
 
-// Terminal commands load neither the window toolkit nor the sound and
-// codec libraries they do not use.
-TEST_F(RenderTest, TerminalCommandsLoadNoLibraryTheyDoNotUse) {
-  Script("tone 1000 0.1 -6 0\r\nend\r\n");
-  for (const char* arguments : {"--version", "--help", "--render test.kvs -o out.wav"}) {
-    environment = "LC_ALL=C LD_DEBUG=libs";
-    const Result result = Sondrel(arguments);
-    EXPECT_EQ(result.status, 0) << arguments;
-    for (const char* library : {"libQt6", "libSDL2", "libsndfile"}) {
-      EXPECT_EQ(result.err.find(library), std::string::npos) << arguments << " loaded " << library;
-    }
-    EXPECT_NE(result.err.find("libc.so"), std::string::npos) << "no loader trace";
-  }
-}
-
 // A sweep of an hour at a high rate is made and written in pieces: its
 // whole buffer would not fit in the address space the render is allowed.
 TEST_F(RenderTest, ALongSweepRendersInLittleMemory) {
@@ -686,54 +565,6 @@ TEST_F(RenderTest, ALongSweepRendersInLittleMemory) {
   Script("sweep 20 20000 1800 -6 0\r\nend\r\n");
   const std::string command = "ulimit -v 600000 && " + Command("--render test.kvs --rate 192000 -o - > /dev/null");
   EXPECT_EQ(std::system(("bash -c \"" + command + "\"").c_str()), 0);  // 1.4 GB as one buffer
-}
-
-// The manual page says what --help says.
-TEST(ManualPageTest, NamesEveryOptionAndVariable) {
-  std::ifstream page(SONDREL_SOURCE_DIR "/data/sondrel.1");
-  std::stringstream text;
-  text << page.rdbuf();
-  for (const char* word : {"\\-\\-help", "\\-\\-version", "\\-\\-list\\-devices", "\\-\\-render", "\\-\\-max\\-seconds", "\\-\\-rate",
-                           "\\-\\-type", "\\-\\-play", "\\-\\-device", "LC_NUMERIC",
-                           "SONDREL_NONINTERACTIVE", "SDL_AUDIODRIVER", "SDL_DISKAUDIOFILE", "XDG_CONFIG_HOME",
-                           "QT_QPA_PLATFORM", "128"}) {
-    EXPECT_NE(text.str().find(word), std::string::npos) << word;
-  }
-}
-
-TEST_F(RenderTest, NoSoundSystemMeansNoDeviceList) {
-  // Without a sound server SDL may still fall back to bare ALSA; with a
-  // driver that does not exist there is surely no sound system.
-  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-  const Result result = Sondrel("--list-devices");
-  unsetenv("SDL_AUDIODRIVER");
-  EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.err.find("The sound system could not be started"), std::string::npos) << result.err;
-  EXPECT_EQ(result.out, "");
-}
-
-TEST_F(RenderTest, TheDeviceListIsNumberedAsTheWindowsIs) {
-  if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's PulseAudio server";
-  const Result result = Sondrel("--list-devices", "", true);
-  EXPECT_EQ(result.status, 0) << result.err;
-  // The null sinks run at 44100 frames a second, in stereo.
-  EXPECT_EQ(result.out,
-            "0\tDefault output (Sondrel-Test-First)\t44100\t2\tFL,FR\n1\tSondrel-Test-First\t44100\t2\tFL,FR\n"
-            "2\tSondrel-Test-Second\t44100\t2\tFL,FR\n");
-}
-
-// A file named like an option is a file argument as it always was: the
-// window opens (and ignores a name that is neither a script nor presets).
-TEST_F(RenderTest, AFileNamedLikeAnOptionKeepsItsMeaning) {
-  std::ofstream(folder / "--help") << "not an option";
-  const std::string command = "cd '" + folder.string() + "' && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=disk " +
-                              "SDL_DISKAUDIOFILE=/dev/null HOME='" + folder.string() + "' XDG_CONFIG_HOME='" +
-                              (folder / "config").string() + "' XDG_DATA_HOME='" + (folder / "data").string() +
-                              "' timeout -s KILL 2 " + SONDREL_EXECUTABLE + " --help >'" +
-                              (folder / "stdout").string() + "' 2>/dev/null";
-  const int status = std::system(command.c_str());
-  EXPECT_TRUE((WIFEXITED(status) && WEXITSTATUS(status) == 128 + 9) || WIFSIGNALED(status)) << status;
-  EXPECT_EQ(Read(folder / "stdout"), "");  // no usage text: the window was up until killed
 }
 
 }  // namespace

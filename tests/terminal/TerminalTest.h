@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TemporaryFolder.h"
+
 namespace sondrel {
 
 namespace fs = std::filesystem;
@@ -25,12 +27,7 @@ struct Result {
 
 class TerminalTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder = fs::temp_directory_path() / ("sondrel-terminal-" + std::to_string(getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder / "config");
-  }
-  void TearDown() override { fs::remove_all(folder); }
+  void SetUp() override { fs::create_directories(folder / "config"); }
 
   // The shell command that runs the program in the folder with no display,
   // no window system and no sound server, in `environment`.
@@ -66,7 +63,8 @@ class TerminalTest : public ::testing::Test {
     return names;
   }
 
-  fs::path folder;
+  testing_support::TemporaryFolder temporary{"terminal"};
+  fs::path folder = temporary.Path();
   // Numbers in scripts read with '.' unless a test says otherwise.
   std::string environment = "LC_ALL=C";
 };
