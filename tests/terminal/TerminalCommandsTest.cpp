@@ -84,6 +84,19 @@ TEST_F(TerminalCommandsTest, HelpAndVersionNeedNoDisplay) {
   }
 }
 
+// -h as well as --help, and a write error on standard output reported as
+// a failure, as Unix tools do.
+TEST_F(TerminalCommandsTest, HelpFailsWhenStandardOutputCannotTakeIt) {
+  const Result help = Sondrel("-h");
+  EXPECT_EQ(help.status, 0) << help.err;
+  EXPECT_EQ(help.out, UsageText());
+  const std::string full = "env -u DISPLAY " + std::string(SONDREL_EXECUTABLE) + " --help >/dev/full 2>'" +
+                           (folder / "stderr").string() + "'";
+  const int status = std::system(full.c_str());
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+  EXPECT_EQ(Read(folder / "stderr"), "sondrel: standard output: No space left on device\n");
+}
+
 // A script named on the command line plays whatever bytes its path holds,
 // and no part of the path is taken for an option of the window system's.
 class PathBytesTest : public TerminalCommandsTest, public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
