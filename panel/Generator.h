@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QMainWindow>
 #include <QPointer>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -122,29 +123,13 @@ class TGenerator : public QMainWindow, public EngineWindow {
   void RecallMemory(int slot);
   void BeginRename(int slot);
   void FinishRename(int slot);
-  void StoreClick() { StoreMemory(1); }
-  void Store2Click() { StoreMemory(2); }
-  void Store3Click() { StoreMemory(3); }
-  void Store4Click() { StoreMemory(4); }
-  void Memory11Click() { RecallMemory(1); }
-  void Mem2Click() { RecallMemory(2); }
-  void Memory3Click() { RecallMemory(3); }
-  void Memory4Click() { RecallMemory(4); }
-  void RenameClick() { BeginRename(1); }
-  void Rename1Click() { BeginRename(2); }
-  void Rename2Click() { BeginRename(3); }
-  void Rename3Click() { BeginRename(4); }
-  void Mem1EditExit() { FinishRename(1); }
-  void Mem2EditExit() { FinishRename(2); }
-  void Mem3EditExit() { FinishRename(3); }
-  void Mem4EditExit() { FinishRename(4); }
   // Enter ends the rename; every other key is the box's own.
   bool MemEditKeyDown(int slot, int key);
-  QPushButton* MemoryButton(int slot) const;
+  QPushButton* MemoryButton(int slot) const { return Slot(slot).button; }
   // The memory's name on its button, and whole in the tooltip when cut.
   void ShowMemoryName(int slot);
   static constexpr const char* kMemoryButtonHint = "Recall Stored Sweep Settings (Right-click to Store)";
-  QLineEdit* RenameEdit(int slot) const;
+  QLineEdit* RenameEdit(int slot) const { return Slot(slot).renameEdit; }
 
   // Preset files.
   // Paths are the file system's bytes; the QString forms are the dialogs'.
@@ -170,14 +155,6 @@ class TGenerator : public QMainWindow, public EngineWindow {
   UpDown* UpDown3 = nullptr;
   QLineEdit* fFinal = nullptr;
   UpDown* UpDown4 = nullptr;
-  QPushButton* Mem1 = nullptr;
-  QPushButton* Mem2 = nullptr;
-  QPushButton* Memory3 = nullptr;
-  QPushButton* Memory4 = nullptr;
-  QLineEdit* Mem1Edit = nullptr;
-  QLineEdit* Mem2Edit = nullptr;
-  QLineEdit* Mem3Edit = nullptr;
-  QLineEdit* Mem4Edit = nullptr;
   QCheckBox* Logarithmic = nullptr;
   QComboBox* NoiseColour = nullptr;  // "White", "Pink", "Brown"
   QComboBox* WaveDevice = nullptr;
@@ -199,14 +176,6 @@ class TGenerator : public QMainWindow, public EngineWindow {
   QAction* RunScript1 = nullptr;
   QAction* Exit1 = nullptr;
   QMenu* Presets1 = nullptr;
-  QAction* Memory11 = nullptr;
-  QAction* Memory21 = nullptr;
-  QAction* Memory31 = nullptr;
-  QAction* Memory41 = nullptr;
-  QAction* StoreMemory11 = nullptr;
-  QAction* Recall2 = nullptr;  // "Store Memory 2"
-  QAction* StoreMemory31 = nullptr;
-  QAction* StoreMemory41 = nullptr;
   QMenu* Recall1 = nullptr;  // "&Tools"
   QAction* FreqSlider1 = nullptr;
   QAction* SpeakerMap1 = nullptr;  // shown in a surround layout
@@ -216,11 +185,20 @@ class TGenerator : public QMainWindow, public EngineWindow {
   QAction* Help1 = nullptr;
   QAction* About2 = nullptr;
 
-  // The memory buttons' pop-up menus.
-  QMenu* PopupMenu1 = nullptr;
-  QMenu* PopupMenu2 = nullptr;
-  QMenu* PopupMenu3 = nullptr;
-  QMenu* PopupMenu4 = nullptr;
+  // One sweep memory's controls. Their object names are the window's own:
+  // Mem1, Mem2, Memory3, Memory4; Mem1Edit ... Mem4Edit; Memory11 ...
+  // Memory41; StoreMemory11, Recall2, StoreMemory31, StoreMemory41;
+  // PopupMenu1 ... PopupMenu4.
+  struct MemorySlot {
+    QPushButton* button = nullptr;    // "Memory N" on the Sweep page: recalls
+    QLineEdit* renameEdit = nullptr;  // over the button while it is renamed
+    QAction* recallItem = nullptr;    // Presets > Recall Memory N (F1 ... F4)
+    QAction* storeItem = nullptr;     // Presets > Store Memory N (Shift+F1 ... Shift+F4)
+    QMenu* popup = nullptr;           // the button's right-click menu: Store, Rename
+  };
+  std::array<MemorySlot, MemoryBank::kSlots> MemorySlots;  // slot 1 first
+  MemorySlot& Slot(int slot) { return MemorySlots[static_cast<size_t>(slot - 1)]; }
+  const MemorySlot& Slot(int slot) const { return MemorySlots[static_cast<size_t>(slot - 1)]; }
 
   // The file dialogs.
   static const FileDialogSpec OpenDialog1;  // presets, open
@@ -242,7 +220,15 @@ class TGenerator : public QMainWindow, public EngineWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The controls, page by page (GeneratorControls.cpp).
   void CreateControls();
+  void CreateConstantPage();
+  void CreateSweepPage();
+  void CreateNoisePage();
+  void CreateSharedControls(QWidget* client);
+  void DescribeControls();  // tooltips and the names a screen reader speaks
+  void SetControlsTabOrder();
+  void ConnectControls();
   // The noise page's colour list takes the wave form list's place.
   void ShowPageControls();
   void CreateMenus();

@@ -75,15 +75,17 @@ void TGenerator::CreateMenus() {
 
   Presets1 = menuBar()->addMenu("&Presets");
   Presets1->setObjectName("Presets1");
-  Memory11 = item(Presets1, "Memory11", "Recall Memory 1", "F1");
-  Memory21 = item(Presets1, "Memory21", "Recall Memory 2", "F2");
-  Memory31 = item(Presets1, "Memory31", "Recall Memory 3", "F3");
-  Memory41 = item(Presets1, "Memory41", "Recall Memory 4", "F4");
+  const char* recallNames[] = {"Memory11", "Memory21", "Memory31", "Memory41"};
+  const char* storeNames[] = {"StoreMemory11", "Recall2", "StoreMemory31", "StoreMemory41"};
+  for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) {
+    Slot(slot).recallItem = item(Presets1, recallNames[slot - 1], QString("Recall Memory %1").arg(slot),
+                                 QString("F%1").arg(slot));
+  }
   separator(Presets1, "N2");
-  StoreMemory11 = item(Presets1, "StoreMemory11", "Store Memory 1", "Shift+F1");
-  Recall2 = item(Presets1, "Recall2", "Store Memory 2", "Shift+F2");
-  StoreMemory31 = item(Presets1, "StoreMemory31", "Store Memory 3", "Shift+F3");
-  StoreMemory41 = item(Presets1, "StoreMemory41", "Store Memory 4", "Shift+F4");
+  for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) {
+    Slot(slot).storeItem = item(Presets1, storeNames[slot - 1], QString("Store Memory %1").arg(slot),
+                                QString("Shift+F%1").arg(slot));
+  }
 
   Recall1 = menuBar()->addMenu("&Tools");
   Recall1->setObjectName("Recall1");
@@ -128,24 +130,20 @@ void TGenerator::CreateMenus() {
 }
 
 void TGenerator::CreatePopupMenus() {
-  QPushButton* buttons[] = {Mem1, Mem2, Memory3, Memory4};
-  QMenu** menus[] = {&PopupMenu1, &PopupMenu2, &PopupMenu3, &PopupMenu4};
   const char* storeNames[] = {"Store", "Store2", "Store3", "Store4"};
   const char* renameNames[] = {"Rename", "Rename1", "Rename2", "Rename3"};
-  for (int slot = 0; slot < 4; ++slot) {
+  for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) {
     auto* menu = new QMenu(this);
-    menu->setObjectName(QString("PopupMenu%1").arg(slot + 1));
-    QAction* store = menu->addAction("Store");
-    store->setObjectName(storeNames[slot]);
-    QAction* rename = menu->addAction("Rename");
-    rename->setObjectName(renameNames[slot]);
-    *menus[slot] = menu;
-    QPushButton* button = buttons[slot];
+    menu->setObjectName(QString("PopupMenu%1").arg(slot));
+    menu->addAction("Store")->setObjectName(storeNames[slot - 1]);
+    menu->addAction("Rename")->setObjectName(renameNames[slot - 1]);
+    QPushButton* button = Slot(slot).button;
     connect(button, &QPushButton::customContextMenuRequested, menu,
             [menu, button](const QPoint& at) { menu->popup(button->mapToGlobal(at)); });
+    new MenuContextHelp(menu, 0, nullptr, 0);
+    Slot(slot).popup = menu;
   }
-  PopupMenu1->actions().at(0)->setStatusTip("Store settings in this memory position");
-  for (QMenu* menu : {PopupMenu1, PopupMenu2, PopupMenu3, PopupMenu4}) new MenuContextHelp(menu, 0, nullptr, 0);
+  Slot(1).popup->actions().at(0)->setStatusTip("Store settings in this memory position");
 }
 
 }  // namespace sondrel

@@ -18,41 +18,20 @@
 
 namespace sondrel {
 
-QPushButton* TGenerator::MemoryButton(int slot) const {
-  QPushButton* const buttons[] = {Mem1, Mem2, Memory3, Memory4};
-  return buttons[slot - 1];
-}
-
-QLineEdit* TGenerator::RenameEdit(int slot) const {
-  QLineEdit* const edits[] = {Mem1Edit, Mem2Edit, Mem3Edit, Mem4Edit};
-  return edits[slot - 1];
-}
-
 void TGenerator::ConnectMemorySlots() {
-  using Handler = void (TGenerator::*)();
-  const Handler store[] = {&TGenerator::StoreClick, &TGenerator::Store2Click, &TGenerator::Store3Click,
-                           &TGenerator::Store4Click};
-  const Handler recall[] = {&TGenerator::Memory11Click, &TGenerator::Mem2Click, &TGenerator::Memory3Click,
-                            &TGenerator::Memory4Click};
-  const Handler rename[] = {&TGenerator::RenameClick, &TGenerator::Rename1Click, &TGenerator::Rename2Click,
-                            &TGenerator::Rename3Click};
-  const Handler exit[] = {&TGenerator::Mem1EditExit, &TGenerator::Mem2EditExit, &TGenerator::Mem3EditExit,
-                          &TGenerator::Mem4EditExit};
-  QAction* const recallItems[] = {Memory11, Memory21, Memory31, Memory41};
-  QAction* const storeItems[] = {StoreMemory11, Recall2, StoreMemory31, StoreMemory41};
-  QMenu* const popups[] = {PopupMenu1, PopupMenu2, PopupMenu3, PopupMenu4};
+  // A slot's handler, guarded as every handler of the window.
+  auto run = [this](void (TGenerator::*handler)(int), int slot) {
+    return [this, handler, slot] { Guard(this, [this, handler, slot] { (this->*handler)(slot); }); };
+  };
   for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) {
-    const size_t i = static_cast<size_t>(slot - 1);
-    Connect(recallItems[i], recall[i]);
-    Connect(storeItems[i], store[i]);
-    Connect(popups[i]->actions().at(0), store[i]);
-    Connect(popups[i]->actions().at(1), rename[i]);
-    const Handler onClick = recall[i];
-    connect(MemoryButton(slot), &QPushButton::clicked, this,
-            [this, onClick] { Guard(this, [this, onClick] { (this->*onClick)(); }); });
-    auto* events = new EditBoxEvents(RenameEdit(slot), this);
-    const Handler onExit = exit[i];
-    events->onExit = [this, onExit] { (this->*onExit)(); };
+    const MemorySlot& memory = Slot(slot);
+    connect(memory.recallItem, &QAction::triggered, this, run(&TGenerator::RecallMemory, slot));
+    connect(memory.storeItem, &QAction::triggered, this, run(&TGenerator::StoreMemory, slot));
+    connect(memory.popup->actions().at(0), &QAction::triggered, this, run(&TGenerator::StoreMemory, slot));
+    connect(memory.popup->actions().at(1), &QAction::triggered, this, run(&TGenerator::BeginRename, slot));
+    connect(memory.button, &QPushButton::clicked, this, run(&TGenerator::RecallMemory, slot));
+    auto* events = new EditBoxEvents(memory.renameEdit, this);
+    events->onExit = [this, slot] { FinishRename(slot); };
     events->onKeyDown = [this, slot](int key) { return MemEditKeyDown(slot, key); };
   }
   Connect(LoadSweepSettings1, &TGenerator::LoadSweepSettings1Click);

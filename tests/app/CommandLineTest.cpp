@@ -47,7 +47,7 @@ TEST_F(CommandLineFileTest, PresetFileFillsTheMemories) {
   const QString path = Write("set.kvp", QByteArray(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   EXPECT_FALSE(HandleCommandLineFile(*generator, path.toStdString()));  // the program goes on
   EXPECT_EQ(generator->Memories, memories);
-  EXPECT_EQ(generator->Mem2->text(), "From the command line");
+  EXPECT_EQ(generator->MemoryButton(2)->text(), "From the command line");
 }
 
 TEST_F(CommandLineFileTest, OtherNamesAndMissingFilesAreIgnored) {

@@ -151,20 +151,20 @@ TEST_F(KeyboardTest, ACutMemoryNameIsWholeInTheTooltip) {
   const std::string name = "Living room, left speaker, tweeter check";
   generator->Memories[2].Name = name;
   generator->ShowMemoryName(2);
-  EXPECT_EQ(generator->Mem2->toolTip(), QString::fromStdString(name) + "\n" + TGenerator::kMemoryButtonHint);
+  EXPECT_EQ(generator->MemoryButton(2)->toolTip(), QString::fromStdString(name) + "\n" + TGenerator::kMemoryButtonHint);
   generator->Memories[2].Name = "Bass";
   generator->ShowMemoryName(2);
-  EXPECT_EQ(generator->Mem2->toolTip(), TGenerator::kMemoryButtonHint);
+  EXPECT_EQ(generator->MemoryButton(2)->toolTip(), TGenerator::kMemoryButtonHint);
 }
 
 TEST_F(KeyboardTest, F1OnAMemoryMenuOpensTheManualAtItsContents) {
   ShowAndActivate();
   generator->SignalType->SetActivePage(generator->Sweep);
-  generator->PopupMenu2->popup(generator->Mem2->mapToGlobal(QPoint(2, 2)));
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(generator->PopupMenu2));
-  QTest::keyClick(generator->PopupMenu2, Qt::Key_F1);
+  generator->Slot(2).popup->popup(generator->MemoryButton(2)->mapToGlobal(QPoint(2, 2)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(generator->Slot(2).popup));
+  QTest::keyClick(generator->Slot(2).popup, Qt::Key_F1);
   EXPECT_EQ(LastHelpRequest(), "Kelvo.HLP#");
-  generator->PopupMenu2->close();
+  generator->Slot(2).popup->close();
 }
 
 // As the manual says: the slider window shares the main window's keys.

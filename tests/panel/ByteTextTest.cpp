@@ -35,7 +35,7 @@ TEST_P(ByteTextTest, ARenameWithoutTypingKeepsTheName) {
   generator->BeginRename(2);
   generator->FinishRename(2);
   EXPECT_EQ(generator->Memories[2].Name, GetParam().bytes);
-  EXPECT_EQ(generator->Mem2->text(), QString(GetParam().shown).replace('&', "&&"));
+  EXPECT_EQ(generator->MemoryButton(2)->text(), QString(GetParam().shown).replace('&', "&&"));
 }
 
 TEST_P(ByteTextTest, RecallThenStoreKeepsTheFields) {

@@ -45,9 +45,9 @@ TEST_F(GeneratorTest, StartsWithTheDesignedValues) {
   EXPECT_EQ(g.OnButton->text(), "ON");
   EXPECT_TRUE(g.OnButton->isDefault());
   EXPECT_EQ(g.OnButton->cursor().shape(), Qt::PointingHandCursor);
-  EXPECT_TRUE(g.Mem1Edit->isHidden());
-  EXPECT_FALSE(g.Mem4Edit->isEnabled());
-  EXPECT_EQ(g.Memory3->text(), "Memory 3");
+  EXPECT_TRUE(g.RenameEdit(1)->isHidden());
+  EXPECT_FALSE(g.RenameEdit(4)->isEnabled());
+  EXPECT_EQ(g.MemoryButton(3)->text(), "Memory 3");
   EXPECT_EQ(g.UpDown2->Minimum(), 10);
   EXPECT_EQ(g.UpDown2->Maximum(), 20000);
   EXPECT_EQ(g.UpDown3->Maximum(), 22050);
@@ -163,9 +163,9 @@ TEST_F(GeneratorTest, MenusCarryTheirCaptionsAndShortcuts) {
                            Item{g.LoadSweepSettings1, "&Load Sweep Settings", "Ctrl+L"},
                            Item{g.SaveSweepSettingsAs1, "&Save Sweep Settings As...", "Ctrl+S"},
                            Item{g.RunScript1, "&Run Script", "Ctrl+R"}, Item{g.Exit1, "&Exit", "Ctrl+X"},
-                           Item{g.Memory11, "Recall Memory 1", "F1"}, Item{g.Memory41, "Recall Memory 4", "F4"},
-                           Item{g.StoreMemory11, "Store Memory 1", "Shift+F1"},
-                           Item{g.Recall2, "Store Memory 2", "Shift+F2"},
+                           Item{g.Slot(1).recallItem, "Recall Memory 1", "F1"}, Item{g.Slot(4).recallItem, "Recall Memory 4", "F4"},
+                           Item{g.Slot(1).storeItem, "Store Memory 1", "Shift+F1"},
+                           Item{g.Slot(2).storeItem, "Store Memory 2", "Shift+F2"},
                            Item{g.FreqSlider1, "Show &Frequency Slider", "Ctrl+F"},
                            Item{g.Compatibilitysettings1, "&Compatibility Settings", ""},
                            Item{g.OnOff1, "On/Off", "F5"}, Item{g.Help1, "&Help", ""},
@@ -175,8 +175,8 @@ TEST_F(GeneratorTest, MenusCarryTheirCaptionsAndShortcuts) {
   }
   EXPECT_TRUE(g.FreqSlider1->isCheckable());
   EXPECT_FALSE(g.FreqSlider1->isChecked());
-  EXPECT_EQ(g.PopupMenu2->actions().at(0)->objectName(), "Store2");
-  EXPECT_EQ(g.PopupMenu4->actions().at(1)->text(), "Rename");
+  EXPECT_EQ(g.Slot(2).popup->actions().at(0)->objectName(), "Store2");
+  EXPECT_EQ(g.Slot(4).popup->actions().at(1)->text(), "Rename");
 }
 
 TEST_F(GeneratorTest, FileDialogsKeepTheirFilters) {
@@ -326,7 +326,7 @@ TEST_F(GeneratorTest, F1OnAMenuItemOpensItsHelpContext) {
   };
   TGenerator& g = *generator;
   for (const Case& c : {Case{g.File1, g.RunScript1, "Kelvo.HLP#context-4"}, Case{g.File1, g.Exit1, "Kelvo.HLP#context-5"},
-                        Case{g.Presets1, g.Memory31, "Kelvo.HLP#context-6"}, Case{g.Recall1, g.OnOff1, "Kelvo.HLP#"}}) {
+                        Case{g.Presets1, g.Slot(3).recallItem, "Kelvo.HLP#context-6"}, Case{g.Recall1, g.OnOff1, "Kelvo.HLP#"}}) {
     c.menu->setActiveAction(c.item);
     QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
     QApplication::sendEvent(c.menu, &press);

@@ -44,7 +44,7 @@ TEST_F(MemorySlotsTest, StoreCopiesTheControlsAndKeepsTheName) {
   g.WaveForm->setCurrentIndex(2);
   SetChecked(g.RightTick, false);
   g.Logarithmic->setChecked(true);
-  g.Recall2->trigger();  // "Store Memory 2"
+  g.Slot(2).storeItem->trigger();  // "Store Memory 2"
   const MemoryRecord& memory = g.Memories[2];
   EXPECT_EQ(memory.Name, "Memory 2");
   EXPECT_EQ(memory.fInit, "50");
@@ -53,7 +53,7 @@ TEST_F(MemorySlotsTest, StoreCopiesTheControlsAndKeepsTheName) {
   EXPECT_FALSE(memory.Right);
   EXPECT_TRUE(memory.InPhase);
   EXPECT_TRUE(memory.Logarithmic);
-  EXPECT_EQ(g.Mem2->text(), "Memory 2");
+  EXPECT_EQ(g.MemoryButton(2)->text(), "Memory 2");
 }
 
 TEST_F(MemorySlotsTest, RecallAssignsInOrderAndRunsTheHandlers) {
@@ -67,7 +67,7 @@ TEST_F(MemorySlotsTest, RecallAssignsInOrderAndRunsTheHandlers) {
   memory.WaveForm = 1;
   memory.Loop = true;
   StartLoopingTone();  // a one-second sweep
-  g.Memory3Click();
+  g.RecallMemory(3);
   // fFinal restarts with the old duration; every later restart has the new one.
   EXPECT_EQ(WrittenSizes(), (std::vector<size_t>{88200, 44100, 44100, 44100, 44100}));
   EXPECT_EQ(g.fInit->text(), "200");
@@ -108,14 +108,14 @@ TEST_F(MemorySlotsTest, RecallBringsBackEveryStoredControl) {
   ASSERT_EQ(read(), stored);
   g.StoreMemory(1);
   write({"1", "2", "3", "-1", 2, true, true, true, true, false});
-  g.Memory11Click();
+  g.RecallMemory(1);
   EXPECT_TRUE(read() == stored);
   EXPECT_FALSE(g.InPhaseTick->isChecked());
 }
 
 TEST_F(MemorySlotsTest, RecallOfEqualValuesRunsOnlyTheFinalRetune) {
   StartLoopingTone();
-  generator->Memory11->trigger();
+  generator->Slot(1).recallItem->trigger();
   EXPECT_EQ(Starts(), 1);
 }
 
@@ -123,7 +123,7 @@ TEST_F(MemorySlotsTest, RecallNeverSwitchesThePage) {
   TGenerator& g = *generator;
   g.Memories[1].fInit = "300";
   g.Memories[1].Duration = "4";
-  g.Memory11Click();
+  g.RecallMemory(1);
   EXPECT_EQ(g.SignalType->ActivePage(), g.Constant);
   EXPECT_EQ(g.fInit->text(), "300");
   EXPECT_EQ(g.Duration->text(), "4");
@@ -135,7 +135,7 @@ TEST_F(MemorySlotsTest, RecallWithNoChannelStopsTheToneAndDisablesTheSwitch) {
   g.Memories[4].WaveForm = 7;
   g.Memories[4].Logarithmic = true;
   StartLoopingTone();
-  g.Memory4Click();
+  g.RecallMemory(4);
   EXPECT_FALSE(engine().Playing);
   EXPECT_FALSE(g.OnButton->isEnabled());
   EXPECT_EQ(g.WaveForm->currentIndex(), -1);
@@ -146,23 +146,23 @@ TEST_F(MemorySlotsTest, RenameTakesAnyTextAndEnterDoesNotSwitchTheTone) {
   TGenerator& g = *generator;
   ShowAndActivate();
   g.SignalType->SetActivePage(g.Sweep);
-  g.PopupMenu2->actions().at(1)->trigger();  // "Rename"
-  ASSERT_TRUE(g.Mem2Edit->isVisible());
-  EXPECT_EQ(g.Mem2Edit->text(), "Memory 2");
+  g.Slot(2).popup->actions().at(1)->trigger();  // "Rename"
+  ASSERT_TRUE(g.RenameEdit(2)->isVisible());
+  EXPECT_EQ(g.RenameEdit(2)->text(), "Memory 2");
   EXPECT_FALSE(g.OnButton->isDefault());
-  QTest::keyClicks(g.Mem2Edit, "Room");
-  QTest::keyClick(g.Mem2Edit, Qt::Key_Return);
-  EXPECT_EQ(g.Mem2->text(), "Room");
+  QTest::keyClicks(g.RenameEdit(2), "Room");
+  QTest::keyClick(g.RenameEdit(2), Qt::Key_Return);
+  EXPECT_EQ(g.MemoryButton(2)->text(), "Room");
   EXPECT_EQ(g.Memories[2].Name, "Room");
-  EXPECT_FALSE(g.Mem2Edit->isVisible());
-  EXPECT_FALSE(g.Mem2Edit->isEnabled());
+  EXPECT_FALSE(g.RenameEdit(2)->isVisible());
+  EXPECT_FALSE(g.RenameEdit(2)->isEnabled());
   EXPECT_TRUE(g.OnButton->isDefault());
   EXPECT_FALSE(engine().Playing);
 
-  g.RenameClick();
-  g.Mem1Edit->clear();
+  g.BeginRename(1);
+  g.RenameEdit(1)->clear();
   g.fInit->setFocus();  // leaving the box also takes its text
-  EXPECT_EQ(g.Mem1->text(), "");
+  EXPECT_EQ(g.MemoryButton(1)->text(), "");
   EXPECT_EQ(g.Memories[1].Name, "");
   QTest::keyClick(g.fInit, Qt::Key_Return);  // Enter switches the tone again
   EXPECT_TRUE(engine().Playing);
@@ -194,7 +194,7 @@ TEST_F(MemorySlotsTest, PresetsSaveAndLoadBackIntoIdenticalSlots) {
   dialogs.nextFile = folder.filePath("set.kvp");
   g.LoadSweepSettings1Click();
   EXPECT_EQ(g.Memories, saved);
-  EXPECT_EQ(g.Mem2->text(), "Bass");
+  EXPECT_EQ(g.MemoryButton(2)->text(), "Bass");
   EXPECT_EQ(g.SignalType->ActivePage(), g.Sweep);
   EXPECT_EQ(dialogs.fileDialogs.back().defaultExtension, "kvp");
   EXPECT_EQ(dialogs.fileDialogs.back().filter, "Sondrel Presets|*.kvp");
@@ -216,7 +216,7 @@ TEST_F(MemorySlotsTest, FailedLoadChangesNothing) {
     EXPECT_STREQ(error.what(), "Invalid numeric input");
   }
   EXPECT_EQ(g.Memories, before);
-  EXPECT_EQ(g.Mem1->text(), "Memory 1");
+  EXPECT_EQ(g.MemoryButton(1)->text(), "Memory 1");
   EXPECT_EQ(g.SignalType->ActivePage(), g.Constant);  // not switched after a failure
   EXPECT_FALSE(engine().Playing);                     // stopped before the dialog
 }

@@ -1,0 +1,270 @@
+// The main window's controls: where each lies on its page or over all of
+// them, what it says to a tooltip and a screen reader, the Tab order, and
+// the handlers each edit, click and tick runs.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <vector>
+
+#include "panel/ByteText.h"
+#include "panel/FieldLimits.h"
+#include "panel/Generator.h"
+#include "panel/PageControl.h"
+#include "panel/UiEvents.h"
+#include "panel/UpDown.h"
+
+namespace sondrel {
+
+namespace {
+
+constexpr int kClientWidth = 357;  // design pixels
+// Tall enough to show the memory buttons below the sweep's controls, so that
+// they and their pop-up menus (store, rename) can be reached.
+constexpr int kClientHeight = 236;
+// Where a page's client area starts inside the window's client area.
+constexpr int kPageLeft = 2;
+constexpr int kPageTop = 24;
+
+// Makes controls at design-pixel places, named as the window names them.
+class ControlPlacer {
+ public:
+  explicit ControlPlacer(const TGenerator& window) : window_(window) {}
+
+  void Place(QWidget* widget, const char* name, int left, int top, int width, int height) const {
+    widget->setObjectName(name);
+    widget->setGeometry(window_.Scaled(left), window_.Scaled(top), window_.Scaled(width), window_.Scaled(height));
+  }
+  QLineEdit* Edit(QWidget* parent, const char* name, const QString& text, int left, int top, int width) const {
+    auto* box = new QLineEdit(text, parent);
+    Place(box, name, left, top, width, 24);
+    return box;
+  }
+  QPushButton* Button(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
+                      int height) const {
+    auto* push = new QPushButton(caption, parent);
+    push->setAutoDefault(true);  // Enter presses a focused button itself
+    Place(push, name, left, top, width, height);
+    return push;
+  }
+  QCheckBox* Check(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
+                   int height) const {
+    auto* box = new QCheckBox(caption, parent);
+    box->setChecked(true);
+    Place(box, name, left, top, width, height);
+    return box;
+  }
+  UpDown* Spinner(QWidget* parent, const char* name, QLineEdit* associate, int minimum, int maximum, int increment,
+                  int left, int top) const {
+    auto* upDown = new UpDown(parent, associate, minimum, maximum, increment, associate->text().toInt());
+    Place(upDown, name, left, top, 19, 24);
+    return upDown;
+  }
+
+ private:
+  const TGenerator& window_;
+};
+
+}  // namespace
+
+QLabel* TGenerator::AddLabel(QWidget* parent, const QString& text, int left, int top) {
+  auto* label = new QLabel(text, parent);
+  label->move(Scaled(left), Scaled(top));
+  label->adjustSize();
+  return label;
+}
+
+void TGenerator::CreateControls() {
+  auto* client = new QWidget(this);
+  client->setFixedSize(Scaled(kClientWidth), Scaled(kClientHeight));
+  setCentralWidget(client);
+
+  SignalType = new PageControl(client, {Scaled(kPageLeft), Scaled(kPageTop)}, Scaled(kPageTop));
+  SignalType->setObjectName("SignalType");
+  SignalType->setGeometry(0, 0, Scaled(kClientWidth), Scaled(kClientHeight));
+  Constant = SignalType->AddPage("Constant", "Constant Tone");
+  Sweep = SignalType->AddPage("Sweep", "Sweep");
+  Noise = SignalType->AddPage("Noise", "Noise");
+
+  CreateConstantPage();
+  CreateSweepPage();
+  CreateNoisePage();
+  CreateSharedControls(client);
+  DescribeControls();
+  SetControlsTabOrder();
+  ConnectControls();
+}
+
+void TGenerator::CreateConstantPage() {
+  const ControlPlacer make(*this);
+  fEdit = make.Edit(Constant, "fEdit", "1000", 16, 30, 60);
+  UpDown2 = make.Spinner(Constant, "UpDown2", fEdit, kFrequencyFloorHz, kConstantSpinnerCeilingHz, kFrequencyStepHz,
+                         76, 30);
+  Button2 = make.Button(Constant, "Button2", "Semi tone up", 121, 14, 104, 25);
+  Button1 = make.Button(Constant, "Button1", "Semi tone down", 121, 44, 104, 24);
+  AddLabel(Constant, "Frequency:", 18, 10);
+  AddLabel(Constant, "Hz", 98, 34);
+}
+
+void TGenerator::CreateSweepPage() {
+  const ControlPlacer make(*this);
+  fInit = make.Edit(Sweep, "fInit", "100", 16, 30, 60);
+  UpDown3 = make.Spinner(Sweep, "UpDown3", fInit, kFrequencyFloorHz, kSweepCeilingHz, kFrequencyStepHz, 76, 30);
+  fFinal = make.Edit(Sweep, "fFinal", "10000", 128, 30, 60);
+  UpDown4 = make.Spinner(Sweep, "UpDown4", fFinal, kFrequencyFloorHz, kSweepCeilingHz, kFrequencyStepHz, 188, 30);
+  Logarithmic = make.Check(Sweep, "Logarithmic", "Log Sweep", 128, 60, 97, 18);
+  Logarithmic->setChecked(false);
+  AddLabel(Sweep, "Initial Frequency:", 15, 10);
+  AddLabel(Sweep, "Final Frequency:", 128, 10);
+  AddLabel(Sweep, "Hz", 98, 34);
+  AddLabel(Sweep, "Hz", 207, 34);
+  const char* buttonNames[] = {"Mem1", "Mem2", "Memory3", "Memory4"};
+  const char* editNames[] = {"Mem1Edit", "Mem2Edit", "Mem3Edit", "Mem4Edit"};
+  for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) {
+    MemorySlot& memory = Slot(slot);
+    const int left = 16 + 80 * (slot - 1);
+    memory.button = make.Button(Sweep, buttonNames[slot - 1], QString("Memory %1").arg(slot), left, 180, 74, 26);
+    memory.button->setToolTip(kMemoryButtonHint);
+    memory.button->setContextMenuPolicy(Qt::CustomContextMenu);
+    memory.renameEdit = make.Edit(Sweep, editNames[slot - 1], "", left + 4, 184, 65);
+    memory.renameEdit->resize(Scaled(65), Scaled(17));
+    memory.renameEdit->setFrame(false);
+    memory.renameEdit->setBackgroundRole(QPalette::Button);
+    memory.renameEdit->hide();
+    memory.renameEdit->setEnabled(false);
+  }
+}
+
+void TGenerator::CreateNoisePage() {
+  // The colour list lies where the other pages show the wave form list,
+  // which noise has no use for.
+  NoiseColour = new QComboBox(Noise);
+  NoiseColour->addItems({"White", "Pink", "Brown"});
+  ControlPlacer(*this).Place(NoiseColour, "NoiseColour", 136, 143, 100, 24);
+  AddLabel(Noise, "Colour:", 135, 122);
+}
+
+void TGenerator::CreateSharedControls(QWidget* client) {
+  // Each page carries its own labels for the shared controls.
+  for (QWidget* page : {Constant, Sweep, Noise}) {
+    AddLabel(page, "Wave Device:", 18, 70);
+    AddLabel(page, "Amplitude:", 18, 122);
+    AddLabel(page, "dB", 100, 143);
+    if (page != Noise) AddLabel(page, "Wave Form:", 135, 122);
+    AddLabel(page, "Duration:", 238, 10);
+    AddLabel(page, "s", 290, 34);
+  }
+
+  // The controls themselves lie over all pages, in the window's client area.
+  const ControlPlacer make(*this);
+  WaveDevice = new QComboBox(client);
+  make.Place(WaveDevice, "WaveDevice", 20, 118, 205, 24);
+  Amplitude = make.Edit(client, "Amplitude", "0", 20, 167, 60);
+  UpDown1 = make.Spinner(client, "UpDown1", Amplitude, kAmplitudeFloorDb, kAmplitudeCeilingDb, 1, 80, 167);
+  WaveForm = new QComboBox(client);
+  WaveForm->addItems({"Sine", "Square", "Triangular"});
+  make.Place(WaveForm, "WaveForm", 138, 167, 100, 24);
+  Duration = make.Edit(client, "Duration", "1", 240, 58, 46);
+  OnButton = make.Button(client, "OnButton", "ON", 260, 167, 74, 26);
+  OnButton->setDefault(true);
+  OnButton->setCursor(Qt::PointingHandCursor);
+  Loop = make.Check(client, "Loop", "Loop", 240, 89, 60, 17);
+  Lefttick = make.Check(client, "Lefttick", "Left", 240, 116, 49, 17);
+  RightTick = make.Check(client, "RightTick", "Right", 289, 116, 53, 17);
+  InPhaseTick = make.Check(client, "InPhaseTick", "L/R in Phase", 240, 137, 101, 17);
+  SpeakersButton = make.Button(client, "SpeakersButton", "Speakers...", 240, 111, 102, 24);
+  SpeakersButton->setToolTip("Shows the speaker map: the speakers that play");
+  SpeakersButton->setAutoDefault(false);
+  SpeakersButton->hide();  // in a surround layout it takes the Left and Right boxes' place
+  for (QWidget* shared : std::initializer_list<QWidget*>{WaveDevice, Amplitude, UpDown1, WaveForm, Duration,
+                                                         OnButton, Loop, Lefttick, RightTick, InPhaseTick,
+                                                         SpeakersButton}) {
+    shared->raise();
+  }
+}
+
+void TGenerator::DescribeControls() {
+  fEdit->setToolTip("Set the Signal Frequency here");
+  UpDown2->setToolTip("Change the Frequency in 100Hz Steps");
+  Button2->setToolTip("Increase the Frequency by 1 semi tone (to nearest Hz)");
+  Button1->setToolTip("Decrease the Frequency by 1 semi tone (to nearest Hz)");
+  fInit->setToolTip("Set the Sweep Start Frequency here");
+  UpDown3->setToolTip("Change the Frequency in 100Hz Steps");
+  fFinal->setToolTip("Set the Sweep Start Frequency here");
+  UpDown4->setToolTip("Change the Frequency in 100Hz Steps");
+  WaveDevice->setToolTip("If you have more than one sound card, select your output device here");
+  Amplitude->setToolTip("Sets the Amplitude of the generated Signal");
+  UpDown1->setToolTip("Change the Amplitude by 1dB");
+  WaveForm->setToolTip("Choose the Waveform of the Signal here");
+  Duration->setToolTip("Sweep Duration");
+  OnButton->setToolTip("ON/OFF Switch");
+  Loop->setToolTip("Switches the Sweep Loop On or Off");
+  Logarithmic->setToolTip("Sweep with equal time per octave");
+  NoiseColour->setToolTip("Choose the colour of the noise: white, pink (equal power per octave) or brown");
+
+  // What a screen reader speaks for each control without a caption of its
+  // own: the label beside it.
+  const std::pair<QWidget*, const char*> spoken[] = {
+      {SignalType->Tabs(), "Signal type"}, {fEdit, "Frequency"},   {UpDown2, "Frequency"},
+      {fInit, "Initial Frequency"},        {UpDown3, "Initial Frequency"},
+      {fFinal, "Final Frequency"},         {UpDown4, "Final Frequency"},
+      {WaveDevice, "Wave Device"},         {Amplitude, "Amplitude"}, {UpDown1, "Amplitude"},
+      {WaveForm, "Wave Form"},             {Duration, "Duration"},   {NoiseColour, "Colour"}};
+  for (const auto& [control, name] : spoken) control->setAccessibleName(name);
+  for (QLineEdit* box : findChildren<QLineEdit*>()) AllowAnyLength(box);
+  for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) {
+    Slot(slot).renameEdit->setAccessibleName(QString("Memory %1 name").arg(slot));
+  }
+}
+
+void TGenerator::SetControlsTabOrder() {
+  // The page control, the active page's controls, then the shared ones.
+  std::vector<QWidget*> order = {SignalType->Tabs(), fEdit, Button1, Button2, fInit, fFinal};
+  for (const MemorySlot& memory : MemorySlots) order.push_back(memory.button);
+  order.push_back(Logarithmic);
+  for (const MemorySlot& memory : MemorySlots) order.push_back(memory.renameEdit);
+  order.insert(order.end(), {NoiseColour, WaveDevice, Amplitude, WaveForm, Duration, OnButton, Loop, Lefttick,
+                             InPhaseTick, RightTick});
+  for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+  setTabOrder(RightTick, SpeakersButton);
+}
+
+void TGenerator::ConnectControls() {
+  auto changed = [this](QLineEdit* box) {
+    connect(box, &QLineEdit::textChanged, this, [this] { Guard(this, [this] { fEditChange(); }); });
+  };
+  for (QLineEdit* box : {fEdit, fInit, fFinal, Amplitude, Duration}) changed(box);
+  for (QComboBox* list : {WaveForm, WaveDevice, NoiseColour}) {
+    connect(list, &QComboBox::activated, this, [this] { Guard(this, [this] { fEditChange(); }); });
+  }
+  (new EditBoxEvents(fEdit, this))->onExit = [this] { fEditExit(); };
+  for (QLineEdit* box : {fInit, fFinal}) {
+    auto* events = new EditBoxEvents(box, this);
+    events->onExit = [this] { fEditChange(); };
+    events->onClick = [this] { fInitClick(); };
+  }
+  auto* amplitudeEvents = new EditBoxEvents(Amplitude, this);
+  amplitudeEvents->onExit = [this] { AmplitudeExit(); };
+  amplitudeEvents->onClick = [this] { fInitClick(); };
+  (new EditBoxEvents(Duration, this))->onClick = [this] { fInitClick(); };
+  UpDown1->onChanging = [this](bool& allowChange) { UpDown1Changing(allowChange); };
+  for (QPushButton* semitone : {Button1, Button2}) {
+    connect(semitone, &QPushButton::clicked, this,
+            [this, semitone] { Guard(this, [this, semitone] { Button2Click(semitone); }); });
+  }
+  connect(OnButton, &QPushButton::clicked, this, [this] { Guard(this, [this] { OnButtonClick(); }); });
+  OnCheckBoxClick(Lefttick, this, [this] { LefttickClick(); });
+  OnCheckBoxClick(RightTick, this, [this] { LefttickClick(); });
+  OnCheckBoxClick(InPhaseTick, this, [this] { InPhaseTickClick(); });
+  connect(SpeakersButton, &QPushButton::clicked, this, [this] {
+    SpeakerMap1->setChecked(true);
+    Guard(this, [this] { SpeakerMap1Click(); });
+  });
+  // Ticked or cleared by the user, the box retunes a playing sweep as any
+  // other edit does; set by a memory or a script, it waits for the next start.
+  connect(Logarithmic, &QCheckBox::clicked, this, [this] { Guard(this, [this] { fEditChange(); }); });
+  SignalType->onPageChanged = [this] { ShowPageControls(); };
+}
+
+}  // namespace sondrel
