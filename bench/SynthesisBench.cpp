@@ -94,6 +94,7 @@ void Register() {
     std::vector<Path> paths{{"reference", 0, {}}, {"fast1", 1, {}}, {"fastAll", kCores, {}}};
     const bool kernels = signal.state.SignalType != SignalPage::Noise;
     if (kernels && SupportedKernelVariants().size() > 1) paths.push_back({"baseline1", 1, KernelVariant::Baseline});
+    if (kernels && SupportedKernelVariants().size() > 2) paths.push_back({"avx2fma1", 1, KernelVariant::Avx2Fma});
     for (const Path& path : paths) {
       benchmark::RegisterBenchmark((std::string(signal.name) + "/" + path.name).c_str(),
                                    [signal, path](benchmark::State& bench) {
@@ -125,6 +126,8 @@ class TableReporter : public benchmark::ConsoleReporter {
     std::printf("%-16s %10s %10s %10s %12s %12s", "signal", "reference", "fast1", "fastAll", "ref/fast1", "ref/fastAll");
     const bool baseline = SupportedKernelVariants().size() > 1;
     if (baseline) std::printf(" %10s %12s", "baseline1", "ref/baseline1");
+    const bool avx2 = SupportedKernelVariants().size() > 2;  // beside the AVX-512 kernels
+    if (avx2) std::printf(" %10s %12s", "avx2fma1", "ref/avx2fma1");
     std::printf("\n");
     for (const char* signal : {"sine", "square", "triangle", "constant1000Hz", "pinkNoise", "sine48000", "sine96000"}) {
       const double reference = Get(signal, "reference"), one = Get(signal, "fast1"), all = Get(signal, "fastAll");
@@ -133,6 +136,8 @@ class TableReporter : public benchmark::ConsoleReporter {
                   reference / all);
       const double base = Get(signal, "baseline1");
       if (baseline && base > 0) std::printf(" %10.2f %12.1fx", base, reference / base);
+      const double avx2Kernels = Get(signal, "avx2fma1");
+      if (avx2 && avx2Kernels > 0) std::printf(" %10.2f %12.1fx", avx2Kernels, reference / avx2Kernels);
       std::printf("\n");
     }
   }

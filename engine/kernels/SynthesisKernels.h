@@ -87,12 +87,14 @@ struct SynthesisKernels {
   double (*arcSineInHalfTurns)(double s);
 };
 
-enum class KernelVariant { Baseline, Avx2Fma };
+enum class KernelVariant { Baseline, Avx2Fma, Avx512 };
 
 const SynthesisKernels& BaselineKernels();
 const SynthesisKernels& Avx2FmaKernels();
+const SynthesisKernels& Avx512Kernels();
+const SynthesisKernels& KernelsOf(KernelVariant variant);
 
-// The variants this processor runs, the baseline first.
+// The variants this processor runs, the baseline first, the widest last.
 std::vector<KernelVariant> SupportedKernelVariants();
 const char* KernelVariantName(KernelVariant variant);
 // The kernels the synthesis uses: the last supported variant unless one is

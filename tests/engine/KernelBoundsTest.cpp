@@ -19,7 +19,7 @@ constexpr long double kTwoPi = 6.28318530717958647692528676655900577L;
 class KernelBoundsTest : public ::testing::TestWithParam<KernelVariant> {
  protected:
   const SynthesisKernels& Kernels() const {
-    return GetParam() == KernelVariant::Avx2Fma ? Avx2FmaKernels() : BaselineKernels();
+    return KernelsOf(GetParam());
   }
 };
 
@@ -141,10 +141,13 @@ TEST_P(KernelBoundsTest, StereoFramesCarryEachChannelsValue) {
   EXPECT_EQ(static_cast<int16_t>(frames[4 * 3 + 2] | frames[4 * 3 + 3] << 8), 32767);
 }
 
+std::string VariantTestName(KernelVariant variant) {
+  constexpr const char* kNames[] = {"Baseline", "Avx2Fma", "Avx512"};
+  return kNames[static_cast<int>(variant)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Variants, KernelBoundsTest, ::testing::ValuesIn(SupportedKernelVariants()),
-                         [](const auto& param) {
-                           return std::string(param.param == KernelVariant::Avx2Fma ? "Avx2Fma" : "Baseline");
-                         });
+                         [](const auto& param) { return VariantTestName(param.param); });
 
 }  // namespace
 }  // namespace sondrel
