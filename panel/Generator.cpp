@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "engine/SoundNotes.h"
 #include "engine/Synthesis.h"
 #include "panel/Application.h"
 #include "panel/ByteText.h"
@@ -88,7 +89,10 @@ int TGenerator::Scaled(int designPixels) const {
 }
 
 
-void TGenerator::ShowPageControls() { WaveForm->setVisible(SignalType->ActivePage() != Noise); }
+void TGenerator::ShowPageControls() {
+  WaveForm->setVisible(SignalType->ActivePage() != Noise);
+  UpdateSoundNote();
+}
 
 void TGenerator::FormCreate() {
   SetHelpFileName("Kelvo.HLP");
@@ -100,6 +104,7 @@ void TGenerator::FormCreate() {
     Memories[slot].Name = "Memory " + std::to_string(slot);
   }
   UpdateRateNote();
+  UpdateSoundNote();
   if (registerFileTypes_) registerFileTypes_();
 }
 
@@ -141,16 +146,32 @@ void TGenerator::UpdateRateNote() {
   const int32_t device = waveOut_.GetDeviceRate(WaveDevice->currentIndex());
   const int32_t signal = ReadPanelState().SampleRate;
   const bool resampled = device > 0 && device != signal;
-  if (resampled) {
-    if (RateNote == nullptr) {
-      RateNote = new QLabel(this);
-      RateNote->setObjectName("RateNote");
-      statusBar()->addWidget(RateNote);
-      statusBar()->setSizeGripEnabled(false);
-    }
-    RateNote->setText(QString("%1 Hz, resampled by the sound server to %2 Hz").arg(signal).arg(device));
+  SetStatusNote(RateNote, "RateNote",
+                resampled ? QString("%1 Hz, resampled by the sound server to %2 Hz").arg(signal).arg(device) : QString());
+}
+
+void TGenerator::UpdateSoundNote() {
+  const std::vector<std::string> notes = SoundNotes(ReadPanelState(), engine_->Gains(), LayoutOf(engine_->Speakers),
+                                                    engine_->ChosenSpeakers, NotesFor::Window);
+  QString text;
+  for (const std::string& note : notes) text += (text.isEmpty() ? "" : "; ") + QString::fromStdString(note);
+  if (!text.isEmpty()) text[0] = text[0].toUpper();
+  SetStatusNote(SoundNote, "SoundNote", text);
+}
+
+void TGenerator::SetStatusNote(QLabel*& note, const char* name, const QString& text) {
+  if (note == nullptr) {
+    if (text.isEmpty()) return;  // the window keeps its height until there is something to say
+    note = new QLabel(this);
+    note->setObjectName(name);
+    statusBar()->addWidget(note);
+    statusBar()->setSizeGripEnabled(false);
   }
-  if (RateNote != nullptr) statusBar()->setVisible(resampled);
+  note->setText(text);
+  note->setVisible(!text.isEmpty());
+  const bool shown = (RateNote != nullptr && !RateNote->text().isEmpty()) ||
+                     (SoundNote != nullptr && !SoundNote->text().isEmpty());
+  statusBar()->setVisible(shown);
 }
 
 void TGenerator::SetMainWindowEnabled(bool enabled) {

@@ -82,6 +82,11 @@ class TGenerator : public QMainWindow, public EngineWindow {
   // device's, which the sound server then resamples; hidden otherwise.
   void UpdateRateNote();
   QLabel* RateNote = nullptr;  // made when first needed
+  // Says below the panel what the controls will not sound as set (a
+  // frequency above half the rate, a logarithmic sweep from 0 Hz, no channel
+  // or speaker chosen), without changing a sample; hidden otherwise.
+  void UpdateSoundNote();
+  QLabel* SoundNote = nullptr;  // made when first needed
   void OnButtonClick();
   void fEditChange();
   void fEditExit();
@@ -235,6 +240,8 @@ class TGenerator : public QMainWindow, public EngineWindow {
   void CreatePopupMenus();
   void ConnectMemorySlots();
   QLabel* AddLabel(QWidget* parent, const QString& text, int left, int top);
+  // The status line shows while either note has a text.
+  void SetStatusNote(QLabel*& note, const char* name, const QString& text);
   void Connect(QAction* action, void (TGenerator::*handler)());
 
   std::unique_ptr<Playback> engine_;

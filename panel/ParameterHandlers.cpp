@@ -39,6 +39,7 @@ QString Digits(int32_t value) { return QString::fromStdString(IntToStr(value)); 
 void TGenerator::OnButtonClick() { engine_->OnButtonClick(); }
 
 void TGenerator::fEditChange() {
+  UpdateSoundNote();
   if (SignalType->ActivePage() == Noise) {
     // Noise has no frequency: every edit retunes it.
     if (engine_->Playing) {

@@ -99,6 +99,7 @@ void TGenerator::UpdateChannelControls() {
   InPhaseTick->setEnabled(channels >= 2);
   engine_->PhaseSign = InPhaseTick->isChecked() ? 1 : -1;
   if (channels == 0) engine_->StopTone();
+  UpdateSoundNote();
 }
 
 // The map's toggles act as the Left and Right boxes do.

@@ -13,7 +13,7 @@
 #include "engine/PanelState.h"
 #include "engine/Synthesis.h"
 #include "script/ScriptHost.h"
-#include "script/SoundNotes.h"
+#include "engine/SoundNotes.h"
 
 namespace sondrel {
 

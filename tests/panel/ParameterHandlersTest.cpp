@@ -1,7 +1,9 @@
 // Editing the panel: clamping, rounding, semitone steps, channels, the
-// retune range and the export.
+// retune range, the status line's notes and the export.
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QStatusBar>
 #include <QTemporaryDir>
 
 #include "engine/AppError.h"
@@ -38,6 +40,72 @@ INSTANTIATE_TEST_SUITE_P(Frequencies, RetuneRangeTest,
                                            RetuneCase{"100", true, 1699}, RetuneCase{"1001", true, 2699},
                                            RetuneCase{"21999", true, 4000}, RetuneCase{"22000", false, -1},
                                            RetuneCase{"-5", false, -1}), CaseName());
+
+struct SoundNoteCase {
+  const char* name;
+  void (*edit)(TGenerator& g);
+  const char* note;  // nullptr: no status line
+};
+
+class SoundNoteTest : public PanelFixture, public ::testing::WithParamInterface<SoundNoteCase> {};
+
+// The status line says what the controls will not sound as set, and goes
+// again once they will; the samples are not the note's business.
+TEST_P(SoundNoteTest, TheStatusLineSaysWhatWillNotSoundAsSet) {
+  generator->FormCreate();
+  GetParam().edit(*generator);
+  if (GetParam().note == nullptr) {
+    EXPECT_TRUE(generator->SoundNote == nullptr || generator->statusBar()->isHidden());
+    return;
+  }
+  ASSERT_NE(generator->SoundNote, nullptr);
+  EXPECT_EQ(generator->SoundNote->text(), GetParam().note);
+  EXPECT_FALSE(generator->statusBar()->isHidden());
+}
+
+void SweepPage(TGenerator& g) { g.SignalType->SetActivePage(g.Sweep); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, SoundNoteTest,
+    ::testing::Values(
+        SoundNoteCase{"AsStarted", [](TGenerator&) {}, nullptr},
+        SoundNoteCase{"ToneTypedAboveHalfTheRate", [](TGenerator& g) { SetText(g.fEdit, "30000"); },
+                      "30000 Hz is above half the rate (22050 Hz): it sounds as 14100 Hz"},
+        SoundNoteCase{"ClampedWhenLeft",
+                      [](TGenerator& g) {
+                        SetText(g.fEdit, "30000");
+                        g.fEditExit();
+                      },
+                      nullptr},
+        SoundNoteCase{"SweepPastHalfTheRate",
+                      [](TGenerator& g) {
+                        SweepPage(g);
+                        SetText(g.fFinal, "40000");
+                      },
+                      "The sweep passes half the rate (22050 Hz): above it, it folds back"},
+        SoundNoteCase{"LogarithmicFromZeroAndPastHalf",
+                      [](TGenerator& g) {
+                        SweepPage(g);
+                        SetText(g.fInit, "0");
+                        SetText(g.fFinal, "40000");
+                        g.Logarithmic->click();
+                      },
+                      "The sweep passes half the rate (22050 Hz): above it, it folds back; a logarithmic sweep "
+                      "needs both frequencies above 0 Hz: this one sweeps linearly"},
+        SoundNoteCase{"NoChannel",
+                      [](TGenerator& g) {
+                        g.Lefttick->click();
+                        g.RightTick->click();
+                      },
+                      "No channel is chosen: the signal plays silence"},
+        SoundNoteCase{"AChannelAgain",
+                      [](TGenerator& g) {
+                        g.Lefttick->click();
+                        g.RightTick->click();
+                        g.RightTick->click();
+                      },
+                      nullptr}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 struct ClampCase {
   const char* typed;

@@ -12,10 +12,15 @@
 
 namespace sondrel {
 
-// The notes for the panel as a line leaves it, with these channels (or, in
-// a surround layout, these speakers); none when the line sounds as written
-// or when one of its numbers does not convert (the line then fails anyway).
+// Who reads the notes: a script's user, who chose the wave form by its number
+// on a line, or the window's, who chose it from the list.
+enum class NotesFor { ScriptLine, Window };
+
+// The notes for the panel as a line leaves it (or as the window's controls
+// stand), with these channels (or, in a surround layout, these speakers);
+// none when it sounds as written or when one of its numbers does not
+// convert (it then fails anyway).
 std::vector<std::string> SoundNotes(const PanelState& panel, const ChannelGains& gains, const SpeakerLayout& layout,
-                                    SpeakerSet speakers);
+                                    SpeakerSet speakers, NotesFor reader = NotesFor::ScriptLine);
 
 }  // namespace sondrel

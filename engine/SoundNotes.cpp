@@ -1,4 +1,4 @@
-#include "script/SoundNotes.h"
+#include "engine/SoundNotes.h"
 
 #include <cmath>
 #include <cstdio>
@@ -31,15 +31,18 @@ long double Folded(long double f, int32_t rate) {
 }  // namespace
 
 std::vector<std::string> SoundNotes(const PanelState& panel, const ChannelGains& gains, const SpeakerLayout& layout,
-                                    SpeakerSet speakers) {
+                                    SpeakerSet speakers, NotesFor reader) {
   std::vector<std::string> notes;
+  const bool window = reader == NotesFor::Window;
+  const std::string plays = window ? "the signal plays silence" : "the line plays silence";
   const bool surround = layout.Surround();
   if (surround ? (speakers & layout.All()) == 0 : gains.LeftGain == 0 && gains.RightGain == 0) {
-    notes.push_back(std::string("no ") + (surround ? "speaker" : "channel") + " is chosen: the line plays silence");
+    notes.push_back(std::string("no ") + (surround ? "speaker" : "channel") + " is chosen: " + plays);
   }
   const bool noise = panel.SignalType == SignalPage::Noise;
   if (!noise && (panel.WaveForm < kSine || panel.WaveForm > kTriangular)) {
-    notes.push_back("the wave form is none of 0 (sine), 1 (square) and 2 (triangle): the line plays silence");
+    notes.push_back(window ? "no wave form is chosen: " + plays
+                           : "the wave form is none of 0 (sine), 1 (square) and 2 (triangle): " + plays);
   }
   long double duration = 0;
   if (panel.SignalType != SignalPage::Sweep && TryStrToFloat(panel.Duration, &duration) && duration <= 0) {

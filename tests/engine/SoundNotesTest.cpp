@@ -1,5 +1,5 @@
 // The notes on lines that will not sound as written.
-#include "script/SoundNotes.h"
+#include "engine/SoundNotes.h"
 
 #include <gtest/gtest.h>
 
