@@ -70,4 +70,9 @@ std::vector<std::string> SoundNotes(const PanelState& panel, const ChannelGains&
   return notes;
 }
 
+std::string ResamplingNote(int32_t signalRate, int32_t deviceRate) {
+  if (deviceRate <= 0 || deviceRate == signalRate) return {};
+  return std::to_string(signalRate) + " Hz, resampled by the sound server to " + std::to_string(deviceRate) + " Hz";
+}
+
 }  // namespace sondrel

@@ -23,4 +23,9 @@ enum class NotesFor { ScriptLine, Window };
 std::vector<std::string> SoundNotes(const PanelState& panel, const ChannelGains& gains, const SpeakerLayout& layout,
                                     SpeakerSet speakers, NotesFor reader = NotesFor::ScriptLine);
 
+// "44100 Hz, resampled by the sound server to 48000 Hz" when the device runs
+// at another rate than the signal (0: the sound system does not say);
+// empty otherwise.
+std::string ResamplingNote(int32_t signalRate, int32_t deviceRate);
+
 }  // namespace sondrel

@@ -45,7 +45,7 @@ class CheckingHost : public sondrel::ScriptHost {
     if (ended_) std::abort();
     return ++lines_ <= 2000;
   }
-  void BeginLine(int lineCount, const std::string&) override {
+  void BeginLine(int lineCount, const std::string&, const std::string&) override {
     if (lineCount != lastLine_ + 1) std::abort();
     lastLine_ = lineCount;
     pageShown_ = false;

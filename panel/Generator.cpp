@@ -143,11 +143,8 @@ void TGenerator::WatchDevices() {
 }
 
 void TGenerator::UpdateRateNote() {
-  const int32_t device = waveOut_.GetDeviceRate(WaveDevice->currentIndex());
-  const int32_t signal = ReadPanelState().SampleRate;
-  const bool resampled = device > 0 && device != signal;
-  SetStatusNote(RateNote, "RateNote",
-                resampled ? QString("%1 Hz, resampled by the sound server to %2 Hz").arg(signal).arg(device) : QString());
+  const std::string note = ResamplingNote(ReadPanelState().SampleRate, waveOut_.GetDeviceRate(WaveDevice->currentIndex()));
+  SetStatusNote(RateNote, "RateNote", QString::fromStdString(note));
 }
 
 void TGenerator::UpdateSoundNote() {

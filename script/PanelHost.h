@@ -45,9 +45,10 @@ class PanelHost : public ScriptHost {
   }
   bool SetLogarithmic(bool checked) override { return std::exchange(panel_.Logarithmic, checked); }
   void End() override {}
-  void BeginLine(int lineCount, const std::string& command) override {
+  void BeginLine(int lineCount, const std::string& command, const std::string& line) override {
     line_ = lineCount;
     command_ = command;
+    lineText_ = line;
   }
 
   // An error of the line running as a terminal says it: "line 3: ..." (the
@@ -93,6 +94,7 @@ class PanelHost : public ScriptHost {
   SpeakerSet speakers_;  // in a surround layout, where the signals play
   int line_ = 0;          // the line running
   std::string command_;   // its command word
+  std::string lineText_;  // and the whole line, as read
   std::set<int> noted_;   // the lines whose notes were given
 };
 

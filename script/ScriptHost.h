@@ -16,6 +16,16 @@
 
 namespace sondrel {
 
+// A delay line waits in passes of this length, so that Next, the end of the
+// program or a full render can cut it short between two.
+inline constexpr int kDelayPassMs = 100;
+
+// Milliseconds as whole frames at the rate: 8820 for the 200 ms start pause
+// and 4410 for a 100 ms delay pass at 44100 frames a second.
+inline uint64_t FramesOf(int milliseconds, int32_t rate) {
+  return (static_cast<uint64_t>(rate) * static_cast<uint64_t>(milliseconds) + 500) / 1000;
+}
+
 // The text fields a line writes, named after the controls they fill.
 enum class ScriptField { fEdit, fInit, fFinal, Duration, Amplitude };
 
@@ -27,9 +37,10 @@ class ScriptHost {
   virtual bool ReadyForLine() = 0;
   // The line about to run: its number since the start or the last repeat,
   // and its command word.
-  virtual void BeginLine(int lineCount, const std::string& command) {
+  virtual void BeginLine(int lineCount, const std::string& command, const std::string& line) {
     (void)lineCount;
     (void)command;
+    (void)line;
   }
   // After each line, whatever it did.
   virtual void EndLine() {}
@@ -51,7 +62,7 @@ class ScriptHost {
   // Plays the panel as it stands now and returns when the signal has ended.
   virtual void Play() = 0;
 
-  // One 100 ms pass of a delay; false when the delay must end at once (the
+  // One pass of a delay (kDelayPassMs); false when the delay must end at once (the
   // user pressed Next, the program is ending, the audio is full).
   virtual bool DelayPass() = 0;
   virtual void Pause(const std::string& message) = 0;

@@ -17,7 +17,6 @@
 namespace sondrel {
 
 namespace {
-constexpr int kDelayPassMs = 100;
 // The rest taken before a repeat when the pass neither played nor waited, so
 // that a script of comments and repeats idles instead of spinning a core.
 constexpr int kIdlePassMs = 50;
@@ -53,7 +52,7 @@ bool ScriptInterpreter::ReadyForLine() {
   return popup_.isVisible() && !generator_.ApplicationQuitting();
 }
 
-void ScriptInterpreter::BeginLine(int lineCount, const std::string& command) {
+void ScriptInterpreter::BeginLine(int lineCount, const std::string& command, const std::string&) {
   popup_.Label1->setText(QString("Line %1: %2").arg(lineCount).arg(ShownText(MessageExcerpt(command))));
 }
 

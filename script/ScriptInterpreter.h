@@ -27,7 +27,7 @@ class ScriptInterpreter : public ScriptRunner, private ScriptHost {
  private:
   // ScriptHost
   bool ReadyForLine() override;
-  void BeginLine(int lineCount, const std::string& command) override;
+  void BeginLine(int lineCount, const std::string& command, const std::string& line) override;
   void EndLine() override;
   void ShowPage(SignalPage page) override;
   void SetField(ScriptField field, const std::string& text) override;

@@ -26,13 +26,6 @@ constexpr size_t kPieceFrames = 1 << 15;
 // second; 8 MiB as stereo floats).
 constexpr int32_t kSweepPieceFrames = 1 << 20;
 
-// Milliseconds as whole frames at the rate: 8820 for the 200 ms start pause
-// and 4410 for a 100 ms delay pass at 44100 frames a second.
-uint64_t FramesOf(int milliseconds, int32_t rate) {
-  return (static_cast<uint64_t>(rate) * static_cast<uint64_t>(milliseconds) + 500) / 1000;
-}
-constexpr int kDelayPassMs = 100;
-
 }  // namespace
 
 // The audio as it leaves, with the count that ends it: 16-bit samples,

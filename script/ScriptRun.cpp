@@ -17,7 +17,7 @@ void ScriptRun::Run() {
       throw AppError("Line " + IntToStr(lineCount_) + " is longer than 1 MiB: no script line is that long");
     }
     const ScriptWords words = SplitWords(line);
-    host_.BeginLine(lineCount_, words[0]);
+    host_.BeginLine(lineCount_, words[0], line);
     const bool goesOn = Execute(words);
     host_.EndLine();
     if (!goesOn) return;

@@ -7,6 +7,7 @@
 
 #include "settings/StoredOptions.h"
 #include "engine/AppError.h"
+#include "engine/SoundNotes.h"
 #include "engine/Synthesis.h"
 #include "platform/SoundOutput.h"
 #include "platform/SettingsStore.h"
@@ -84,6 +85,8 @@ int PlayCommand(const std::vector<std::string>& arguments) {
       !problem.empty()) {
     return Failure(problem);
   }
+
+  if (const std::string note = ResamplingNote(signal.rate, waveOut.GetDeviceRate(device)); !note.empty()) Note(note);
 
   ScriptArgument script(given.operand);
   const bool pauseWaits = !script.FromStandardInput() && isatty(STDIN_FILENO) == 1;

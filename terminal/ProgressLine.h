@@ -9,6 +9,11 @@
 
 namespace sondrel {
 
+// "sondrel: playing line 3: tone 1000 2 -6 0, 12.4 s of audio so far": what
+// is shown, its control characters made visible as '?' and cut to fit an
+// 80-column terminal.
+std::string ProgressText(const std::string& verb, double seconds, const std::string& what);
+
 class ProgressLine {
  public:
   // verb: what is going on, "rendering" or "playing".
@@ -17,7 +22,8 @@ class ProgressLine {
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
 
-  void Update(uint64_t frames, int32_t rate);
+  // `what`: the line being played, say; shown after the verb.
+  void Update(uint64_t frames, int32_t rate, const std::string& what = {});
   // Clears the line, so that a message starts on a clean one.
   void Clear();
 

@@ -13,7 +13,6 @@
 namespace sondrel {
 
 namespace {
-constexpr int kDelayPassMs = 100;
 // The rest before a repeat when the pass neither played nor waited, so that
 // a script of comments and repeats idles instead of spinning a core.
 constexpr int kIdlePassMs = 50;
@@ -47,14 +46,26 @@ void ScriptPlayer::Play() {
   playback_.ChosenSpeakers = speakers_;
   signalStart_ = NowMs();
   playback_.StartTone();  // plays once and returns at the signal's end
-  playedFrames_ += (NowMs() - signalStart_) * static_cast<uint64_t>(panel_.SampleRate) / 1000;
+  // The audio the signal is, counted as a render counts it: the start pause
+  // of a constant tone or noise and the frames the device was given.
+  const WAVEHDR& header = playback_.WaveHeader;
+  const uint64_t block = std::max<uint16_t>(playback_.WaveFormat.nBlockAlign, 1);
+  const uint64_t signalFrames =
+      (panel_.SignalType == SignalPage::Sweep ? 0 : FramesOf(kConstantToneStartPauseMs, panel_.SampleRate)) +
+      (header.playLimit != 0 ? header.playLimit / block : header.dwBufferLength / block * header.dwLoops);
+  // Ended early by a signal: as far as it got.
+  playedFrames_ += Stopped() ? std::min(signalFrames, ElapsedFrames()) : signalFrames;
   signalStart_ = 0;
+}
+
+uint64_t ScriptPlayer::ElapsedFrames() const {
+  return signalStart_ != 0 ? (NowMs() - signalStart_) * static_cast<uint64_t>(panel_.SampleRate) / 1000 : 0;
 }
 
 bool ScriptPlayer::DelayPass() {
   passWaited_ = true;
   Sleep(kDelayPassMs);
-  playedFrames_ += static_cast<uint64_t>(panel_.SampleRate) * kDelayPassMs / 1000;
+  playedFrames_ += FramesOf(kDelayPassMs, panel_.SampleRate);
   ProcessMessages();
   return !Stopped();
 }
@@ -86,8 +97,7 @@ void ScriptPlayer::StartOver(int /*lineCount*/) {
 void ScriptPlayer::InvalidCommand(const std::string&) { throw AppError(NotACommand()); }
 
 void ScriptPlayer::ProcessMessages() {
-  const uint64_t now = signalStart_ != 0 ? (NowMs() - signalStart_) * static_cast<uint64_t>(panel_.SampleRate) / 1000 : 0;
-  progress_.Update(playedFrames_ + now, panel_.SampleRate);
+  progress_.Update(playedFrames_ + ElapsedFrames(), panel_.SampleRate, "line " + std::to_string(line_) + ": " + lineText_);
 }
 
 // In short steps, so that a signal ends the wait within a few milliseconds.

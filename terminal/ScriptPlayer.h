@@ -30,6 +30,10 @@ class ScriptPlayer : public PanelHost, public EngineWindow {
   bool Stopped() const { return signal_.load() != 0; }
   // Takes the progress line off the terminal for a message.
   void ClearProgress() { progress_.Clear(); }
+  // The audio played so far, as a render of the same lines would hold it:
+  // each signal with its start pause, each delay pass; a signal cut short
+  // by a termination signal as far as it got.
+  uint64_t AudioFrames() const { return playedFrames_; }
 
   // ScriptHost
   bool ReadyForLine() override { return !ended_ && !Stopped(); }
@@ -50,12 +54,15 @@ class ScriptPlayer : public PanelHost, public EngineWindow {
   bool ApplicationQuitting() override { return Stopped(); }
 
  private:
+  // Of the signal now on, by the clock.
+  uint64_t ElapsedFrames() const;
+
   Playback playback_;
   int32_t device_;
   bool pauseWaits_;
   const std::atomic<int>& signal_;
   ProgressLine progress_{"playing"};
-  uint64_t playedFrames_ = 0;   // of the signals ended so far
+  uint64_t playedFrames_ = 0;   // of the lines ended so far
   uint64_t signalStart_ = 0;    // milliseconds on the steady clock when the signal now on began
   bool ended_ = false;
   bool passWaited_ = false;     // the pass since the last repeat played or waited

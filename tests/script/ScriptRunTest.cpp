@@ -26,7 +26,7 @@ class RecordingHost : public ScriptHost {
   SpeakerLayoutId layout = SpeakerLayoutId::Stereo;
 
   bool ReadyForLine() override { return linesLeft-- > 0; }
-  void BeginLine(int lineCount, const std::string& command) override {
+  void BeginLine(int lineCount, const std::string& command, const std::string&) override {
     calls.push_back("line " + std::to_string(lineCount) + " " + command);
   }
   void ShowPage(SignalPage page) override {

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "engine/PcmBuffer.h"
@@ -141,6 +144,41 @@ TEST_F(PlayTest, PlaysOnTheDeviceNamed) {
   EXPECT_EQ(named.err, "");
   const Result numbered = Sondrel("--play test.kvs --device 1", "", true);
   EXPECT_EQ(numbered.status, 0) << numbered.err;
+}
+
+// A signal at another rate than the device's is resampled by the server:
+// --play says so before it plays, as the window's status line does, and
+// says nothing when the rates agree. The server may move an idle sink to a
+// stream's rate, so each case asks it for the sink's rate first.
+TEST_F(PlayTest, ResamplingByTheServerIsReported) {
+  if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's sound server";
+  environment = "LC_ALL=C";
+  Script("tone 1000 0.1 -6 0\r\nend\r\n");
+  fs::create_directories(folder / "config" / "sondrel");
+  auto deviceRate = [this] {
+    std::istringstream devices(Sondrel("--list-devices", "", true).out);
+    for (std::string number, name, rate; std::getline(devices, number, '\t') && std::getline(devices, name, '\t') &&
+                                         std::getline(devices, rate, '\t');) {
+      if (number == "2") return std::stoi(rate);
+      devices.ignore(1 << 10, '\n');
+    }
+    return 0;
+  };
+  auto storeRate = [this](int rate) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%08x", rate);
+    std::ofstream(folder / "config" / "sondrel" / "settings") << "[Software\\Kelvo]\nSampleRate=dword:" << hex << "\n";
+  };
+  const int sink = deviceRate();
+  ASSERT_TRUE(sink == 44100 || sink == 48000) << sink;
+  const int other = sink == 44100 ? 48000 : 44100;
+  storeRate(other);
+  const Result resampled = Sondrel("--play test.kvs --device 2", "", true);
+  EXPECT_EQ(resampled.status, 0) << resampled.err;
+  EXPECT_EQ(resampled.err, "sondrel: " + std::to_string(other) + " Hz, resampled by the sound server to " +
+                               std::to_string(sink) + " Hz\n");
+  storeRate(deviceRate());
+  EXPECT_EQ(Sondrel("--play test.kvs --device 2", "", true).err, "");
 }
 
 }  // namespace
