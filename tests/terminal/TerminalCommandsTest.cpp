@@ -148,6 +148,20 @@ TEST(ManualPageTest, NamesEveryOptionAndVariable) {
   }
 }
 
+// The manual page describes the script language a terminal user writes:
+// each command as an item of its own.
+TEST(ManualPageTest, DescribesEveryScriptCommand) {
+  std::ifstream page(SONDREL_SOURCE_DIR "/data/sondrel.1");
+  std::stringstream text;
+  text << page.rdbuf();
+  const std::string scripts = text.str().substr(text.str().find(".SH SCRIPTS"));
+  for (const char* item : {".TP\n.BI \"tone ", ".TP\n.BI \"sweep ", ".TP\n.BI \"logsweep ", ".TP\n.BI \"noise ",
+                           ".TP\n.BI \"speakers ", ".TP\n.BI \"delay ", ".TP\n.B pause\n", ".TP\n.B repeat\n",
+                           ".TP\n.BI \"rem ", ".TP\n.B end\n"}) {
+    EXPECT_NE(scripts.find(item), std::string::npos) << item;
+  }
+}
+
 // A file named like an option is a file argument as it always was: the
 // window opens (and ignores a name that is neither a script nor presets).
 TEST_F(TerminalCommandsTest, AFileNamedLikeAnOptionKeepsItsMeaning) {
