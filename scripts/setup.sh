@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libpulse-dev libdbus-1-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
-  xvfb xauth
+  xvfb xauth xdotool x11-apps netpbm
   xdg-utils desktop-file-utils shared-mime-info libfile-mimeinfo-perl
   pulseaudio pulseaudio-utils
   pipewire pipewire-pulse wireplumber dbus-daemon
