@@ -29,9 +29,9 @@ TAboutBox::TAboutBox(TGenerator& generator)
   name->setFont(big);
   auto* version = new QLabel(QString("Version ") + kVersion, this);
   version->setObjectName("Version");
-  auto* comment = new QLabel("A test-tone generator: constant tones and sweeps\n"
-                             "in sine, square and triangle, for speakers, rooms,\n"
-                             "cables and ears.",
+  auto* comment = new QLabel("A test-tone generator: tones and sweeps in sine,\n"
+                             "square and triangle, and white, pink and brown\n"
+                             "noise, for speakers, rooms, cables and ears.",
                              this);
   auto* ok = new QPushButton("OK", this);
   ok->setObjectName("OKButton");
