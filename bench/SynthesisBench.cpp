@@ -42,10 +42,11 @@ PanelState AtRate(int32_t rate, PanelState state) {
   return state;
 }
 
-PanelState Noise(int32_t colour) {
+PanelState Noise(int32_t colour, NoiseBand band = {}) {
   PanelState state;
   state.SignalType = SignalPage::Noise;
   state.NoiseColour = colour;
+  state.Band = band;
   state.Amplitude = "-20";
   return state;
 }
@@ -84,6 +85,7 @@ void Register() {
                                Signal{"triangle", Sweep60s(kTriangular), kStereo},
                                Signal{"constant1000Hz", PanelState{}, ChannelGains{}},
                                Signal{"pinkNoise", Noise(kPink), kStereo},
+                               Signal{"pinkBand", Noise(kPink, kSpeakerLevelBand), kStereo},
                                Signal{"sine48000", AtRate(48000, Sweep60s(kSine)), kStereo},
                                Signal{"sine96000", AtRate(96000, Sweep60s(kSine)), kStereo}}) {
     struct Path {
@@ -129,7 +131,7 @@ class TableReporter : public benchmark::ConsoleReporter {
     const bool avx2 = SupportedKernelVariants().size() > 2;  // beside the AVX-512 kernels
     if (avx2) std::printf(" %10s %12s", "avx2fma1", "ref/avx2fma1");
     std::printf("\n");
-    for (const char* signal : {"sine", "square", "triangle", "constant1000Hz", "pinkNoise", "sine48000", "sine96000"}) {
+    for (const char* signal : {"sine", "square", "triangle", "constant1000Hz", "pinkNoise", "pinkBand", "sine48000", "sine96000"}) {
       const double reference = Get(signal, "reference"), one = Get(signal, "fast1"), all = Get(signal, "fastAll");
       if (reference <= 0 || one <= 0 || all <= 0) continue;  // left out by --benchmark_filter
       std::printf("%-16s %10.2f %10.2f %10.2f %11.1fx %11.1fx", signal, reference, one, all, reference / one,

@@ -18,6 +18,19 @@ enum WaveFormIndex : int32_t { kSine = 0, kSquare = 1, kTriangular = 2 };
 // Item indices of the noise page's colour list.
 enum NoiseColourIndex : int32_t { kWhite = 0, kPink = 1, kBrown = 2 };
 
+// A band of pink noise for setting levels with a sound level meter: the pink
+// spectrum between 4th-order Butterworth skirts (24 dB an octave) at `low`
+// and `high` Hz. {0, 0}: the colour's whole spectrum.
+struct NoiseBand {
+  double low = 0;
+  double high = 0;
+  bool Limited() const { return low != 0 || high != 0; }
+  bool operator==(const NoiseBand&) const = default;
+};
+// The window's two level-setting bands.
+inline constexpr NoiseBand kSpeakerLevelBand{500, 2000};
+inline constexpr NoiseBand kSubwooferLevelBand{30, 80};
+
 struct PanelState {
   SignalPage SignalType = SignalPage::Constant;
   std::string fEdit = "1000";    // constant-tone frequency, Hz
@@ -27,6 +40,7 @@ struct PanelState {
   std::string Amplitude = "0";   // whole decibels relative to full scale
   int32_t WaveForm = kSine;      // -1 when nothing is selected
   int32_t NoiseColour = kWhite;  // the noise page's colour; -1 when nothing is selected
+  NoiseBand Band;                // pink noise only: its band
   int32_t WaveDevice = 0;        // device number; -1 for the default device
   bool Loop = true;
   bool Logarithmic = false;      // exponential sweep instead of linear

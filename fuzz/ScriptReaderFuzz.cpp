@@ -55,8 +55,8 @@ class CheckingHost : public sondrel::ScriptHost {
   void SetWaveForm(int32_t index) override {
     if (index < -1 || index > 2) std::abort();
   }
-  void SetNoiseColour(int32_t index) override {
-    if (index < 0 || index > 2) std::abort();
+  void SetNoiseColour(int32_t index, const sondrel::NoiseBand& band) override {
+    if (index < 0 || index > 2 || (band.Limited() && index != 1)) std::abort();
   }
   void SetChannels(bool, bool, bool) override {}
   void SetSpeakers(sondrel::SpeakerSet) override {}

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPointF>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -88,6 +89,32 @@ int TGenerator::Scaled(int designPixels) const {
   return static_cast<int>(designPixels * scale_ + (designPixels >= 0 ? 0.5 : -0.5));
 }
 
+
+void TGenerator::SelectNoiseBand(const NoiseBand& band) {
+  const QPointF data(band.low, band.high);
+  int index = NoiseColour->findData(data);
+  if (index < 0) {
+    constexpr int kScriptBandItem = 5;  // after the colours and the two level bands
+    const QString caption = QString("Pink, %1-%2 Hz").arg(band.low).arg(band.high);
+    if (NoiseColour->count() <= kScriptBandItem) {
+      NoiseColour->addItem(caption, data);
+    } else {
+      NoiseColour->setItemText(kScriptBandItem, caption);
+      NoiseColour->setItemData(kScriptBandItem, data);
+    }
+    index = kScriptBandItem;
+  }
+  NoiseColour->setCurrentIndex(index);
+}
+
+void TGenerator::ShowNoiseBand() {
+  const QVariant band = NoiseColour->currentData();
+  NoiseBandLabel->setText(band.isValid() ? QString("Pink noise from %1 to %2 Hz, 24 dB an octave down beyond")
+                                                .arg(band.toPointF().x())
+                                                .arg(band.toPointF().y())
+                                          : QString());
+  NoiseBandLabel->adjustSize();
+}
 
 void TGenerator::ShowPageControls() {
   WaveForm->setVisible(SignalType->ActivePage() != Noise);
@@ -222,7 +249,9 @@ PanelState TGenerator::ReadPanelState() {
   state.Duration = Bytes(Duration);
   state.Amplitude = Bytes(Amplitude);
   state.WaveForm = WaveForm->currentIndex();
-  state.NoiseColour = NoiseColour->currentIndex();
+  const QVariant band = NoiseColour->currentData();
+  state.NoiseColour = band.isValid() ? kPink : NoiseColour->currentIndex();
+  if (band.isValid()) state.Band = {band.toPointF().x(), band.toPointF().y()};
   state.WaveDevice = WaveDevice->currentIndex();
   state.Loop = Loop->isChecked();
   state.Logarithmic = Logarithmic->isChecked();

@@ -161,7 +161,15 @@ class TGenerator : public QMainWindow, public EngineWindow {
   QLineEdit* fFinal = nullptr;
   UpDown* UpDown4 = nullptr;
   QCheckBox* Logarithmic = nullptr;
-  QComboBox* NoiseColour = nullptr;  // "White", "Pink", "Brown"
+  // "White", "Pink", "Brown", then pink in the two level-setting bands, and
+  // one that a script chose (its band in each item's data).
+  QComboBox* NoiseColour = nullptr;
+  // Selects pink in the band, adding it to the list when it is none of its.
+  void SelectNoiseBand(const NoiseBand& band);
+  // Above the list, the band of the entry chosen: "Pink noise from 500 to
+  // 2000 Hz, 24 dB an octave down beyond"; nothing for a colour.
+  void ShowNoiseBand();
+  QLabel* NoiseBandLabel = nullptr;
   QComboBox* WaveDevice = nullptr;
   QLineEdit* Amplitude = nullptr;
   UpDown* UpDown1 = nullptr;

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointF>
 #include <QPushButton>
 #include <vector>
 
@@ -141,8 +142,19 @@ void TGenerator::CreateNoisePage() {
   // which noise has no use for.
   NoiseColour = new QComboBox(Noise);
   NoiseColour->addItems({"White", "Pink", "Brown"});
+  // The level-setting bands after the colours, so that the colours keep
+  // their numbers; each item carries its band.
+  NoiseColour->addItem("Pink, speaker level (500 Hz-2 kHz)", QPointF(kSpeakerLevelBand.low, kSpeakerLevelBand.high));
+  NoiseColour->addItem("Pink, subwoofer level (30-80 Hz)",
+                       QPointF(kSubwooferLevelBand.low, kSubwooferLevelBand.high));
   ControlPlacer(*this).Place(NoiseColour, "NoiseColour", 136, 143, 100, 24);
   AddLabel(Noise, "Colour:", 135, 122);
+  // The band of a level-setting entry, whole, in the page's free top rows:
+  // the list is too narrow to show it.
+  NoiseBandLabel = AddLabel(Noise, "", 18, 20);
+  NoiseBandLabel->setObjectName("NoiseBandLabel");
+  NoiseBandLabel->setWordWrap(true);
+  NoiseBandLabel->setFixedWidth(Scaled(210));
 }
 
 void TGenerator::CreateSharedControls(QWidget* client) {
@@ -201,7 +213,8 @@ void TGenerator::DescribeControls() {
   OnButton->setToolTip("ON/OFF Switch");
   Loop->setToolTip("Switches the Sweep Loop On or Off");
   Logarithmic->setToolTip("Sweep with equal time per octave");
-  NoiseColour->setToolTip("Choose the colour of the noise: white, pink (equal power per octave) or brown");
+  NoiseColour->setToolTip("Choose the colour of the noise: white, pink (equal power per octave) or brown, "
+                          "or pink in a band for setting speaker or subwoofer levels with a sound level meter");
 
   // What a screen reader speaks for each control without a caption of its
   // own: the label beside it.
@@ -235,6 +248,7 @@ void TGenerator::ConnectControls() {
     connect(box, &QLineEdit::textChanged, this, [this] { Guard(this, [this] { fEditChange(); }); });
   };
   for (QLineEdit* box : {fEdit, fInit, fFinal, Amplitude, Duration}) changed(box);
+  connect(NoiseColour, &QComboBox::currentIndexChanged, this, [this] { ShowNoiseBand(); });
   for (QComboBox* list : {WaveForm, WaveDevice, NoiseColour}) {
     connect(list, &QComboBox::activated, this, [this] { Guard(this, [this] { fEditChange(); }); });
   }

@@ -30,7 +30,10 @@ class PanelHost : public ScriptHost {
     *fields[static_cast<int>(field)] = text;
   }
   void SetWaveForm(int32_t index) override { panel_.WaveForm = index; }
-  void SetNoiseColour(int32_t index) override { panel_.NoiseColour = index; }
+  void SetNoiseColour(int32_t index, const NoiseBand& band) override {
+    panel_.NoiseColour = index;
+    panel_.Band = band;
+  }
   void SetChannels(bool left, bool right, bool inPhase) override {
     gains_ = {left ? 1 : 0, right ? 1 : 0, inPhase ? 1 : -1};
   }

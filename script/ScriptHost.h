@@ -50,7 +50,8 @@ class ScriptHost {
   virtual void SetField(ScriptField field, const std::string& text) = 0;
   // -1 selects no wave form (silence).
   virtual void SetWaveForm(int32_t index) = 0;
-  virtual void SetNoiseColour(int32_t index) = 0;
+  // The colour list's entry, and pink's band ({0, 0}: none).
+  virtual void SetNoiseColour(int32_t index, const NoiseBand& band) = 0;
   virtual void SetChannels(bool left, bool right, bool inPhase) = 0;
   // "speakers": the layout a speaker list is read against, and the speakers
   // the list chose for the signal lines after it. In Stereo, FL and FR are

@@ -75,7 +75,13 @@ void ScriptInterpreter::SetField(ScriptField field, const std::string& text) {
 
 void ScriptInterpreter::SetWaveForm(int32_t index) { generator_.WaveForm->setCurrentIndex(index); }
 
-void ScriptInterpreter::SetNoiseColour(int32_t index) { generator_.NoiseColour->setCurrentIndex(index); }
+void ScriptInterpreter::SetNoiseColour(int32_t index, const NoiseBand& band) {
+  if (band.Limited()) {
+    generator_.SelectNoiseBand(band);
+  } else {
+    generator_.NoiseColour->setCurrentIndex(index);
+  }
+}
 
 void ScriptInterpreter::SetChannels(bool left, bool right, bool inPhase) {
   SetChecked(generator_.Lefttick, left);

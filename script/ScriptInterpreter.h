@@ -32,7 +32,7 @@ class ScriptInterpreter : public ScriptRunner, private ScriptHost {
   void ShowPage(SignalPage page) override;
   void SetField(ScriptField field, const std::string& text) override;
   void SetWaveForm(int32_t index) override;
-  void SetNoiseColour(int32_t index) override;
+  void SetNoiseColour(int32_t index, const NoiseBand& band) override;
   void SetChannels(bool left, bool right, bool inPhase) override;
   const SpeakerLayout& Layout() const override;
   void SetSpeakers(SpeakerSet chosen) override;

@@ -36,11 +36,21 @@ int32_t WaveFormOf(const std::string& number) {
 
 namespace sondrel {
 
-int32_t NoiseColourOf(const std::string& word) {
-  if (word == "white") return kWhite;
-  if (word == "pink") return kPink;
-  if (word == "brown") return kBrown;
-  throw AppError("'" + MessageExcerpt(word) + "' is not a valid noise colour");
+NoiseChoice NoiseColourOf(const std::string& word) {
+  if (word == "white") return {kWhite, {}};
+  if (word == "pink") return {kPink, {}};
+  if (word == "brown") return {kBrown, {}};
+  const AppError notAColour("'" + MessageExcerpt(word) + "' is not a valid noise colour");
+  const std::string prefix = "pink:";
+  if (word.rfind(prefix, 0) != 0) throw notAColour;
+  const std::string band = word.substr(prefix.size());
+  const size_t dash = band.find('-', 1);  // after the low edge's first character
+  long double low = 0, high = 0;
+  if (dash == std::string::npos || !TryStrToFloat(band.substr(0, dash), &low) ||
+      !TryStrToFloat(band.substr(dash + 1), &high)) {
+    throw notAColour;
+  }
+  return {kPink, {static_cast<double>(low), static_cast<double>(high)}};
 }
 
 }  // namespace sondrel

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/PanelState.h"
+
 namespace sondrel {
 
 inline constexpr size_t kScriptWords = 7;
@@ -31,8 +33,14 @@ ChannelChoice ChannelsOf(const std::string& word);
 int32_t WaveFormOf(const std::string& number);
 
 // The noise colour list's entry for a colour word: "white", "pink" or
-// "brown", lower case. Throws "'%s' is not a valid noise colour".
-int32_t NoiseColourOf(const std::string& word);
+// "brown", lower case, or pink in a band, "pink:LOW-HIGH" in Hz with the
+// script's numbers ("pink:500-2000"; whether the band fits the rate is the
+// synthesis's to say). Throws "'%s' is not a valid noise colour".
+struct NoiseChoice {
+  int32_t colour = kWhite;
+  NoiseBand band;
+};
+NoiseChoice NoiseColourOf(const std::string& word);
 
 // A three-character word puts the channels out of phase; any other keeps them in phase.
 bool InPhaseOf(const std::string& word);

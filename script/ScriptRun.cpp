@@ -89,7 +89,8 @@ void ScriptRun::Noise(const ScriptWords& words) {
   host_.ShowPage(SignalPage::Noise);
   host_.SetField(ScriptField::Duration, words[2]);
   host_.SetField(ScriptField::Amplitude, words[3]);
-  host_.SetNoiseColour(NoiseColourOf(words[1]));
+  const NoiseChoice colour = NoiseColourOf(words[1]);
+  host_.SetNoiseColour(colour.colour, colour.band);
   SetChannels(words[4], words[5]);
   host_.Play();
 }

@@ -1,6 +1,7 @@
 #include "engine/noise/NoiseDefinition.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "engine/NumberText.h"
 #include "engine/Synthesis.h"
@@ -81,7 +82,33 @@ std::vector<Complex> TwiddleTable(int32_t period) {
   return table;
 }
 
-NoiseSpectrum NoiseBins(int32_t colour, int32_t period, int32_t rate, const std::vector<Complex>& twiddles) {
+namespace {
+
+// The eighth power by three squarings.
+double EighthPower(double x) {
+  const double square = x * x;
+  const double fourth = square * square;
+  return fourth * fourth;
+}
+
+// Hz as the band's error shows them: whole, or with their decimals.
+std::string HertzText(double f) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.10g", f);
+  return text;
+}
+
+}  // namespace
+
+std::string NoiseBandProblem(const NoiseBand& band, int32_t rate) {
+  if (!band.Limited()) return {};
+  if (band.low > 0 && band.low < band.high && band.high <= rate / 2.0) return {};
+  return "The noise band " + HertzText(band.low) + "-" + HertzText(band.high) + " Hz must lie between 0 Hz and " +
+         "half the rate (" + HertzText(rate / 2.0) + " Hz), its low edge below its high one";
+}
+
+NoiseSpectrum NoiseBins(int32_t colour, const NoiseBand& band, int32_t period, int32_t rate,
+                        const std::vector<Complex>& twiddles) {
   NoiseSpectrum spectrum;
   spectrum.bins.assign(static_cast<size_t>(period / 2 + 1), Complex{});
   if (colour < kWhite || colour > kBrown) return spectrum;
@@ -89,9 +116,13 @@ NoiseSpectrum NoiseBins(int32_t colour, int32_t period, int32_t rate, const std:
   const int shift = 64 - Log2(period);
   SplitMix64 random(kNoiseSeed);
   for (int32_t k = lowest; k < period / 2; ++k) {
-    const double magnitude = colour == kWhite  ? 1.0
-                             : colour == kPink ? 1.0 / std::sqrt(static_cast<double>(k))
-                                               : 1.0 / k;
+    double magnitude = colour == kWhite  ? 1.0
+                       : colour == kPink ? 1.0 / std::sqrt(static_cast<double>(k))
+                                         : 1.0 / k;
+    if (colour == kPink && band.Limited()) {
+      const double f = static_cast<double>(k) * rate / period;
+      magnitude /= std::sqrt((1.0 + EighthPower(band.low / f)) * (1.0 + EighthPower(f / band.high)));
+    }
     const Complex phase = twiddles[static_cast<size_t>(random.Next() >> shift)];
     spectrum.bins[static_cast<size_t>(k)] = {magnitude * phase.real(), magnitude * phase.imag()};
     spectrum.powerSum += magnitude * magnitude;

@@ -12,6 +12,11 @@
 //    power per octave) or 1/k (brown: 6.02 dB less). The bins below 10 Hz,
 //    which no speaker plays and which would hold most of brown noise's power,
 //    the constant and the bin at P/2 are 0.
+//  - Pink noise in a band LOW-HIGH (NoiseBand): every pink bin's magnitude
+//    is multiplied by the magnitudes of a 4th-order Butterworth high-pass at
+//    LOW and low-pass at HIGH, 1 / sqrt((1 + (LOW/f)^8) (1 + (f/HIGH)^8))
+//    with f = k R / P, each power formed by three squarings, in that order.
+//    The band needs 0 < LOW < HIGH <= R/2.
 //  - Bin k's phase is 2 pi j / P, where j is the top log2(P) bits of the
 //    next number of a SplitMix64 sequence seeded with kNoiseSeed, drawn for
 //    the bins in ascending order. Every colour has the same phases: pink and
@@ -27,6 +32,7 @@
 
 #include <complex>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/PanelState.h"
@@ -47,12 +53,18 @@ int32_t NoisePeriodFrames(int32_t rate);
 std::vector<Complex> TwiddleTable(int32_t period);
 
 // The bins X_0 .. X_(P/2) of the colour (0 white, 1 pink, 2 brown; any other
-// value gives none: silence), and the sum S of their squared magnitudes.
+// value gives none: silence), pink in its band where one is given, and the
+// sum S of their squared magnitudes.
 struct NoiseSpectrum {
   std::vector<Complex> bins;
   double powerSum = 0;
 };
-NoiseSpectrum NoiseBins(int32_t colour, int32_t period, int32_t rate, const std::vector<Complex>& twiddles);
+NoiseSpectrum NoiseBins(int32_t colour, const NoiseBand& band, int32_t period, int32_t rate,
+                        const std::vector<Complex>& twiddles);
+// The error of a band that no noise can have at the rate ("The noise band
+// 500-30000 Hz must lie between 0 Hz and half the rate (22050 Hz), its low edge below its high
+// one"); empty for a good band or none.
+std::string NoiseBandProblem(const NoiseBand& band, int32_t rate);
 
 // The full spectrum of P bins, the upper half the conjugates of the lower.
 std::vector<Complex> HermitianSpectrum(const NoiseSpectrum& spectrum, int32_t period);

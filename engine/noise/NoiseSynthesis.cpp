@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "engine/AppError.h"
 #include "engine/Synthesis.h"
 #include "engine/noise/NoiseDefinition.h"
 
@@ -69,9 +70,9 @@ struct NoiseShape {
 };
 
 // The period's shape from the reference transform.
-NoiseShape ReferenceShape(int32_t colour, int32_t period, int32_t rate) {
+NoiseShape ReferenceShape(int32_t colour, const NoiseBand& band, int32_t period, int32_t rate) {
   const std::vector<Complex> twiddles = TwiddleTable(period);
-  const NoiseSpectrum spectrum = NoiseBins(colour, period, rate, twiddles);
+  const NoiseSpectrum spectrum = NoiseBins(colour, band, period, rate, twiddles);
   const std::vector<Complex> bins = HermitianSpectrum(spectrum, period);
   std::vector<Complex> values(bins.size());
   RecursiveTransform(bins.data(), 1, bins.size(), values.data(), twiddles);
@@ -80,19 +81,20 @@ NoiseShape ReferenceShape(int32_t colour, int32_t period, int32_t rate) {
   return shape;
 }
 
-// The period's shape from the in-place transform, computed once per colour
-// and rate and then kept (2 MiB each at 44100 Hz).
-std::shared_ptr<const NoiseShape> KeptShape(int32_t colour, int32_t period, int32_t rate) {
+// The period's shape from the in-place transform, computed once per colour,
+// band and rate and then kept (2 MiB each at 44100 Hz).
+std::shared_ptr<const NoiseShape> KeptShape(int32_t colour, NoiseBand band, int32_t period, int32_t rate) {
   static std::mutex mutex;
-  static std::map<std::tuple<int32_t, int32_t, int32_t>, std::shared_ptr<const NoiseShape>> kept;
+  static std::map<std::tuple<int32_t, double, double, int32_t, int32_t>, std::shared_ptr<const NoiseShape>> kept;
   const std::lock_guard<std::mutex> lock(mutex);
   if (colour < kWhite || colour > kBrown) colour = -1;  // no colour: silence
-  std::shared_ptr<const NoiseShape>& shape = kept[{colour, period, rate}];
+  if (colour != kPink) band = {};                       // only pink has a band
+  std::shared_ptr<const NoiseShape>& shape = kept[{colour, band.low, band.high, period, rate}];
   if (shape) return shape;
   static std::map<int32_t, std::vector<Complex>> twiddleTables;
   std::vector<Complex>& twiddles = twiddleTables[period];
   if (twiddles.empty()) twiddles = TwiddleTable(period);
-  const NoiseSpectrum spectrum = NoiseBins(colour, period, rate, twiddles);
+  const NoiseSpectrum spectrum = NoiseBins(colour, band, period, rate, twiddles);
   std::vector<Complex> values = HermitianSpectrum(spectrum, period);
   IterativeTransform(values, twiddles);
   auto made = std::make_shared<NoiseShape>();
@@ -120,25 +122,36 @@ void WriteNoise(const NoiseShape& shape, long double A, const PanelState& state,
   }
 }
 
+// The amplitude, then the band, as the panel's values are checked in order.
+long double CheckedAmplitude(const PanelState& state) {
+  const long double A = AmplitudeOf(state.Amplitude);
+  if (state.NoiseColour == kPink) {
+    if (const std::string problem = NoiseBandProblem(state.Band, state.SampleRate); !problem.empty()) {
+      throw AppError(problem);
+    }
+  }
+  return A;
+}
+
 }  // namespace
 
 void SynthesizeNoise(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
-  const long double A = AmplitudeOf(state.Amplitude);
+  const long double A = CheckedAmplitude(state);
   const int32_t period = NoisePeriodFrames(state.SampleRate);
-  WriteNoise(*KeptShape(state.NoiseColour, period, state.SampleRate), A, state, gains, stream);
+  WriteNoise(*KeptShape(state.NoiseColour, state.Band, period, state.SampleRate), A, state, gains, stream);
 }
 
 NoisePeriod NoisePeriodOf(const PanelState& state, long double fullScale) {
-  const long double A = AmplitudeOf(state.Amplitude);
+  const long double A = CheckedAmplitude(state);
   const std::shared_ptr<const NoiseShape> shape =
-      KeptShape(state.NoiseColour, NoisePeriodFrames(state.SampleRate), state.SampleRate);
+      KeptShape(state.NoiseColour, state.Band, NoisePeriodFrames(state.SampleRate), state.SampleRate);
   return {shape->x, NoiseScale(A, shape->powerSum, fullScale)};
 }
 
 void SynthesizeNoiseReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
-  const long double A = AmplitudeOf(state.Amplitude);
+  const long double A = CheckedAmplitude(state);
   const int32_t period = NoisePeriodFrames(state.SampleRate);
-  WriteNoise(ReferenceShape(state.NoiseColour, period, state.SampleRate), A, state, gains, stream);
+  WriteNoise(ReferenceShape(state.NoiseColour, state.Band, period, state.SampleRate), A, state, gains, stream);
 }
 
 }  // namespace sondrel

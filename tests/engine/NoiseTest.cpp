@@ -1,6 +1,6 @@
 // Noise: the program's synthesis against the reference definition, its
-// level, its spectrum in third-octave bands, the seam of its loop, and the
-// bytes that every machine must give.
+// level, its spectrum in third-octave bands, the seam of its loop, the bytes
+// that every machine must give, and pink noise in a band.
 #include "engine/noise/NoiseSynthesis.h"
 
 #include <gtest/gtest.h>
@@ -171,7 +171,7 @@ TEST_P(NoiseLevelTest, LoopsWithoutASeam) {
 // Power per hertz in third-octave bands over one period: the measurement a
 // room-analysis tool makes.
 std::vector<double> ThirdOctaveBandPower(const std::vector<int16_t>& samples, double lowHz, double highHz,
-                                         std::vector<double>& centres) {
+                                         std::vector<double>& centres, double rate = 44100) {
   // A plain recursive transform, written apart from the program's.
   std::vector<std::complex<double>> x(samples.begin(), samples.end());
   const std::function<void(std::vector<std::complex<double>>&)> transform = [&](std::vector<std::complex<double>>& a) {
@@ -188,9 +188,9 @@ std::vector<double> ThirdOctaveBandPower(const std::vector<int16_t>& samples, do
     }
   };
   transform(x);
-  const double binHz = 44100.0 / x.size();
+  const double binHz = rate / x.size();
   std::vector<double> power;
-  for (int band = -16; band <= 12; ++band) {  // 25 Hz .. 16 kHz
+  for (int band = -19; band <= 12; ++band) {  // 12.5 Hz .. 16 kHz
     const double centre = 1000 * std::pow(2.0, band / 3.0);
     if (centre < lowHz * 0.99 || centre > highHz * 1.01) continue;
     double sum = 0;
@@ -234,6 +234,134 @@ INSTANTIATE_TEST_SUITE_P(Colours, NoiseSpectrumTest,
                          ::testing::Values(SpectrumCase{kWhite, 0, 16000}, SpectrumCase{kPink, -3.0103, 16000},
                                            SpectrumCase{kBrown, -6.0206, 8000}),
                          [](const auto& param) { return std::string(ColourName(param.param.colour)); });
+
+struct BandCase {
+  const char* name;
+  NoiseBand band;
+  int32_t rate;
+};
+
+class NoiseBandTest : public ::testing::TestWithParam<BandCase> {
+ protected:
+  PanelState Band(const char* decibels) const {
+    PanelState state = NoisePanel(kPink, decibels);
+    state.Band = GetParam().band;
+    state.SampleRate = GetParam().rate;
+    return state;
+  }
+  std::vector<int16_t> Samples16(const PanelState& state) const {
+    PcmBuffer buffer;
+    SynthesizeNoise(state, {}, buffer);
+    return Samples(buffer);
+  }
+};
+
+TEST_P(NoiseBandTest, MatchesTheReferenceByteForByte) {
+  for (const ChannelGains gains : {ChannelGains{1, 1, 1}, ChannelGains{1, 1, -1}}) {
+    PcmBuffer fast, reference;
+    SynthesizeSignal(Band("-20"), gains, fast);
+    SynthesizeSignalReference(Band("-20"), gains, reference);
+    ASSERT_EQ(fast.Size(), reference.Size());
+    EXPECT_EQ(std::memcmp(fast.Data(), reference.Data(), fast.Size()), 0);
+  }
+}
+
+// The level rule of the colours holds in a band: the RMS of a sine at the
+// same setting, which is what a sound level meter is set against.
+TEST_P(NoiseBandTest, HasTheRmsOfASineAtTheSameSetting) {
+  for (const int dB : {-10, -20, -40}) {
+    EXPECT_NEAR(RmsDecibelsFromSine(Samples16(Band(std::to_string(dB).c_str())), dB), 0, 0.1) << dB << " dB";
+  }
+}
+
+// Against pink noise of the whole band, in third-octave bands: flat within
+// the band, at least 20 dB down an octave beyond either edge.
+TEST_P(NoiseBandTest, KeepsToItsBandWithSkirtsOfTwentyFourDecibelsAnOctave) {
+  const NoiseBand band = GetParam().band;
+  PanelState whole = Band("-20");
+  whole.Band = {};
+  std::vector<double> centres, wholeCentres;
+  const std::vector<double> limited = ThirdOctaveBandPower(Samples16(Band("-20")), 12, 16000, centres, GetParam().rate);
+  const std::vector<double> pink = ThirdOctaveBandPower(Samples16(whole), 12, 16000, wholeCentres, GetParam().rate);
+  auto relative = [&](double hz) {  // dB of the band's power against pink's, in the third octave nearest hz
+    size_t nearest = 0;
+    for (size_t i = 0; i < centres.size(); ++i) {
+      if (std::abs(std::log2(centres[i] / hz)) < std::abs(std::log2(centres[nearest] / hz))) nearest = i;
+    }
+    return 10 * std::log10(limited[nearest] / pink[nearest]);
+  };
+  const double middle = std::sqrt(band.low * band.high);
+  const double inside = relative(middle);
+  // Within the band the skirts take next to nothing: an octave inside each
+  // edge as in the middle.
+  EXPECT_NEAR(relative(band.low * 2 < middle ? band.low * 2 : middle), inside, 0.6);
+  EXPECT_NEAR(relative(band.high / 2 > middle ? band.high / 2 : middle), inside, 0.6);
+  EXPECT_LE(relative(band.low / 2) - inside, -20) << band.low / 2 << " Hz";
+  EXPECT_LE(relative(band.high * 2) - inside, -20) << band.high * 2 << " Hz";
+}
+
+INSTANTIATE_TEST_SUITE_P(Bands, NoiseBandTest,
+                         ::testing::Values(BandCase{"SpeakerLevel", kSpeakerLevelBand, 44100},
+                                           BandCase{"SubwooferLevel", kSubwooferLevelBand, 44100},
+                                           BandCase{"SpeakerLevelAt48000", kSpeakerLevelBand, 48000},
+                                           BandCase{"Octave125To250", {125, 250}, 48000}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+struct BadBandCase {
+  const char* name;
+  NoiseBand band;
+  const char* message;  // nullptr: a good band
+};
+
+class NoiseBandProblemTest : public ::testing::TestWithParam<BadBandCase> {};
+
+// A band no noise can have at 44100 frames a second is the line's error,
+// and nothing is made; only pink has a band.
+TEST_P(NoiseBandProblemTest, RefusesWhatNoNoiseCanBe) {
+  PanelState state = NoisePanel(kPink, "-20");
+  state.Band = GetParam().band;
+  PcmBuffer buffer;
+  if (GetParam().message == nullptr) {
+    SynthesizeNoise(state, {}, buffer);
+    EXPECT_FALSE(buffer.Empty());
+    return;
+  }
+  try {
+    SynthesizeNoise(state, {}, buffer);
+    FAIL() << "no error";
+  } catch (const AppError& error) {
+    EXPECT_STREQ(error.what(), GetParam().message);
+  }
+  EXPECT_TRUE(buffer.Empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bands, NoiseBandProblemTest,
+    ::testing::Values(BadBandCase{"UpToHalfTheRate", {1000, 22050}, nullptr},
+                      BadBandCase{"AboveHalfTheRate", {500, 30000},
+                                  "The noise band 500-30000 Hz must lie between 0 Hz and half the rate (22050 Hz), "
+                                  "its low edge below its high one"},
+                      BadBandCase{"FromZero", {0, 80},
+                                  "The noise band 0-80 Hz must lie between 0 Hz and half the rate (22050 Hz), "
+                                  "its low edge below its high one"},
+                      BadBandCase{"Reversed", {80, 30},
+                                  "The noise band 80-30 Hz must lie between 0 Hz and half the rate (22050 Hz), "
+                                  "its low edge below its high one"},
+                      BadBandCase{"Negative", {-5, 80},
+                                  "The noise band -5-80 Hz must lie between 0 Hz and half the rate (22050 Hz), "
+                                  "its low edge below its high one"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(NoiseBandTest, OnlyPinkHasABand) {
+  PanelState white = NoisePanel(kWhite, "-20");
+  PanelState banded = white;
+  banded.Band = {500, 30000};  // not even a good band: it does not count
+  PcmBuffer plain, withBand;
+  SynthesizeNoise(white, {}, plain);
+  SynthesizeNoise(banded, {}, withBand);
+  ASSERT_EQ(plain.Size(), withBand.Size());
+  EXPECT_EQ(std::memcmp(plain.Data(), withBand.Data(), plain.Size()), 0);
+}
 
 TEST(NoiseFailureTest, AnAmplitudeThatIsNotANumberAppendsNothing) {
   PcmBuffer buffer;

@@ -38,7 +38,7 @@ TEST_F(GeneratorTest, StartsWithTheDesignedValues) {
   EXPECT_EQ(g.Logarithmic->parentWidget(), g.Sweep);
   EXPECT_EQ(g.SignalType->Tabs()->count(), 3);
   EXPECT_EQ(g.SignalType->Tabs()->tabText(2), "Noise");
-  EXPECT_EQ(g.NoiseColour->count(), 3);
+  EXPECT_EQ(g.NoiseColour->count(), 5);  // the colours, then pink in the two level bands
   EXPECT_EQ(g.NoiseColour->currentText(), "White");
   EXPECT_EQ(g.NoiseColour->itemText(1), "Pink");
   EXPECT_EQ(g.NoiseColour->itemText(2), "Brown");
@@ -57,6 +57,28 @@ TEST_F(GeneratorTest, StartsWithTheDesignedValues) {
   EXPECT_EQ(g.WaveDevice->toolTip(), "If you have more than one sound card, select your output device here");
   EXPECT_EQ(freqPopup->FreqSlider->value(), 1000);
   EXPECT_EQ(HelpFileName(), "Kelvo.HLP");
+}
+
+// The colours keep their numbers; after them, pink in the two level bands,
+// chosen from the keyboard as any entry, reach the engine as pink in a band.
+TEST_F(GeneratorTest, TheColourListOffersTheLevelBands) {
+  TGenerator& g = *generator;
+  g.SignalType->SetActivePage(g.Noise);
+  ASSERT_EQ(g.NoiseColour->count(), 5);
+  const std::pair<int32_t, NoiseBand> expected[] = {
+      {kWhite, {}}, {kPink, {}}, {kBrown, {}}, {kPink, kSpeakerLevelBand}, {kPink, kSubwooferLevelBand}};
+  g.NoiseColour->setFocus();
+  g.NoiseColour->setCurrentIndex(0);
+  for (int index = 0; index < 5; ++index) {
+    if (index > 0) QTest::keyClick(g.NoiseColour, Qt::Key_Down);
+    ASSERT_EQ(g.NoiseColour->currentIndex(), index);
+    const PanelState state = g.ReadPanelState();
+    EXPECT_EQ(state.NoiseColour, expected[index].first) << index;
+    EXPECT_EQ(state.Band, expected[index].second) << index;
+    EXPECT_EQ(g.NoiseBandLabel->text().isEmpty(), !expected[index].second.Limited()) << index;
+  }
+  EXPECT_EQ(g.NoiseBandLabel->text(), "Pink noise from 30 to 80 Hz, 24 dB an octave down beyond");
+  EXPECT_EQ(g.NoiseColour->itemText(4), "Pink, subwoofer level (30-80 Hz)");
 }
 
 TEST_F(GeneratorTest, ListsTheDevicesInNumberOrderWithDuplicates) {

@@ -181,6 +181,25 @@ TEST_F(ScriptInterpreterTest, InASurroundLayoutASpeakerListTicksTheSpeakerMap) {
   ExpectWoundUp();
 }
 
+// A band the list has is selected; another joins the list once, as a
+// script set it, and plays exactly as the render of the same line.
+TEST_F(ScriptInterpreterTest, APinkBandSelectsItsEntryOrAddsOne) {
+  std::vector<std::pair<int, NoiseBand>> played;
+  waveOut.onWrite = [this, &played] {
+    const PanelState state = generator->ReadPanelState();
+    played.push_back({generator->NoiseColour->currentIndex(), state.Band});
+    EXPECT_EQ(state.NoiseColour, kPink);
+  };
+  Run("noise pink:500-2000 0.05 -20\r\nnoise pink:125-250 0.05 -20\r\nnoise pink:30-80 0.05 -20\r\n"
+      "noise pink:40-400 0.05 -20\r\nnoise pink 0.05 -20\r\nend\r\n");
+  const std::vector<std::pair<int, NoiseBand>> expected = {
+      {3, kSpeakerLevelBand}, {5, {125, 250}}, {4, kSubwooferLevelBand}, {5, {40, 400}}, {1, {}}};
+  EXPECT_EQ(played, expected);
+  ASSERT_EQ(generator->NoiseColour->count(), 6);
+  EXPECT_EQ(generator->NoiseColour->itemText(5), "Pink, 40-400 Hz");
+  EXPECT_EQ(generator->NoiseColour->itemText(3), "Pink, speaker level (500 Hz-2 kHz)");
+}
+
 TEST_F(ScriptInterpreterTest, ChannelWordBSilencesBothAndTheToneCannotStart) {
   Run("tone 1000 1 0 0 B\r\nend\r\n");
   EXPECT_FALSE(generator->Lefttick->isChecked());

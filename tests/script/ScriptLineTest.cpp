@@ -63,6 +63,46 @@ INSTANTIATE_TEST_SUITE_P(Words, ChannelWordTest,
                                            ChannelCase{"-", false, false}, ChannelCase{"7", false, false},
                                            ChannelCase{"\xE9", true, true}), CaseName());
 
+struct ColourCase {
+  const char* word;
+  int32_t colour;  // -1: not a colour
+  NoiseBand band;
+};
+void PrintTo(const ColourCase& c, std::ostream* out) { *out << "'" << c.word << "'"; }
+
+class ColourWordTest : public ::testing::TestWithParam<ColourCase> {};
+
+// The three colours, and pink in a band of two numbers as the script reads
+// numbers; anything else is the line's error, in the colour error's words.
+TEST_P(ColourWordTest, ReadsTheColourAndPinksBand) {
+  const ColourCase& c = GetParam();
+  if (c.colour < 0) {
+    try {
+      NoiseColourOf(c.word);
+      FAIL() << "read " << c.word;
+    } catch (const AppError& error) {
+      EXPECT_EQ(std::string(error.what()), "'" + std::string(c.word) + "' is not a valid noise colour");
+    }
+    return;
+  }
+  const NoiseChoice choice = NoiseColourOf(c.word);
+  EXPECT_EQ(choice.colour, c.colour);
+  EXPECT_EQ(choice.band, c.band);
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, ColourWordTest,
+                         ::testing::Values(ColourCase{"white", kWhite, {}}, ColourCase{"pink", kPink, {}},
+                                           ColourCase{"brown", kBrown, {}}, ColourCase{"pink:500-2000", kPink, {500, 2000}},
+                                           ColourCase{"pink:30-80", kPink, {30, 80}},
+                                           ColourCase{"pink:31.5-80.5", kPink, {31.5, 80.5}},
+                                           ColourCase{"pink:80-30", kPink, {80, 30}},  // the synthesis refuses it
+                                           ColourCase{"Pink", -1, {}}, ColourCase{"pink:", -1, {}},
+                                           ColourCase{"pink:500", -1, {}}, ColourCase{"pink:-2000", -1, {}},
+                                           ColourCase{"pink:500-", -1, {}}, ColourCase{"pink:5x-20", -1, {}},
+                                           ColourCase{"pink:500-2000-3", -1, {}}, ColourCase{"white:500-2000", -1, {}},
+                                           ColourCase{"pink 500-2000", -1, {}}),
+                         CaseName());
+
 TEST(PhaseWordTest, ThreeCharactersPutTheChannelsOutOfPhase) {
   EXPECT_FALSE(InPhaseOf("xyz"));
   EXPECT_FALSE(InPhaseOf("inv"));

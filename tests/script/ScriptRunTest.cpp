@@ -37,7 +37,12 @@ class RecordingHost : public ScriptHost {
     calls.push_back(std::string(names[static_cast<int>(field)]) + "=" + text);
   }
   void SetWaveForm(int32_t index) override { calls.push_back("wave " + std::to_string(index)); }
-  void SetNoiseColour(int32_t index) override { calls.push_back("colour " + std::to_string(index)); }
+  void SetNoiseColour(int32_t index, const NoiseBand& band) override {
+    calls.push_back("colour " + std::to_string(index) +
+                    (band.Limited() ? " " + std::to_string(static_cast<int>(band.low)) + "-" +
+                                          std::to_string(static_cast<int>(band.high))
+                                    : ""));
+  }
   void SetChannels(bool left, bool right, bool inPhase) override {
     calls.push_back(std::string("channels ") + (left ? "L" : "-") + (right ? "R" : "-") + (inPhase ? " in" : " out"));
   }

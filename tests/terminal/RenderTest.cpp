@@ -174,10 +174,10 @@ TEST_F(RenderTest, AScriptOfMonoSignalsMakesAMonoFile) {
 
 // Noise plays its duration to the frame after the constant tone's pause; a
 // logarithmic sweep is the memory's exponential law, and the sweep after it
-// is linear again.
+// is linear again; pink in a band renders as the window's band plays.
 TEST_F(RenderTest, NoiseAndLogarithmicSweepsRenderAsTheyPlay) {
   Script("noise pink 6.5 -20\r\nlogsweep 100 10000 0.5 -6 0\r\nsweep 100 10000 0.2 -6 0\r\n"
-         "noise white 0.1 -30 R xyz\r\nend\r\n");
+         "noise white 0.1 -30 R xyz\r\nnoise pink:500-2000 0.1 -20\r\nend\r\n");
   const Result result = Sondrel("--render test.kvs -o noise.wav");
   ASSERT_EQ(result.status, 0) << result.err;
   Expected expected(2);
@@ -189,6 +189,10 @@ TEST_F(RenderTest, NoiseAndLogarithmicSweepsRenderAsTheyPlay) {
   expected.Signal(SweepPanel("100", "10000", "0.2", kSine, "-6"), {1, 1, 1}, 1);
   expected.Silence(8820);
   expected.Frames(NoisePanel(kWhite, "-30"), {1, 1, -1}, 4410);
+  PanelState band = NoisePanel(kPink, "-20");
+  band.Band = kSpeakerLevelBand;
+  expected.Silence(8820);
+  expected.Frames(band, {1, 1, 1}, 4410);
   int channels = 0;
   EXPECT_EQ(Decoded(folder / "noise.wav", &channels), expected.samples);
   EXPECT_EQ(channels, 2);
@@ -344,6 +348,11 @@ INSTANTIATE_TEST_SUITE_P(
                                   "line 1: '1k' is not a valid floating point value"},
                       FailureCase{"BadDelay", "delay soon\r\nend\r\n", "line 1: 'soon' is not a valid floating point value"},
                       FailureCase{"BadColour", "noise red 1 0\r\nend\r\n", "line 1: 'red' is not a valid noise colour"},
+                      FailureCase{"BadBand", "noise pink:500-2k 1 -20\r\nend\r\n",
+                                  "line 1: 'pink:500-2k' is not a valid noise colour"},
+                      FailureCase{"BandAboveHalfTheRate", "noise pink:500-30000 1 -20\r\nend\r\n",
+                                  "line 1: The noise band 500-30000 Hz must lie between 0 Hz and half the rate "
+                                  "(22050 Hz), its low edge below its high one"},
                       FailureCase{"BadLogSweepWave", "logsweep 20 200 1 0 x\r\nend\r\n", "line 1: 'x' is not a valid integer value"},
                       FailureCase{"SilentRepeat", "rem\r\nrepeat\r\n",
                                   "The script repeats without any sound or silence before \"repeat\" in line 2"}),
