@@ -1,5 +1,6 @@
 // The notes on lines that will not sound as written.
 #include "engine/SoundNotes.h"
+#include "tests/support/PanelStates.h"
 
 #include <gtest/gtest.h>
 
@@ -25,12 +26,8 @@ PanelState Tone(const char* f, const char* duration = "1", int32_t waveForm = kS
 }
 
 PanelState Sweep(const char* from, const char* to, bool logarithmic, int32_t rate = 44100) {
-  PanelState panel;
-  panel.SignalType = SignalPage::Sweep;
-  panel.fInit = from;
-  panel.fFinal = to;
+  PanelState panel = testing_support::AtRate(rate, testing_support::SweepPanel(from, to, "1", kSine, "0"));
   panel.Logarithmic = logarithmic;
-  panel.SampleRate = rate;
   return panel;
 }
 
