@@ -62,8 +62,8 @@ struct NoiseSpectrum {
 NoiseSpectrum NoiseBins(int32_t colour, const NoiseBand& band, int32_t period, int32_t rate,
                         const std::vector<Complex>& twiddles);
 // The error of a band that no noise can have at the rate ("The noise band
-// 500-30000 Hz must lie between 0 Hz and half the rate (22050 Hz), its low edge below its high
-// one"); empty for a good band or none.
+// 500-30000 Hz must lie between 0 Hz and half the rate (22050 Hz), its low
+// edge below its high one"); empty for a good band or none.
 std::string NoiseBandProblem(const NoiseBand& band, int32_t rate);
 
 // The full spectrum of P bins, the upper half the conjugates of the lower.
