@@ -27,11 +27,14 @@ export QT_QPA_PLATFORM=offscreen
 
 echo "== The test suite under the sanitizers"
 # Leaks inside the sound server's client library are its own, not ours.
+# The recorded walk round a 5.1 room (half a minute of real time alone on
+# the server) runs in the two other passes; under the sanitizers its code is
+# the walk's unit tests'.
 (cd "$root/build-asan" &&
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
   LSAN_OPTIONS="suppressions=$root/tests/sanitizer-leaks.supp:print_suppressions=0" \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --output-on-failure --parallel "$(nproc)" --timeout 600)
+  ctest --output-on-failure --parallel "$(nproc)" --timeout 600 -E 'SurroundWalkTest')
 
 echo "== The test suite"
 cd "$root/build"
