@@ -28,31 +28,30 @@ namespace {
 
 using namespace testing_support;
 
-constexpr int kRate = 48000;
+constexpr int kRate = kSurroundRate;
 
-class SurroundPlaybackTest : public ::testing::TestWithParam<SpeakerLayoutId> {
+class SurroundPlaybackTest : public SurroundSinkTest {
  protected:
   void SetUp() override {
-    if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's sound server";
     folder.setAutoRemove(std::getenv("SONDREL_KEEP_RECORDINGS") == nullptr);
-    made = std::make_unique<SurroundSink>(LayoutOf(GetParam()), kRate);
-    ASSERT_TRUE(made->Made()) << "the server made no sink of " << LayoutOf(GetParam()).name;
-    sink = made->name;
+    SurroundSinkTest::SetUp();
   }
   std::string File(const char* name) const { return folder.filePath(name).toStdString(); }
+  // Settings of the program's own that follow the device's rate: no
+  // resampling between the synthesis and the sink.
+  static void WriteDeviceRateSettings(const QTemporaryDir& config) {
+    ASSERT_EQ(RunToEnd({"mkdir", "-p", config.filePath("sondrel").toStdString()}), 0);
+    std::ofstream(config.filePath("sondrel/settings").toStdString(), std::ios::binary)
+        << "[Software\\Kelvo]\nAlwaysStereo=dword:00000000\nLongBuffer=dword:00000000\nSampleRate=dword:00000000\n";
+  }
 
   QTemporaryDir folder{"/tmp/sondrel-surround-test-XXXXXX"};
-  std::unique_ptr<SurroundSink> made;
-  std::string sink;
 };
 
 TEST_P(SurroundPlaybackTest, EverySpeakerPlaysOnItsOwnChannel) {
   const SpeakerLayout& layout = LayoutOf(GetParam());
   QTemporaryDir config("/tmp/sondrel-surround-config-XXXXXX");
-  ASSERT_EQ(RunToEnd({"mkdir", "-p", config.filePath("sondrel").toStdString()}), 0);
-  // The device's rate: no resampling between the synthesis and the sink.
-  std::ofstream(config.filePath("sondrel/settings").toStdString(), std::ios::binary)
-      << "[Software\\Kelvo]\nAlwaysStereo=dword:00000000\nLongBuffer=dword:00000000\nSampleRate=dword:00000000\n";
+  ASSERT_NO_FATAL_FAILURE(WriteDeviceRateSettings(config));
   auto endFrequency = [](size_t channel) { return std::to_string(1000 + 250 * channel); };
   std::string script;
   for (size_t channel = 0; channel < layout.speakers.size(); ++channel) {
@@ -69,7 +68,7 @@ TEST_P(SurroundPlaybackTest, EverySpeakerPlaysOnItsOwnChannel) {
                       positions + "\n"),
             std::string::npos);
 
-  MonitorRecorder recorder(sink, File("surround.raw"), kRate, layout.Channels(), ServerMap(layout));
+  MonitorRecorder recorder(sink->name, File("surround.raw"), kRate, layout.Channels(), ServerMap(layout));
   ASSERT_EQ(RunToEnd({"env", "XDG_CONFIG_HOME=" + config.path().toStdString(), SONDREL_EXECUTABLE, "--play",
                       File("walk.kvs"), "--speakers", layout.word, "--device",
                       std::string("Sondrel-Test-") + layout.word}),
@@ -106,10 +105,8 @@ class SurroundWalkTest : public SurroundPlaybackTest {};
 TEST_P(SurroundWalkTest, TheWalkReachesOneSpeakerAtATimeInItsOrder) {
   const SpeakerLayout& layout = LayoutOf(GetParam());
   QTemporaryDir config("/tmp/sondrel-surround-config-XXXXXX");
-  ASSERT_EQ(RunToEnd({"mkdir", "-p", config.filePath("sondrel").toStdString()}), 0);
-  std::ofstream(config.filePath("sondrel/settings").toStdString(), std::ios::binary)
-      << "[Software\\Kelvo]\nAlwaysStereo=dword:00000000\nLongBuffer=dword:00000000\nSampleRate=dword:00000000\n";
-  MonitorRecorder recorder(sink, File("walk.raw"), kRate, layout.Channels(), ServerMap(layout));
+  ASSERT_NO_FATAL_FAILURE(WriteDeviceRateSettings(config));
+  MonitorRecorder recorder(sink->name, File("walk.raw"), kRate, layout.Channels(), ServerMap(layout));
   const std::string names = CommandOutput("env XDG_CONFIG_HOME=" + config.path().toStdString() + " " + SONDREL_EXECUTABLE +
                                    " --walk --speakers " + layout.word + " --device Sondrel-Test-" + layout.word +
                                    " 2>&1");
@@ -145,11 +142,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, SurroundWalkTest, ::testing::Values(SpeakerLay
 INSTANTIATE_TEST_SUITE_P(Layouts, SurroundPlaybackTest,
                          ::testing::Values(SpeakerLayoutId::TwoPointOne, SpeakerLayoutId::Quad,
                                            SpeakerLayoutId::FivePointOne, SpeakerLayoutId::SevenPointOne),
-                         [](const auto& test) {
-                           std::string name = LayoutOf(test.param).word;
-                           for (char& c : name) c = c == '.' ? 'p' : c;
-                           return "layout_" + name;
-                         });
+                         LayoutTestName);
 
 }  // namespace
 }  // namespace sondrel

@@ -24,17 +24,14 @@ namespace {
 
 using namespace testing_support;
 
-constexpr int kRate = 48000;
+constexpr int kRate = kSurroundRate;
 
-class SurroundWindowTest : public ::testing::TestWithParam<SpeakerLayoutId> {
+class SurroundWindowTest : public SurroundSinkTest {
  protected:
   void SetUp() override {
-    if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's sound server";
     setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
-    sink = std::make_unique<SurroundSink>(LayoutOf(GetParam()), kRate);
-    ASSERT_TRUE(sink->Made());
+    SurroundSinkTest::SetUp();
   }
-  std::unique_ptr<SurroundSink> sink;
   QTemporaryDir folder{"/tmp/sondrel-surround-window-XXXXXX"};
 };
 
@@ -92,11 +89,7 @@ TEST_P(SurroundWindowTest, TheTickedSpeakersPlayTheSweepAndTheOthersNothing) {
 INSTANTIATE_TEST_SUITE_P(Layouts, SurroundWindowTest,
                          ::testing::Values(SpeakerLayoutId::Quad, SpeakerLayoutId::FivePointOne,
                                            SpeakerLayoutId::SevenPointOne),
-                         [](const auto& test) {
-                           std::string name = LayoutOf(test.param).word;
-                           for (char& c : name) c = c == '.' ? 'p' : c;
-                           return "layout_" + name;
-                         });
+                         LayoutTestName);
 
 }  // namespace
 }  // namespace sondrel

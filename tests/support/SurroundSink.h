@@ -3,8 +3,12 @@
 // on the test command's sound server, named "Sondrel-Test-<word>", for as
 // long as the object lives.
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -60,6 +64,29 @@ class SurroundSink {
  private:
   const SpeakerLayout& layout_;
   std::string module_;
+};
+
+// The surround tests' rate: the sinks' and the signals', so that nothing is
+// resampled between them.
+inline constexpr int kSurroundRate = 48000;
+
+// "layout_5p1": a layout's word as a test's name.
+inline std::string LayoutTestName(const ::testing::TestParamInfo<SpeakerLayoutId>& info) {
+  std::string name = LayoutOf(info.param).word;
+  for (char& c : name) c = c == '.' ? 'p' : c;
+  return "layout_" + name;
+}
+
+// A test of one layout, with its sink on the test command's sound server;
+// skipped without a server.
+class SurroundSinkTest : public ::testing::TestWithParam<SpeakerLayoutId> {
+ protected:
+  void SetUp() override {
+    if (std::getenv("PULSE_SERVER") == nullptr) GTEST_SKIP() << "needs the test command's sound server";
+    sink = std::make_unique<SurroundSink>(LayoutOf(GetParam()), kSurroundRate);
+    ASSERT_TRUE(sink->Made()) << "the server made no sink of " << LayoutOf(GetParam()).name;
+  }
+  std::unique_ptr<SurroundSink> sink;
 };
 
 }  // namespace sondrel::testing_support
