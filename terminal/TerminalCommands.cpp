@@ -123,14 +123,23 @@ later (see COPYING); it comes with no warranty, to the extent the law allows.
 )";
 }
 
-std::optional<int> RunTerminalCommand(const std::vector<std::string>& arguments) {
-  if (arguments.empty()) return std::nullopt;
+std::optional<int> RunTerminalCommand(const std::vector<std::string>& given) {
+  if (given.empty()) return std::nullopt;
+  if (FileExists(CommandLinePath(given))) return std::nullopt;  // a file of that name: the usual file argument
+  // The script joined to its command as any option's value ("--render=sweep.kvs").
+  std::vector<std::string> arguments = given;
+  for (const std::string command : {"--render", "--play"}) {
+    if (given[0].rfind(command + "=", 0) == 0) {
+      arguments[0] = command;
+      const std::string script = given[0].substr(command.size() + 1);
+      if (!script.empty()) arguments.insert(arguments.begin() + 1, script);  // none: the command says it needs one
+    }
+  }
   const std::string option = arguments[0] == "-h" ? "--help" : arguments[0];
   if (option != "--help" && option != "--version" && option != "--list-devices" && option != "--render" &&
       option != "--play" && option != "--walk") {
     return std::nullopt;
   }
-  if (FileExists(CommandLinePath(arguments))) return std::nullopt;  // a file of that name: the usual file argument
 
   if (option == "--render") return RenderCommand(arguments);
   if (option == "--play") return PlayCommand(arguments);

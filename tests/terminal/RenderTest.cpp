@@ -230,6 +230,8 @@ TEST_F(RenderTest, ARenderAtAnotherRateTakesItEverywhere) {
   ASSERT_EQ(Sondrel("--render test.kvs -o at48.wav --rate 48000").status, 0);
   EXPECT_EQ(Decoded(folder / "at48.wav", &channels, 48000), expected(48000));
   ASSERT_EQ(Sondrel("--render test.kvs -o joined.wav --rate=48000 --type=wav").status, 0);  // --name=value
+  ASSERT_EQ(Sondrel("--render=test.kvs -o script-joined.wav --rate=48000").status, 0);  // the script joined too
+  EXPECT_EQ(Read(folder / "script-joined.wav"), Read(folder / "joined.wav"));
   EXPECT_EQ(Read(folder / "joined.wav"), Read(folder / "at48.wav"));
   // The stored setting is the default; "the output device's rate" (0) renders at 44100.
   fs::create_directories(folder / "config" / "sondrel");
