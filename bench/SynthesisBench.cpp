@@ -51,6 +51,15 @@ PanelState Noise(int32_t colour, NoiseBand band = {}) {
   return state;
 }
 
+// Four whole-hertz tones (a period of 4410 frames at 44100 Hz).
+PanelState FourTones() {
+  PanelState state;
+  state.SignalType = SignalPage::MultiTone;
+  state.ToneList = "60:4,7000:1,1000:2,250";
+  state.Amplitude = "-6";
+  return state;
+}
+
 // threads: 0 for the reference, otherwise the fast path's thread limit.
 void Synthesize(benchmark::State& bench, const PanelState& state, const ChannelGains& gains, int threads,
                 std::optional<KernelVariant> variant) {
@@ -86,6 +95,7 @@ void Register() {
                                Signal{"constant1000Hz", PanelState{}, ChannelGains{}},
                                Signal{"pinkNoise", Noise(kPink), kStereo},
                                Signal{"pinkBand", Noise(kPink, kSpeakerLevelBand), kStereo},
+                               Signal{"multitone4", FourTones(), kStereo},
                                Signal{"sine48000", AtRate(48000, Sweep60s(kSine)), kStereo},
                                Signal{"sine96000", AtRate(96000, Sweep60s(kSine)), kStereo}}) {
     struct Path {
@@ -94,7 +104,7 @@ void Register() {
       std::optional<KernelVariant> variant;
     };
     std::vector<Path> paths{{"reference", 0, {}}, {"fast1", 1, {}}, {"fastAll", kCores, {}}};
-    const bool kernels = signal.state.SignalType != SignalPage::Noise;
+    const bool kernels = signal.state.SignalType != SignalPage::Noise && signal.state.SignalType != SignalPage::MultiTone;
     if (kernels && SupportedKernelVariants().size() > 1) paths.push_back({"baseline1", 1, KernelVariant::Baseline});
     if (kernels && SupportedKernelVariants().size() > 2) paths.push_back({"avx2fma1", 1, KernelVariant::Avx2Fma});
     for (const Path& path : paths) {
@@ -131,7 +141,7 @@ class TableReporter : public benchmark::ConsoleReporter {
     const bool avx2 = SupportedKernelVariants().size() > 2;  // beside the AVX-512 kernels
     if (avx2) std::printf(" %10s %12s", "avx2fma1", "ref/avx2fma1");
     std::printf("\n");
-    for (const char* signal : {"sine", "square", "triangle", "constant1000Hz", "pinkNoise", "pinkBand", "sine48000", "sine96000"}) {
+    for (const char* signal : {"sine", "square", "triangle", "constant1000Hz", "pinkNoise", "pinkBand", "multitone4", "sine48000", "sine96000"}) {
       const double reference = Get(signal, "reference"), one = Get(signal, "fast1"), all = Get(signal, "fastAll");
       if (reference <= 0 || one <= 0 || all <= 0) continue;  // left out by --benchmark_filter
       std::printf("%-16s %10.2f %10.2f %10.2f %11.1fx %11.1fx", signal, reference, one, all, reference / one,

@@ -11,7 +11,10 @@
 
 namespace sondrel {
 
-enum class SignalPage { Constant, Sweep, Noise };
+enum class SignalPage { Constant, Sweep, Noise, MultiTone };
+
+// Signals played from one looped period, to the frame for a duration.
+inline bool PeriodicToTheFrame(SignalPage page) { return page == SignalPage::Noise || page == SignalPage::MultiTone; }
 
 // Item indices of the waveform list.
 enum WaveFormIndex : int32_t { kSine = 0, kSquare = 1, kTriangular = 2 };
@@ -41,6 +44,7 @@ struct PanelState {
   int32_t WaveForm = kSine;      // -1 when nothing is selected
   int32_t NoiseColour = kWhite;  // the noise page's colour; -1 when nothing is selected
   NoiseBand Band;                // pink noise only: its band
+  std::string ToneList = "60:4,7000:1";  // the multi-tone's frequencies and weights
   int32_t WaveDevice = 0;        // device number; -1 for the default device
   bool Loop = true;
   bool Logarithmic = false;      // exponential sweep instead of linear

@@ -125,7 +125,7 @@ void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuf
                        : background_ != nullptr                  ? &background_->ReadyBytes()
                                                                  : nullptr;
   WaveHeader.playLimit = 0;
-  if (state.SignalType == SignalPage::Noise && !state.Loop) {
+  if (PeriodicToTheFrame(state.SignalType) && !state.Loop) {
     WaveHeader.playLimit = PlayedFrames(state, static_cast<uint32_t>(stream.Size() / WaveFormat.nBlockAlign)) *
                            WaveFormat.nBlockAlign;
   }
@@ -142,9 +142,9 @@ void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuf
 }
 
 namespace {
-// Noise plays its Duration to the frame: Round(Duration * rate), none when
-// negative.
-uint64_t NoiseFrames(const PanelState& state) {
+// Noise and the multi-tone play their Duration to the frame:
+// Round(Duration * rate), none when negative.
+uint64_t FramesToTheFrame(const PanelState& state) {
   const int32_t frames = Round(StrToFloat(state.Duration) * static_cast<long double>(state.SampleRate));
   return frames > 0 ? static_cast<uint64_t>(frames) : 0;
 }
@@ -153,9 +153,9 @@ uint64_t NoiseFrames(const PanelState& state) {
 uint32_t LoopCount(const PanelState& state, uint32_t frames) {
   if (state.Loop) return kLoopForever;
   if (state.SignalType == SignalPage::Sweep) return 1;
-  if (state.SignalType == SignalPage::Noise) {
+  if (PeriodicToTheFrame(state.SignalType)) {
     if (frames == 0) return 0;
-    return static_cast<uint32_t>((NoiseFrames(state) + frames - 1) / frames);
+    return static_cast<uint32_t>((FramesToTheFrame(state) + frames - 1) / frames);
   }
   // The constant tone plays Duration rounded to whole buffers.
   const long double samples = StrToFloat(state.Duration) * static_cast<long double>(state.SampleRate);
@@ -167,7 +167,7 @@ uint32_t LoopCount(const PanelState& state, uint32_t frames) {
 }
 
 uint64_t PlayedFrames(const PanelState& state, uint32_t frames) {
-  if (state.SignalType == SignalPage::Noise && !state.Loop) return frames == 0 ? 0 : NoiseFrames(state);
+  if (PeriodicToTheFrame(state.SignalType) && !state.Loop) return frames == 0 ? 0 : FramesToTheFrame(state);
   return uint64_t{LoopCount(state, frames)} * frames;
 }
 

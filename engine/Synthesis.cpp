@@ -5,6 +5,7 @@
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
 #include "engine/noise/NoiseSynthesis.h"
+#include "engine/tones/MultiToneSynthesis.h"
 
 namespace sondrel {
 
@@ -82,6 +83,10 @@ long double AmplitudeOf(const std::string& decibels) {
 void SynthesizeSignalReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
   if (state.SignalType == SignalPage::Noise) {
     SynthesizeNoiseReference(state, gains, stream);
+    return;
+  }
+  if (state.SignalType == SignalPage::MultiTone) {
+    SynthesizeMultiToneReference(state, gains, stream);
     return;
   }
   const SignalRun run(state);

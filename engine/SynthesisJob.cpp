@@ -11,6 +11,7 @@
 #include "engine/Synthesis.h"
 #include "engine/kernels/SynthesisKernels.h"
 #include "engine/noise/NoiseSynthesis.h"
+#include "engine/tones/MultiToneSynthesis.h"
 
 namespace sondrel {
 
@@ -181,6 +182,10 @@ void RunJob(SynthesisJob& job, PcmBuffer* stream) {
 void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
   if (state.SignalType == SignalPage::Noise) {
     SynthesizeNoise(state, gains, stream);
+    return;
+  }
+  if (state.SignalType == SignalPage::MultiTone) {
+    SynthesizeMultiTone(state, gains, stream);
     return;
   }
   SynthesisJob job(state, gains, stream);

@@ -6,6 +6,7 @@
 #include "engine/NumberText.h"
 #include "engine/Synthesis.h"
 #include "engine/noise/NoiseSynthesis.h"
+#include "engine/tones/MultiTone.h"
 
 namespace sondrel {
 
@@ -36,6 +37,12 @@ void Synthesize(const PanelState& state, const ChannelGains& gains, std::vector<
     const NoisePeriod period = NoisePeriodOf(state, fullScale);
     values.reserve(period.x.size() * (stereo ? 2 : 1));
     for (const double x : period.x) append(fromNoise(x * period.scale));
+    return;
+  }
+  if (state.SignalType == SignalPage::MultiTone) {
+    const MultiToneRun run(state);
+    values.reserve(static_cast<size_t>(run.N) * (stereo ? 2 : 1));
+    for (int32_t n = 0; n < run.N; ++n) append(fromTone(run.ComputeWave(n), run.A));
     return;
   }
   const SignalRun run(state);

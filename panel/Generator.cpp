@@ -19,7 +19,10 @@
 #include <algorithm>
 
 #include "engine/SoundNotes.h"
+#include "engine/AppError.h"
+#include "engine/NumberText.h"
 #include "engine/Synthesis.h"
+#include "engine/tones/MultiTone.h"
 #include "panel/Application.h"
 #include "panel/ByteText.h"
 #include "panel/ComboBoxAccessible.h"
@@ -116,8 +119,24 @@ void TGenerator::ShowNoiseBand() {
   NoiseBandLabel->adjustSize();
 }
 
+void TGenerator::ShowToneLevels() {
+  QString text;
+  try {
+    const std::vector<ToneComponent> tones = ToneListOf(Bytes(ToneList));
+    const std::vector<double> levels = ToneLevels(tones, static_cast<double>(StrToInt(Bytes(Amplitude))));
+    for (size_t i = 0; i < tones.size(); ++i) {
+      text += QString("%1%2 Hz: %3 dB").arg(i == 0 ? "" : ", ").arg(tones[i].frequency, 0, 'g', 10).arg(levels[i], 0, 'f', 1);
+    }
+    text = "Each tone's peak: " + text;
+  } catch (const AppError& error) {
+    text = QString::fromStdString(error.what());
+  }
+  ToneLevelsLabel->setText(text);
+  ToneLevelsLabel->adjustSize();
+}
+
 void TGenerator::ShowPageControls() {
-  WaveForm->setVisible(SignalType->ActivePage() != Noise);
+  WaveForm->setVisible(SignalType->ActivePage() == Constant || SignalType->ActivePage() == Sweep);
   UpdateSoundNote();
 }
 
@@ -242,12 +261,16 @@ void TGenerator::closeEvent(QCloseEvent* event) {
 PanelState TGenerator::ReadPanelState() {
   PanelState state;
   const QWidget* page = SignalType->ActivePage();
-  state.SignalType = page == Constant ? SignalPage::Constant : page == Sweep ? SignalPage::Sweep : SignalPage::Noise;
+  state.SignalType = page == Constant ? SignalPage::Constant
+                     : page == Sweep  ? SignalPage::Sweep
+                     : page == Noise  ? SignalPage::Noise
+                                      : SignalPage::MultiTone;
   state.fEdit = Bytes(fEdit);
   state.fInit = Bytes(fInit);
   state.fFinal = Bytes(fFinal);
   state.Duration = Bytes(Duration);
   state.Amplitude = Bytes(Amplitude);
+  state.ToneList = Bytes(ToneList);
   state.WaveForm = WaveForm->currentIndex();
   const QVariant band = NoiseColour->currentData();
   state.NoiseColour = band.isValid() ? kPink : NoiseColour->currentIndex();

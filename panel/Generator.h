@@ -150,6 +150,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   QWidget* Constant = nullptr;
   QWidget* Sweep = nullptr;
   QWidget* Noise = nullptr;
+  QWidget* MultiTone = nullptr;
 
   // Parameter controls.
   QLineEdit* fEdit = nullptr;
@@ -170,6 +171,14 @@ class TGenerator : public QMainWindow, public EngineWindow {
   // 2000 Hz, 24 dB an octave down beyond"; nothing for a colour.
   void ShowNoiseBand();
   QLabel* NoiseBandLabel = nullptr;
+  // The multi-tone's frequencies and weights ("60:4,7000:1"), the standard
+  // lists, and each tone's own level below the composite's peak.
+  QLineEdit* ToneList = nullptr;
+  QComboBox* ToneListPreset = nullptr;
+  QLabel* ToneLevelsLabel = nullptr;
+  // "60 Hz: -1.9 dB, 7000 Hz: -14.0 dB" for the list and the amplitude as
+  // they stand, or why the list is not one.
+  void ShowToneLevels();
   QComboBox* WaveDevice = nullptr;
   QLineEdit* Amplitude = nullptr;
   UpDown* UpDown1 = nullptr;
@@ -238,6 +247,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   void CreateConstantPage();
   void CreateSweepPage();
   void CreateNoisePage();
+  void CreateMultiTonePage();
   void CreateSharedControls(QWidget* client);
   void DescribeControls();  // tooltips and the names a screen reader speaks
   void SetControlsTabOrder();

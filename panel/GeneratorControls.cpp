@@ -15,6 +15,7 @@
 #include "panel/PageControl.h"
 #include "panel/UiEvents.h"
 #include "panel/UpDown.h"
+#include "engine/tones/MultiTone.h"
 
 namespace sondrel {
 
@@ -87,14 +88,17 @@ void TGenerator::CreateControls() {
   Constant = SignalType->AddPage("Constant", "Constant Tone");
   Sweep = SignalType->AddPage("Sweep", "Sweep");
   Noise = SignalType->AddPage("Noise", "Noise");
+  MultiTone = SignalType->AddPage("MultiTone", "Multi-tone");
 
   CreateConstantPage();
   CreateSweepPage();
   CreateNoisePage();
+  CreateMultiTonePage();
   CreateSharedControls(client);
   DescribeControls();
   SetControlsTabOrder();
   ConnectControls();
+  ShowToneLevels();
 }
 
 void TGenerator::CreateConstantPage() {
@@ -157,13 +161,31 @@ void TGenerator::CreateNoisePage() {
   NoiseBandLabel->setFixedWidth(Scaled(210));
 }
 
+// The list lies where the constant tone's frequency does, wide enough for
+// a few tones; the standard lists where the others show the wave form, and
+// the tones' levels under the list, where the device's label stands on the
+// other pages (the list of devices names itself).
+void TGenerator::CreateMultiTonePage() {
+  const ControlPlacer make(*this);
+  ToneList = make.Edit(MultiTone, "ToneList", "60:4,7000:1", 16, 30, 209);
+  AddLabel(MultiTone, "Frequencies (Hz:weight, ...):", 18, 10);
+  ToneListPreset = new QComboBox(MultiTone);
+  for (const sondrel::ToneListPreset& preset : kToneListPresets) ToneListPreset->addItem(preset.name, QString(preset.list));
+  make.Place(ToneListPreset, "ToneListPreset", 136, 143, 100, 24);
+  AddLabel(MultiTone, "Standard:", 135, 122);
+  ToneLevelsLabel = AddLabel(MultiTone, "", 18, 58);
+  ToneLevelsLabel->setObjectName("ToneLevelsLabel");
+  ToneLevelsLabel->setWordWrap(true);
+  ToneLevelsLabel->setFixedWidth(Scaled(210));
+}
+
 void TGenerator::CreateSharedControls(QWidget* client) {
   // Each page carries its own labels for the shared controls.
-  for (QWidget* page : {Constant, Sweep, Noise}) {
-    AddLabel(page, "Wave Device:", 18, 70);
+  for (QWidget* page : {Constant, Sweep, Noise, MultiTone}) {
+    if (page != MultiTone) AddLabel(page, "Wave Device:", 18, 70);
     AddLabel(page, "Amplitude:", 18, 122);
     AddLabel(page, "dB", 100, 143);
-    if (page != Noise) AddLabel(page, "Wave Form:", 135, 122);
+    if (page != Noise && page != MultiTone) AddLabel(page, "Wave Form:", 135, 122);
     AddLabel(page, "Duration:", 238, 10);
     AddLabel(page, "s", 290, 34);
   }
@@ -215,6 +237,9 @@ void TGenerator::DescribeControls() {
   Logarithmic->setToolTip("Sweep with equal time per octave");
   NoiseColour->setToolTip("Choose the colour of the noise: white, pink (equal power per octave) or brown, "
                           "or pink in a band for setting speaker or subwoofer levels with a sound level meter");
+  ToneList->setToolTip("The tones' frequencies in Hz, joined by commas, each with an optional weight after a colon "
+                       "(60:4,7000:1); the Amplitude is the peak of them all together");
+  ToneListPreset->setToolTip("Choose a standard intermodulation signal");
 
   // What a screen reader speaks for each control without a caption of its
   // own: the label beside it.
@@ -223,7 +248,8 @@ void TGenerator::DescribeControls() {
       {fInit, "Initial Frequency"},        {UpDown3, "Initial Frequency"},
       {fFinal, "Final Frequency"},         {UpDown4, "Final Frequency"},
       {WaveDevice, "Wave Device"},         {Amplitude, "Amplitude"}, {UpDown1, "Amplitude"},
-      {WaveForm, "Wave Form"},             {Duration, "Duration"},   {NoiseColour, "Colour"}};
+      {WaveForm, "Wave Form"},             {Duration, "Duration"},   {NoiseColour, "Colour"},
+      {ToneList, "Frequencies"},           {ToneListPreset, "Standard"}};
   for (const auto& [control, name] : spoken) control->setAccessibleName(name);
   for (QLineEdit* box : findChildren<QLineEdit*>()) AllowAnyLength(box);
   for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) {
@@ -237,7 +263,7 @@ void TGenerator::SetControlsTabOrder() {
   for (const MemorySlot& memory : MemorySlots) order.push_back(memory.button);
   order.push_back(Logarithmic);
   for (const MemorySlot& memory : MemorySlots) order.push_back(memory.renameEdit);
-  order.insert(order.end(), {NoiseColour, WaveDevice, Amplitude, WaveForm, Duration, OnButton, Loop, Lefttick,
+  order.insert(order.end(), {NoiseColour, ToneList, ToneListPreset, WaveDevice, Amplitude, WaveForm, Duration, OnButton, Loop, Lefttick,
                              InPhaseTick, RightTick});
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   setTabOrder(RightTick, SpeakersButton);
@@ -247,8 +273,11 @@ void TGenerator::ConnectControls() {
   auto changed = [this](QLineEdit* box) {
     connect(box, &QLineEdit::textChanged, this, [this] { Guard(this, [this] { fEditChange(); }); });
   };
-  for (QLineEdit* box : {fEdit, fInit, fFinal, Amplitude, Duration}) changed(box);
+  for (QLineEdit* box : {fEdit, fInit, fFinal, Amplitude, Duration, ToneList}) changed(box);
   connect(NoiseColour, &QComboBox::currentIndexChanged, this, [this] { ShowNoiseBand(); });
+  for (QLineEdit* box : {ToneList, Amplitude}) connect(box, &QLineEdit::textChanged, this, [this] { ShowToneLevels(); });
+  connect(ToneListPreset, &QComboBox::activated, this,
+          [this] { SetBytes(ToneList, ToneListPreset->currentData().toString().toStdString()); });
   for (QComboBox* list : {WaveForm, WaveDevice, NoiseColour}) {
     connect(list, &QComboBox::activated, this, [this] { Guard(this, [this] { fEditChange(); }); });
   }

@@ -40,8 +40,8 @@ void TGenerator::OnButtonClick() { engine_->OnButtonClick(); }
 
 void TGenerator::fEditChange() {
   UpdateSoundNote();
-  if (SignalType->ActivePage() == Noise) {
-    // Noise has no frequency: every edit retunes it.
+  if (SignalType->ActivePage() == Noise || SignalType->ActivePage() == MultiTone) {
+    // Noise and the multi-tone have no frequency box: every edit retunes them.
     if (engine_->Playing) {
       engine_->StopTone();
       engine_->OnButtonClick();

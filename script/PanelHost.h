@@ -26,7 +26,8 @@ class PanelHost : public ScriptHost {
 
   void ShowPage(SignalPage page) override { panel_.SignalType = page; }
   void SetField(ScriptField field, const std::string& text) override {
-    std::string* fields[] = {&panel_.fEdit, &panel_.fInit, &panel_.fFinal, &panel_.Duration, &panel_.Amplitude};
+    std::string* fields[] = {&panel_.fEdit,    &panel_.fInit,     &panel_.fFinal,
+                             &panel_.Duration, &panel_.Amplitude, &panel_.ToneList};
     *fields[static_cast<int>(field)] = text;
   }
   void SetWaveForm(int32_t index) override { panel_.WaveForm = index; }

@@ -62,14 +62,13 @@ void ScriptInterpreter::EndLine() { generator_.ProcessMessages(); }
 void ScriptInterpreter::ShowPage(SignalPage page) {
   TGenerator& g = generator_;
   g.Loop->setChecked(false);  // StartTone then plays once and waits for the end
-  g.SignalType->SetActivePage(page == SignalPage::Constant ? g.Constant
-                              : page == SignalPage::Sweep  ? g.Sweep
-                                                           : g.Noise);
+  QWidget* pages[] = {g.Constant, g.Sweep, g.Noise, g.MultiTone};
+  g.SignalType->SetActivePage(pages[static_cast<int>(page)]);
 }
 
 void ScriptInterpreter::SetField(ScriptField field, const std::string& text) {
   TGenerator& g = generator_;
-  QLineEdit* boxes[] = {g.fEdit, g.fInit, g.fFinal, g.Duration, g.Amplitude};
+  QLineEdit* boxes[] = {g.fEdit, g.fInit, g.fFinal, g.Duration, g.Amplitude, g.ToneList};
   SetBytes(boxes[static_cast<int>(field)], text);
 }
 

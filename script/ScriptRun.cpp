@@ -34,6 +34,8 @@ bool ScriptRun::Execute(const ScriptWords& words) {
     Sweep(words, true);
   } else if (command == "noise") {
     Noise(words);
+  } else if (command == "multitone") {
+    MultiTone(words);
   } else if (command == "pause") {
     host_.Pause("Pause in script. Press OK to continue");
   } else if (command == "delay") {
@@ -92,6 +94,15 @@ void ScriptRun::Noise(const ScriptWords& words) {
   const NoiseChoice colour = NoiseColourOf(words[1]);
   host_.SetNoiseColour(colour.colour, colour.band);
   SetChannels(words[4], words[5]);
+  host_.Play();
+}
+
+// A multi-tone keeps the channel boxes as they are, as a sweep does.
+void ScriptRun::MultiTone(const ScriptWords& words) {
+  host_.ShowPage(SignalPage::MultiTone);
+  host_.SetField(ScriptField::Duration, words[1]);
+  host_.SetField(ScriptField::Amplitude, words[2]);
+  host_.SetField(ScriptField::ToneList, words[3]);
   host_.Play();
 }
 

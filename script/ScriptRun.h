@@ -9,6 +9,7 @@
 //   sweep    <Hz> <Hz> <seconds> <dB> <wave>
 //   logsweep <Hz> <Hz> <seconds> <dB> <wave>       equal time per octave
 //   noise    white|pink|brown <seconds> <dB> [channel word] [phase word]
+//   multitone <seconds> <dB> <Hz[:weight],Hz[:weight],...>  peak at <dB>
 //   pause | delay <seconds> | repeat | rem ... | end
 //
 // A line the language does not know ends the run with "Invalid command in
@@ -42,6 +43,7 @@ class ScriptRun {
   void Tone(const ScriptWords& words);
   void Sweep(const ScriptWords& words, bool logarithmic);
   void Noise(const ScriptWords& words);
+  void MultiTone(const ScriptWords& words);
   // The channel boxes from a channel word, the phase box from a phase word.
   void SetChannels(const std::string& channelWord, const std::string& phaseWord);
   void Delay(const std::string& seconds);

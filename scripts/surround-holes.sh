@@ -8,11 +8,11 @@
 # (channel@frame into the sweep:length) and the frames missing from the
 # sweeps' starts, the end their totals and whether other load was on the
 # machine (the load average).
-#   scripts/surround-holes.sh [RUNS]
+#   [SONDREL=PROGRAM] scripts/surround-holes.sh [RUNS]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-20}"
-sondrel="$root/build/bin/sondrel"
+sondrel="${SONDREL:-$root/build/bin/sondrel}"  # another build of the program to compare, if given
 [ -x "$sondrel" ] || { "$root/scripts/setup.sh" && "$root/scripts/build.sh"; }
 folder="$(mktemp -d /tmp/sondrel-holes.XXXXXX)"
 cleanup() {

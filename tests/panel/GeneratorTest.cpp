@@ -7,6 +7,7 @@
 #include <QTabBar>
 #include <QTimer>
 
+#include "engine/Synthesis.h"
 #include "platform/HelpViewer.h"
 #include "tests/panel/PanelFixture.h"
 #include "tests/support/CasePrinting.h"
@@ -36,8 +37,9 @@ TEST_F(GeneratorTest, StartsWithTheDesignedValues) {
   EXPECT_FALSE(g.Logarithmic->isChecked());
   EXPECT_FALSE(g.Logarithmic->isHidden());  // "Log Sweep" shows on the Sweep page
   EXPECT_EQ(g.Logarithmic->parentWidget(), g.Sweep);
-  EXPECT_EQ(g.SignalType->Tabs()->count(), 3);
+  EXPECT_EQ(g.SignalType->Tabs()->count(), 4);
   EXPECT_EQ(g.SignalType->Tabs()->tabText(2), "Noise");
+  EXPECT_EQ(g.SignalType->Tabs()->tabText(3), "Multi-tone");
   EXPECT_EQ(g.NoiseColour->count(), 5);  // the colours, then pink in the two level bands
   EXPECT_EQ(g.NoiseColour->currentText(), "White");
   EXPECT_EQ(g.NoiseColour->itemText(1), "Pink");
@@ -79,6 +81,36 @@ TEST_F(GeneratorTest, TheColourListOffersTheLevelBands) {
   }
   EXPECT_EQ(g.NoiseBandLabel->text(), "Pink noise from 30 to 80 Hz, 24 dB an octave down beyond");
   EXPECT_EQ(g.NoiseColour->itemText(4), "Pink, subwoofer level (30-80 Hz)");
+}
+
+// The standard lists, chosen by keyboard, fill the list box; the tones'
+// levels follow the list and the amplitude; ON plays the list's period.
+TEST_F(GeneratorTest, TheMultiTonePageOffersTheStandardListsByKeyboard) {
+  TGenerator& g = *generator;
+  g.SignalType->SetActivePage(g.MultiTone);
+  EXPECT_TRUE(g.WaveForm->isHidden());
+  EXPECT_EQ(g.ToneList->text(), "60:4,7000:1");
+  EXPECT_EQ(g.ToneLevelsLabel->text(), "Each tone's peak: 60 Hz: -1.9 dB, 7000 Hz: -14.0 dB");
+  ASSERT_EQ(g.ToneListPreset->count(), 4);
+  g.ToneListPreset->setFocus();
+  g.ToneListPreset->setCurrentIndex(0);
+  const char* lists[] = {"250:4,8000:1", "19000,20000", "9000,10050,20000"};
+  for (const char* list : lists) {
+    QTest::keyClick(g.ToneListPreset, Qt::Key_Down);
+    EXPECT_EQ(g.ReadPanelState().ToneList, list);
+  }
+  EXPECT_EQ(g.ToneListPreset->itemText(3), "Cordell (9 + 10.05 + 20 kHz)");
+  SetText(g.Amplitude, "-6");
+  EXPECT_EQ(g.ToneLevelsLabel->text(), "Each tone's peak: 9000 Hz: -15.5 dB, 10050 Hz: -15.5 dB, 20000 Hz: -15.5 dB");
+  SetText(g.ToneList, "60;7000");
+  EXPECT_EQ(g.ToneLevelsLabel->text(), "'60;7000' is not a valid tone list");
+  SetText(g.ToneList, "1000,2000");
+  g.OnButtonClick();
+  PcmBuffer expected;
+  SynthesizeSignal(g.ReadPanelState(), {1, 1, 1}, expected);
+  EXPECT_EQ(waveOut.LastCall("Write")->buffer, std::vector<uint8_t>(expected.Data(), expected.Data() + expected.Size()));
+  EXPECT_EQ(expected.Size(), 441u * 2);  // one common period of 441 frames, mono
+  g.OnButtonClick();
 }
 
 TEST_F(GeneratorTest, ListsTheDevicesInNumberOrderWithDuplicates) {

@@ -459,6 +459,25 @@ TEST_F(ScriptInterpreterTest, NoiseLinePlaysTheNoisePage) {
   ExpectWoundUp();
 }
 
+// The multi-tone's line fills the page's list and plays its period for the
+// duration to the frame, on the channels the boxes chose before.
+TEST_F(ScriptInterpreterTest, MultiToneLinePlaysTheMultiTonePage) {
+  std::vector<uint8_t> queued;
+  waveOut.onWrite = [&] { queued = waveOut.LastCall("Write")->buffer; };
+  Run("tone 1000 0.05 0 0 L\r\nmultitone 0.5 -6 19000,20000\r\nend\r\n");
+  EXPECT_EQ(generator->SignalType->ActivePage(), generator->MultiTone);
+  EXPECT_EQ(generator->ToneList->text(), "19000,20000");
+  PanelState state;
+  state.SignalType = SignalPage::MultiTone;
+  state.ToneList = "19000,20000";
+  state.Amplitude = "-6";
+  PcmBuffer expected;
+  SynthesizeSignal(state, {1, 0, 1}, expected);
+  EXPECT_EQ(queued, std::vector<uint8_t>(expected.Data(), expected.Data() + expected.Size()));
+  EXPECT_EQ(waveOut.LastCall("Write")->playLimit, 22050u * 2 * 2);
+  ExpectWoundUp();
+}
+
 // The box shows the law while the sweep plays and is given back after, so a
 // later "sweep" line is linear again.
 TEST_F(ScriptInterpreterTest, LogSweepTicksTheBoxOnlyWhileItPlays) {

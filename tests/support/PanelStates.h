@@ -37,6 +37,14 @@ inline PanelState NoisePanel(int32_t colour, const std::string& db) {
   return state;
 }
 
+inline PanelState MultiTonePanel(const std::string& list, const std::string& db) {
+  PanelState state;
+  state.SignalType = SignalPage::MultiTone;
+  state.ToneList = list;
+  state.Amplitude = db;
+  return state;
+}
+
 inline PanelState AtRate(int32_t rate, PanelState state) {
   state.SampleRate = rate;
   return state;

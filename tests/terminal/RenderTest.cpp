@@ -31,6 +31,7 @@ namespace {
 
 using testing_support::AtRate;
 using testing_support::NoisePanel;
+using testing_support::MultiTonePanel;
 using testing_support::TonePanel;
 
 class RenderTest : public TerminalTest {};
@@ -198,6 +199,21 @@ TEST_F(RenderTest, NoiseAndLogarithmicSweepsRenderAsTheyPlay) {
   EXPECT_EQ(channels, 2);
 }
 
+// A multi-tone plays like noise: the pause, then its period looped to the
+// frame; the channel boxes stay as the line before left them.
+TEST_F(RenderTest, AMultiToneRendersItsPeriodToTheFrame) {
+  Script("tone 1000 0.1 0 0 L\r\nmultitone 0.1 -6 60:4,7000:1\r\nmultitone 0.05 0 19000,20000\r\nend\r\n");
+  ASSERT_EQ(Sondrel("--render test.kvs -o tones.raw").status, 0);
+  Expected expected(2);
+  expected.Silence(8820);
+  expected.Signal(TonePanel("1000", "0.1", "0", 0), {1, 0, 1}, 10);
+  expected.Silence(8820);
+  expected.Frames(MultiTonePanel("60:4,7000:1", "-6"), {1, 0, 1}, 4410);
+  expected.Silence(8820);
+  expected.Frames(MultiTonePanel("19000,20000", "0"), {1, 0, 1}, 2205);
+  EXPECT_EQ(Raw(Read(folder / "tones.raw")), expected.samples);
+}
+
 // Only constant tones and noise wait 200 ms: a mono sweep after stereo
 // tones, laid out for a stereo file, starts at once.
 TEST_F(RenderTest, ASweepInAStereoFileHasNoStartPause) {
@@ -355,6 +371,10 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"BandAboveHalfTheRate", "noise pink:500-30000 1 -20\r\nend\r\n",
                                   "line 1: The noise band 500-30000 Hz must lie between 0 Hz and half the rate "
                                   "(22050 Hz), its low edge below its high one"},
+                      FailureCase{"ToneAboveHalfTheRate", "multitone 1 -6 60,30000\r\nend\r\n",
+                                  "line 1: The tone 30000 Hz must lie above 0 Hz and at most at half the rate (22050 Hz)"},
+                      FailureCase{"BadToneList", "multitone 1 -6 60:4;7000\r\nend\r\n",
+                                  "line 1: '60:4;7000' is not a valid tone list"},
                       FailureCase{"BadLogSweepWave", "logsweep 20 200 1 0 x\r\nend\r\n", "line 1: 'x' is not a valid integer value"},
                       FailureCase{"SilentRepeat", "rem\r\nrepeat\r\n",
                                   "The script repeats without any sound or silence before \"repeat\" in line 2"}),
