@@ -2,8 +2,9 @@
 // the fast synthesizer on one thread and on every core, for each wave form
 // on a 60 s stereo sweep from 20 Hz to 20 kHz (and a 1000 Hz constant tone),
 // and on one thread with the baseline x86-64 kernels where the processor
-// also runs a faster variant; and one period of pink noise (the program keeps
-// each colour's shape after its first use, so its fast path is the scaling).
+// also runs a faster variant; one period of pink noise (the program keeps
+// each colour's shape after its first use, so its fast path is the scaling),
+// of a four-tone multi-tone and of a long Hann tone burst.
 // Google Benchmark times each; a closing table gives nanoseconds per frame
 // (median wall time) and the ratios. Prints figures; nothing is asserted.
 #include <benchmark/benchmark.h>
@@ -60,6 +61,17 @@ PanelState FourTones() {
   return state;
 }
 
+// A Hann burst that fills nearly all its period: 70000 frames of 70560.
+PanelState LongBurst() {
+  PanelState state;
+  state.SignalType = SignalPage::Burst;
+  state.BurstFrequency = "63";
+  state.BurstCycles = "100";
+  state.BurstPeriod = "1.6";
+  state.Amplitude = "-6";
+  return state;
+}
+
 // threads: 0 for the reference, otherwise the fast path's thread limit.
 void Synthesize(benchmark::State& bench, const PanelState& state, const ChannelGains& gains, int threads,
                 std::optional<KernelVariant> variant) {
@@ -96,6 +108,7 @@ void Register() {
                                Signal{"pinkNoise", Noise(kPink), kStereo},
                                Signal{"pinkBand", Noise(kPink, kSpeakerLevelBand), kStereo},
                                Signal{"multitone4", FourTones(), kStereo},
+                               Signal{"burst", LongBurst(), kStereo},
                                Signal{"sine48000", AtRate(48000, Sweep60s(kSine)), kStereo},
                                Signal{"sine96000", AtRate(96000, Sweep60s(kSine)), kStereo}}) {
     struct Path {
@@ -141,7 +154,7 @@ class TableReporter : public benchmark::ConsoleReporter {
     const bool avx2 = SupportedKernelVariants().size() > 2;  // beside the AVX-512 kernels
     if (avx2) std::printf(" %10s %12s", "avx2fma1", "ref/avx2fma1");
     std::printf("\n");
-    for (const char* signal : {"sine", "square", "triangle", "constant1000Hz", "pinkNoise", "pinkBand", "multitone4", "sine48000", "sine96000"}) {
+    for (const char* signal : {"sine", "square", "triangle", "constant1000Hz", "pinkNoise", "pinkBand", "multitone4", "burst", "sine48000", "sine96000"}) {
       const double reference = Get(signal, "reference"), one = Get(signal, "fast1"), all = Get(signal, "fastAll");
       if (reference <= 0 || one <= 0 || all <= 0) continue;  // left out by --benchmark_filter
       std::printf("%-16s %10.2f %10.2f %10.2f %11.1fx %11.1fx", signal, reference, one, all, reference / one,

@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -101,5 +102,13 @@ int32_t Round(long double value) {
 }
 
 std::string IntToStr(int64_t value) { return std::to_string(value); }
+
+std::string DecimalText(double value) {
+  char text[40];
+  const std::to_chars_result end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 10);
+  std::string result(text, end.ptr);
+  std::replace(result.begin(), result.end(), '.', DecimalSeparator());
+  return result;
+}
 
 }  // namespace sondrel

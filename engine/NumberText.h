@@ -44,4 +44,8 @@ int32_t Round(long double value);
 // Plain decimal digits, a leading minus sign when negative.
 std::string IntToStr(int64_t value);
 
+// Up to ten significant digits with the user's decimal separator and no
+// trailing zeros ("31.5", "6,5"), as an edit box shows a set value.
+std::string DecimalText(double value);
+
 }  // namespace sondrel

@@ -11,15 +11,19 @@
 
 namespace sondrel {
 
-enum class SignalPage { Constant, Sweep, Noise, MultiTone };
+enum class SignalPage { Constant, Sweep, Noise, MultiTone, Burst };
 
 // Signals played from one looped period, to the frame for a duration.
-inline bool PeriodicToTheFrame(SignalPage page) { return page == SignalPage::Noise || page == SignalPage::MultiTone; }
+inline bool PeriodicToTheFrame(SignalPage page) {
+  return page == SignalPage::Noise || page == SignalPage::MultiTone || page == SignalPage::Burst;
+}
 
 // Item indices of the waveform list.
 enum WaveFormIndex : int32_t { kSine = 0, kSquare = 1, kTriangular = 2 };
 // Item indices of the noise page's colour list.
 enum NoiseColourIndex : int32_t { kWhite = 0, kPink = 1, kBrown = 2 };
+// Item indices of the burst page's window list.
+enum BurstWindowIndex : int32_t { kHannWindow = 0, kRectangularWindow = 1 };
 
 // A band of pink noise for setting levels with a sound level meter: the pink
 // spectrum between 4th-order Butterworth skirts (24 dB an octave) at `low`
@@ -45,6 +49,10 @@ struct PanelState {
   int32_t NoiseColour = kWhite;  // the noise page's colour; -1 when nothing is selected
   NoiseBand Band;                // pink noise only: its band
   std::string ToneList = "60:4,7000:1";  // the multi-tone's frequencies and weights
+  std::string BurstFrequency = "50";     // the tone burst's frequency, Hz
+  std::string BurstCycles = "6.5";       // cycles in each burst
+  std::string BurstPeriod = "1";         // seconds from one burst's start to the next
+  int32_t BurstWindow = kHannWindow;
   int32_t WaveDevice = 0;        // device number; -1 for the default device
   bool Loop = true;
   bool Logarithmic = false;      // exponential sweep instead of linear

@@ -39,7 +39,7 @@ std::vector<std::string> SoundNotes(const PanelState& panel, const ChannelGains&
   if (surround ? (speakers & layout.All()) == 0 : gains.LeftGain == 0 && gains.RightGain == 0) {
     notes.push_back(std::string("no ") + (surround ? "speaker" : "channel") + " is chosen: " + plays);
   }
-  const bool noise = PeriodicToTheFrame(panel.SignalType);  // noise or a multi-tone: no wave form, no SignalRun
+  const bool noise = PeriodicToTheFrame(panel.SignalType);  // noise, a multi-tone or a burst: no wave form
   if (!noise && (panel.WaveForm < kSine || panel.WaveForm > kTriangular)) {
     notes.push_back(window ? "no wave form is chosen: " + plays
                            : "the wave form is none of 0 (sine), 1 (square) and 2 (triangle): " + plays);

@@ -6,6 +6,7 @@
 #include "engine/NumberText.h"
 #include "engine/noise/NoiseSynthesis.h"
 #include "engine/tones/MultiToneSynthesis.h"
+#include "engine/tones/ToneBurstSynthesis.h"
 
 namespace sondrel {
 
@@ -89,6 +90,10 @@ void SynthesizeSignalReference(const PanelState& state, const ChannelGains& gain
     SynthesizeMultiToneReference(state, gains, stream);
     return;
   }
+  if (state.SignalType == SignalPage::Burst) {
+    SynthesizeToneBurstReference(state, gains, stream);
+    return;
+  }
   const SignalRun run(state);
   const bool stereo =
       StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
@@ -123,6 +128,20 @@ int32_t GreatestCommonDivisor(int32_t a, int32_t b) {
     s = r;
   }
   return g;
+}
+
+void AppendValuesInLayout(const int16_t* values, int32_t count, const PanelState& state, const ChannelGains& gains,
+                          PcmBuffer& stream) {
+  const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
+  stream.Reserve(static_cast<size_t>(count) * (stereo ? 4 : 2));
+  for (int32_t n = 0; n < count; ++n) {
+    if (stereo) {
+      stream.AppendSample(static_cast<int16_t>(values[n] * gains.LeftGain));
+      stream.AppendSample(static_cast<int16_t>(values[n] * gains.PhaseSign * gains.RightGain));
+    } else {
+      stream.AppendSample(values[n]);
+    }
+  }
 }
 
 bool StereoLayout(int32_t LeftGain, int32_t RightGain, int32_t PhaseSign, bool AlwaysStereo) {

@@ -74,6 +74,11 @@ int32_t GreatestCommonDivisor(int32_t a, int32_t b);
 // when the compatibility option asks for it; otherwise one.
 bool StereoLayout(int32_t LeftGain, int32_t RightGain, int32_t PhaseSign, bool AlwaysStereo);
 
+// Appends one channel's values to an empty stream in the gains' layout: as
+// they are, or as left and right frames with the gains and the phase.
+void AppendValuesInLayout(const int16_t* values, int32_t count, const PanelState& state, const ChannelGains& gains,
+                          PcmBuffer& stream);
+
 // Departure from a plain 16-bit store: values beyond the 16-bit range (only
 // possible above 0 dB) are clipped to +-32767 instead of wrapping.
 inline int16_t ClipTo16Bits(int32_t value) {

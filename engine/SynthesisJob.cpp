@@ -12,6 +12,7 @@
 #include "engine/kernels/SynthesisKernels.h"
 #include "engine/noise/NoiseSynthesis.h"
 #include "engine/tones/MultiToneSynthesis.h"
+#include "engine/tones/ToneBurstSynthesis.h"
 
 namespace sondrel {
 
@@ -186,6 +187,10 @@ void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuf
   }
   if (state.SignalType == SignalPage::MultiTone) {
     SynthesizeMultiTone(state, gains, stream);
+    return;
+  }
+  if (state.SignalType == SignalPage::Burst) {
+    SynthesizeToneBurst(state, gains, stream);
     return;
   }
   SynthesisJob job(state, gains, stream);

@@ -7,6 +7,7 @@
 #include "engine/Synthesis.h"
 #include "engine/noise/NoiseSynthesis.h"
 #include "engine/tones/MultiTone.h"
+#include "engine/tones/ToneBurst.h"
 
 namespace sondrel {
 
@@ -43,6 +44,12 @@ void Synthesize(const PanelState& state, const ChannelGains& gains, std::vector<
     const MultiToneRun run(state);
     values.reserve(static_cast<size_t>(run.N) * (stereo ? 2 : 1));
     for (int32_t n = 0; n < run.N; ++n) append(fromTone(run.ComputeWave(n), run.A));
+    return;
+  }
+  if (state.SignalType == SignalPage::Burst) {
+    const ToneBurstRun run(state);
+    values.reserve(static_cast<size_t>(run.P) * (stereo ? 2 : 1));
+    for (int32_t n = 0; n < run.P; ++n) append(fromTone(run.ComputeWave(n), run.A));
     return;
   }
   const SignalRun run(state);

@@ -10,6 +10,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPointF>
+#include <QSignalBlocker>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -23,6 +24,7 @@
 #include "engine/NumberText.h"
 #include "engine/Synthesis.h"
 #include "engine/tones/MultiTone.h"
+#include "engine/tones/ToneBurst.h"
 #include "panel/Application.h"
 #include "panel/ByteText.h"
 #include "panel/ComboBoxAccessible.h"
@@ -133,6 +135,35 @@ void TGenerator::ShowToneLevels() {
   }
   ToneLevelsLabel->setText(text);
   ToneLevelsLabel->adjustSize();
+  ToneListPreset->setCurrentIndex(ToneListPreset->findData(ToneList->text()));
+}
+
+void TGenerator::ShowBurstPreset() {
+  int shown = -1;
+  long double frequency = 0, cycles = 0, period = 0;
+  if (TryStrToFloat(Bytes(BurstFrequency), &frequency) && TryStrToFloat(Bytes(BurstCycles), &cycles) &&
+      TryStrToFloat(Bytes(BurstPeriod), &period) && cycles == kCeaBurstCycles && period == kCeaBurstPeriod &&
+      BurstWindow->currentIndex() == kHannWindow) {
+    shown = BurstPreset->findData(static_cast<double>(frequency));
+  }
+  BurstPreset->setCurrentIndex(shown);
+}
+
+// All four controls change at once: a playing burst restarts once, not
+// once for each.
+void TGenerator::ApplyBurstPreset() {
+  const QVariant frequency = BurstPreset->currentData();
+  if (!frequency.isValid()) return;
+  {
+    const QSignalBlocker blockers[] = {QSignalBlocker(BurstFrequency), QSignalBlocker(BurstCycles),
+                                       QSignalBlocker(BurstPeriod), QSignalBlocker(BurstWindow)};
+    SetBytes(BurstFrequency, DecimalText(frequency.toDouble()));
+    SetBytes(BurstCycles, DecimalText(kCeaBurstCycles));
+    SetBytes(BurstPeriod, DecimalText(kCeaBurstPeriod));
+    BurstWindow->setCurrentIndex(kHannWindow);
+  }
+  ShowBurstPreset();
+  fEditChange();
 }
 
 void TGenerator::ShowPageControls() {
@@ -264,6 +295,7 @@ PanelState TGenerator::ReadPanelState() {
   state.SignalType = page == Constant ? SignalPage::Constant
                      : page == Sweep  ? SignalPage::Sweep
                      : page == Noise  ? SignalPage::Noise
+                     : page == Burst  ? SignalPage::Burst
                                       : SignalPage::MultiTone;
   state.fEdit = Bytes(fEdit);
   state.fInit = Bytes(fInit);
@@ -271,6 +303,10 @@ PanelState TGenerator::ReadPanelState() {
   state.Duration = Bytes(Duration);
   state.Amplitude = Bytes(Amplitude);
   state.ToneList = Bytes(ToneList);
+  state.BurstFrequency = Bytes(BurstFrequency);
+  state.BurstCycles = Bytes(BurstCycles);
+  state.BurstPeriod = Bytes(BurstPeriod);
+  state.BurstWindow = BurstWindow->currentIndex();
   state.WaveForm = WaveForm->currentIndex();
   const QVariant band = NoiseColour->currentData();
   state.NoiseColour = band.isValid() ? kPink : NoiseColour->currentIndex();

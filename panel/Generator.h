@@ -151,6 +151,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   QWidget* Sweep = nullptr;
   QWidget* Noise = nullptr;
   QWidget* MultiTone = nullptr;
+  QWidget* Burst = nullptr;
 
   // Parameter controls.
   QLineEdit* fEdit = nullptr;
@@ -179,6 +180,15 @@ class TGenerator : public QMainWindow, public EngineWindow {
   // "60 Hz: -1.9 dB, 7000 Hz: -14.0 dB" for the list and the amplitude as
   // they stand, or why the list is not one.
   void ShowToneLevels();
+  // The tone burst: its frequency (Hz), cycles, period (s) and window, and
+  // the CEA-2010 bursts, the one the boxes hold shown (none for others).
+  QLineEdit* BurstFrequency = nullptr;
+  QLineEdit* BurstCycles = nullptr;
+  QLineEdit* BurstPeriod = nullptr;
+  QComboBox* BurstWindow = nullptr;
+  QComboBox* BurstPreset = nullptr;
+  void ShowBurstPreset();
+  void ApplyBurstPreset();
   QComboBox* WaveDevice = nullptr;
   QLineEdit* Amplitude = nullptr;
   UpDown* UpDown1 = nullptr;
@@ -248,6 +258,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   void CreateSweepPage();
   void CreateNoisePage();
   void CreateMultiTonePage();
+  void CreateBurstPage();
   void CreateSharedControls(QWidget* client);
   void DescribeControls();  // tooltips and the names a screen reader speaks
   void SetControlsTabOrder();

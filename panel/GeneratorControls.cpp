@@ -15,7 +15,9 @@
 #include "panel/PageControl.h"
 #include "panel/UiEvents.h"
 #include "panel/UpDown.h"
+#include "engine/NumberText.h"
 #include "engine/tones/MultiTone.h"
+#include "engine/tones/ToneBurst.h"
 
 namespace sondrel {
 
@@ -89,16 +91,19 @@ void TGenerator::CreateControls() {
   Sweep = SignalType->AddPage("Sweep", "Sweep");
   Noise = SignalType->AddPage("Noise", "Noise");
   MultiTone = SignalType->AddPage("MultiTone", "Multi-tone");
+  Burst = SignalType->AddPage("Burst", "Burst");
 
   CreateConstantPage();
   CreateSweepPage();
   CreateNoisePage();
   CreateMultiTonePage();
+  CreateBurstPage();
   CreateSharedControls(client);
   DescribeControls();
   SetControlsTabOrder();
   ConnectControls();
   ShowToneLevels();
+  ShowBurstPreset();
 }
 
 void TGenerator::CreateConstantPage() {
@@ -179,13 +184,39 @@ void TGenerator::CreateMultiTonePage() {
   ToneLevelsLabel->setFixedWidth(Scaled(210));
 }
 
+// The three numbers in the top row, the CEA-2010 bursts below them where
+// the device's label stands on the other pages, the window where they show
+// the wave form.
+void TGenerator::CreateBurstPage() {
+  const ControlPlacer make(*this);
+  BurstFrequency = make.Edit(Burst, "BurstFrequency", "50", 16, 30, 50);
+  AddLabel(Burst, "Frequency:", 18, 10);
+  AddLabel(Burst, "Hz", 70, 34);
+  BurstCycles = make.Edit(Burst, "BurstCycles", QString::fromStdString(DecimalText(kCeaBurstCycles)), 92, 30, 40);
+  AddLabel(Burst, "Cycles:", 94, 10);
+  BurstPeriod = make.Edit(Burst, "BurstPeriod", "1", 148, 30, 40);
+  AddLabel(Burst, "Every:", 150, 10);
+  AddLabel(Burst, "s", 192, 34);
+  BurstPreset = new QComboBox(Burst);
+  for (const double frequency : kCeaBurstFrequencies) {
+    BurstPreset->addItem(QString("CEA-2010 burst, %1 Hz").arg(QString::fromStdString(DecimalText(frequency))),
+                         frequency);
+  }
+  BurstPreset->setPlaceholderText("Standard bursts");
+  make.Place(BurstPreset, "BurstPreset", 16, 58, 209, 24);
+  BurstWindow = new QComboBox(Burst);
+  BurstWindow->addItems({"Hann", "Rectangular"});
+  make.Place(BurstWindow, "BurstWindow", 136, 143, 100, 24);
+  AddLabel(Burst, "Window:", 135, 122);
+}
+
 void TGenerator::CreateSharedControls(QWidget* client) {
   // Each page carries its own labels for the shared controls.
-  for (QWidget* page : {Constant, Sweep, Noise, MultiTone}) {
-    if (page != MultiTone) AddLabel(page, "Wave Device:", 18, 70);
+  for (QWidget* page : {Constant, Sweep, Noise, MultiTone, Burst}) {
+    if (page != MultiTone && page != Burst) AddLabel(page, "Wave Device:", 18, 70);
     AddLabel(page, "Amplitude:", 18, 122);
     AddLabel(page, "dB", 100, 143);
-    if (page != Noise && page != MultiTone) AddLabel(page, "Wave Form:", 135, 122);
+    if (page == Constant || page == Sweep) AddLabel(page, "Wave Form:", 135, 122);
     AddLabel(page, "Duration:", 238, 10);
     AddLabel(page, "s", 290, 34);
   }
@@ -240,6 +271,11 @@ void TGenerator::DescribeControls() {
   ToneList->setToolTip("The tones' frequencies in Hz, joined by commas, each with an optional weight after a colon "
                        "(60:4,7000:1); the Amplitude is the peak of them all together");
   ToneListPreset->setToolTip("Choose a standard intermodulation signal");
+  BurstFrequency->setToolTip("The frequency of the tone in each burst, in Hz");
+  BurstCycles->setToolTip("How many cycles of the tone each burst holds, 0.5 to 100");
+  BurstPeriod->setToolTip("Seconds from the start of one burst to the start of the next");
+  BurstWindow->setToolTip("Hann: each burst fades in and out smoothly; Rectangular: it starts and stops at once");
+  BurstPreset->setToolTip("Choose a burst of the CEA-2010 subwoofer test: 6.5 cycles in a Hann window, once a second");
 
   // What a screen reader speaks for each control without a caption of its
   // own: the label beside it.
@@ -249,7 +285,9 @@ void TGenerator::DescribeControls() {
       {fFinal, "Final Frequency"},         {UpDown4, "Final Frequency"},
       {WaveDevice, "Wave Device"},         {Amplitude, "Amplitude"}, {UpDown1, "Amplitude"},
       {WaveForm, "Wave Form"},             {Duration, "Duration"},   {NoiseColour, "Colour"},
-      {ToneList, "Frequencies"},           {ToneListPreset, "Standard"}};
+      {ToneList, "Frequencies"},           {ToneListPreset, "Standard"},
+      {BurstFrequency, "Burst frequency"}, {BurstCycles, "Cycles"},   {BurstPeriod, "Every"},
+      {BurstWindow, "Window"},             {BurstPreset, "Standard burst"}};
   for (const auto& [control, name] : spoken) control->setAccessibleName(name);
   for (QLineEdit* box : findChildren<QLineEdit*>()) AllowAnyLength(box);
   for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) {
@@ -263,7 +301,8 @@ void TGenerator::SetControlsTabOrder() {
   for (const MemorySlot& memory : MemorySlots) order.push_back(memory.button);
   order.push_back(Logarithmic);
   for (const MemorySlot& memory : MemorySlots) order.push_back(memory.renameEdit);
-  order.insert(order.end(), {NoiseColour, ToneList, ToneListPreset, WaveDevice, Amplitude, WaveForm, Duration, OnButton, Loop, Lefttick,
+  order.insert(order.end(), {NoiseColour, ToneList, ToneListPreset, BurstFrequency, BurstCycles, BurstPeriod,
+                             BurstPreset, BurstWindow, WaveDevice, Amplitude, WaveForm, Duration, OnButton, Loop, Lefttick,
                              InPhaseTick, RightTick});
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   setTabOrder(RightTick, SpeakersButton);
@@ -273,12 +312,19 @@ void TGenerator::ConnectControls() {
   auto changed = [this](QLineEdit* box) {
     connect(box, &QLineEdit::textChanged, this, [this] { Guard(this, [this] { fEditChange(); }); });
   };
-  for (QLineEdit* box : {fEdit, fInit, fFinal, Amplitude, Duration, ToneList}) changed(box);
+  for (QLineEdit* box : {fEdit, fInit, fFinal, Amplitude, Duration, ToneList, BurstFrequency, BurstCycles, BurstPeriod}) {
+    changed(box);
+  }
+  for (QLineEdit* box : {BurstFrequency, BurstCycles, BurstPeriod}) {
+    connect(box, &QLineEdit::textChanged, this, [this] { ShowBurstPreset(); });
+  }
+  connect(BurstPreset, &QComboBox::activated, this, [this] { Guard(this, [this] { ApplyBurstPreset(); }); });
   connect(NoiseColour, &QComboBox::currentIndexChanged, this, [this] { ShowNoiseBand(); });
   for (QLineEdit* box : {ToneList, Amplitude}) connect(box, &QLineEdit::textChanged, this, [this] { ShowToneLevels(); });
   connect(ToneListPreset, &QComboBox::activated, this,
           [this] { SetBytes(ToneList, ToneListPreset->currentData().toString().toStdString()); });
-  for (QComboBox* list : {WaveForm, WaveDevice, NoiseColour}) {
+  connect(BurstWindow, &QComboBox::currentIndexChanged, this, [this] { ShowBurstPreset(); });
+  for (QComboBox* list : {WaveForm, WaveDevice, NoiseColour, BurstWindow}) {
     connect(list, &QComboBox::activated, this, [this] { Guard(this, [this] { fEditChange(); }); });
   }
   (new EditBoxEvents(fEdit, this))->onExit = [this] { fEditExit(); };

@@ -1,10 +1,24 @@
 #include "panel/PageControl.h"
 
 #include <QFrame>
+#include <QProxyStyle>
 #include <QStackedWidget>
 #include <QTabBar>
 
 namespace sondrel {
+
+namespace {
+
+// The desktop's own tabs with half their side padding.
+class CompactTabStyle : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    const int value = QProxyStyle::pixelMetric(metric, option, widget);
+    return metric == PM_TabBarTabHSpace ? value / 2 : value;
+  }
+};
+
+}  // namespace
 
 PageControl::PageControl(QWidget* parent, QPoint pageOrigin, int tabHeight)
     : QWidget(parent),
@@ -39,6 +53,14 @@ void PageControl::SetActivePage(QWidget* page) {
 }
 
 void PageControl::resizeEvent(QResizeEvent*) {
+  // Where the captions outgrow the control at the desktop's padding, they
+  // close up rather than hide the last tabs behind scroll arrows.
+  if (!compactTabs_ && tabs_->sizeHint().width() > width()) {
+    auto* compact = new CompactTabStyle;
+    compact->setParent(tabs_);
+    tabs_->setStyle(compact);
+    compactTabs_ = true;
+  }
   tabs_->setGeometry(0, 0, width(), tabHeight_);
   frame_->setGeometry(0, tabHeight_ - 2, width(), height() - tabHeight_ + 2);
   pages_->setGeometry(pageOrigin_.x(), pageOrigin_.y(), width() - 2 * pageOrigin_.x(),

@@ -37,6 +37,7 @@ class PageControl : public QWidget {
   QTabBar* tabs_;
   QFrame* frame_;
   QStackedWidget* pages_;
+  bool compactTabs_ = false;
 };
 
 }  // namespace sondrel

@@ -40,8 +40,9 @@ void TGenerator::OnButtonClick() { engine_->OnButtonClick(); }
 
 void TGenerator::fEditChange() {
   UpdateSoundNote();
-  if (SignalType->ActivePage() == Noise || SignalType->ActivePage() == MultiTone) {
-    // Noise and the multi-tone have no frequency box: every edit retunes them.
+  QWidget* page = SignalType->ActivePage();
+  if (page == Noise || page == MultiTone || page == Burst) {
+    // These pages have no frequency of the kind a tone retunes to: every edit restarts them.
     if (engine_->Playing) {
       engine_->StopTone();
       engine_->OnButtonClick();

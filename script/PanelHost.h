@@ -27,10 +27,12 @@ class PanelHost : public ScriptHost {
   void ShowPage(SignalPage page) override { panel_.SignalType = page; }
   void SetField(ScriptField field, const std::string& text) override {
     std::string* fields[] = {&panel_.fEdit,    &panel_.fInit,     &panel_.fFinal,
-                             &panel_.Duration, &panel_.Amplitude, &panel_.ToneList};
+                             &panel_.Duration, &panel_.Amplitude, &panel_.ToneList,
+                             &panel_.BurstFrequency, &panel_.BurstCycles, &panel_.BurstPeriod};
     *fields[static_cast<int>(field)] = text;
   }
   void SetWaveForm(int32_t index) override { panel_.WaveForm = index; }
+  void SetBurstWindow(int32_t index) override { panel_.BurstWindow = index; }
   void SetNoiseColour(int32_t index, const NoiseBand& band) override {
     panel_.NoiseColour = index;
     panel_.Band = band;

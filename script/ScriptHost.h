@@ -27,7 +27,7 @@ inline uint64_t FramesOf(int milliseconds, int32_t rate) {
 }
 
 // The text fields a line writes, named after the controls they fill.
-enum class ScriptField { fEdit, fInit, fFinal, Duration, Amplitude, ToneList };
+enum class ScriptField { fEdit, fInit, fFinal, Duration, Amplitude, ToneList, BurstFrequency, BurstCycles, BurstPeriod };
 
 class ScriptHost {
  public:
@@ -52,6 +52,8 @@ class ScriptHost {
   virtual void SetWaveForm(int32_t index) = 0;
   // The colour list's entry, and pink's band ({0, 0}: none).
   virtual void SetNoiseColour(int32_t index, const NoiseBand& band) = 0;
+  // The burst's window list's entry.
+  virtual void SetBurstWindow(int32_t index) = 0;
   virtual void SetChannels(bool left, bool right, bool inPhase) = 0;
   // "speakers": the layout a speaker list is read against, and the speakers
   // the list chose for the signal lines after it. In Stereo, FL and FR are

@@ -62,17 +62,20 @@ void ScriptInterpreter::EndLine() { generator_.ProcessMessages(); }
 void ScriptInterpreter::ShowPage(SignalPage page) {
   TGenerator& g = generator_;
   g.Loop->setChecked(false);  // StartTone then plays once and waits for the end
-  QWidget* pages[] = {g.Constant, g.Sweep, g.Noise, g.MultiTone};
+  QWidget* pages[] = {g.Constant, g.Sweep, g.Noise, g.MultiTone, g.Burst};
   g.SignalType->SetActivePage(pages[static_cast<int>(page)]);
 }
 
 void ScriptInterpreter::SetField(ScriptField field, const std::string& text) {
   TGenerator& g = generator_;
-  QLineEdit* boxes[] = {g.fEdit, g.fInit, g.fFinal, g.Duration, g.Amplitude, g.ToneList};
+  QLineEdit* boxes[] = {g.fEdit,    g.fInit,          g.fFinal,      g.Duration,   g.Amplitude,
+                        g.ToneList, g.BurstFrequency, g.BurstCycles, g.BurstPeriod};
   SetBytes(boxes[static_cast<int>(field)], text);
 }
 
 void ScriptInterpreter::SetWaveForm(int32_t index) { generator_.WaveForm->setCurrentIndex(index); }
+
+void ScriptInterpreter::SetBurstWindow(int32_t index) { generator_.BurstWindow->setCurrentIndex(index); }
 
 void ScriptInterpreter::SetNoiseColour(int32_t index, const NoiseBand& band) {
   if (band.Limited()) {

@@ -36,6 +36,12 @@ int32_t WaveFormOf(const std::string& number) {
 
 namespace sondrel {
 
+int32_t BurstWindowOf(const std::string& word) {
+  if (word.empty() || word == "hann") return kHannWindow;
+  if (word == "rect") return kRectangularWindow;
+  throw AppError("'" + MessageExcerpt(word) + "' is not a valid burst window");
+}
+
 NoiseChoice NoiseColourOf(const std::string& word) {
   if (word == "white") return {kWhite, {}};
   if (word == "pink") return {kPink, {}};

@@ -42,6 +42,10 @@ struct NoiseChoice {
 };
 NoiseChoice NoiseColourOf(const std::string& word);
 
+// The burst window list's entry for a window word: "hann", or none, and
+// "rect". Throws "'%s' is not a valid burst window".
+int32_t BurstWindowOf(const std::string& word);
+
 // A three-character word puts the channels out of phase; any other keeps them in phase.
 bool InPhaseOf(const std::string& word);
 

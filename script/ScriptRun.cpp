@@ -36,6 +36,8 @@ bool ScriptRun::Execute(const ScriptWords& words) {
     Noise(words);
   } else if (command == "multitone") {
     MultiTone(words);
+  } else if (command == "burst") {
+    Burst(words);
   } else if (command == "pause") {
     host_.Pause("Pause in script. Press OK to continue");
   } else if (command == "delay") {
@@ -103,6 +105,18 @@ void ScriptRun::MultiTone(const ScriptWords& words) {
   host_.SetField(ScriptField::Duration, words[1]);
   host_.SetField(ScriptField::Amplitude, words[2]);
   host_.SetField(ScriptField::ToneList, words[3]);
+  host_.Play();
+}
+
+// A burst keeps the channel boxes as they are: its line has no room for them.
+void ScriptRun::Burst(const ScriptWords& words) {
+  host_.ShowPage(SignalPage::Burst);
+  host_.SetField(ScriptField::BurstFrequency, words[1]);
+  host_.SetField(ScriptField::BurstCycles, words[2]);
+  host_.SetField(ScriptField::BurstPeriod, words[3]);
+  host_.SetField(ScriptField::Duration, words[4]);
+  host_.SetField(ScriptField::Amplitude, words[5]);
+  host_.SetBurstWindow(BurstWindowOf(words[6]));
   host_.Play();
 }
 

@@ -10,6 +10,7 @@
 //   logsweep <Hz> <Hz> <seconds> <dB> <wave>       equal time per octave
 //   noise    white|pink|brown <seconds> <dB> [channel word] [phase word]
 //   multitone <seconds> <dB> <Hz[:weight],Hz[:weight],...>  peak at <dB>
+//   burst    <Hz> <cycles> <every seconds> <seconds> <dB> [hann|rect]
 //   pause | delay <seconds> | repeat | rem ... | end
 //
 // A line the language does not know ends the run with "Invalid command in
@@ -44,6 +45,7 @@ class ScriptRun {
   void Sweep(const ScriptWords& words, bool logarithmic);
   void Noise(const ScriptWords& words);
   void MultiTone(const ScriptWords& words);
+  void Burst(const ScriptWords& words);
   // The channel boxes from a channel word, the phase box from a phase word.
   void SetChannels(const std::string& channelWord, const std::string& phaseWord);
   void Delay(const std::string& seconds);

@@ -199,6 +199,21 @@ void SineValues(const double* turns, int32_t count, double scale, double valueEr
   }
 }
 
+// Round(sin(2 pi turns[i]) * sin(2 pi windowTurns[i])^2 * scale): a sine in
+// a window of sin^2 = (1 - cos 2x) / 2, the Hann window's shape. The doubt
+// test is SineValues'; valueError also bounds the window's error.
+void WindowedSineValues(const double* turns, const double* windowTurns, int32_t count, double scale,
+                        double valueError, int16_t* values) {
+  const double limit = 0.5 - 2 * valueError;
+  for (int32_t i = 0; i < count; ++i) {
+    const double w = SineOfTurns(windowTurns[i]);
+    const double v = Clipped(SineOfTurns(turns[i]) * (w * w) * scale);
+    const double rounded = NearestInteger(v);
+    const bool doubtful = !(Absolute(v - rounded) < limit);
+    values[i] = SampleOrDoubt(doubtful, rounded);
+  }
+}
+
 // The reference's square is upper where the single-precision sine is >= 0,
 // which includes a tiny negative sine that narrows to -0: a sine further
 // than sineError from zero leaves no doubt.
@@ -279,7 +294,7 @@ void StereoFrames(const int16_t* values, int32_t count, int32_t left, int32_t ri
 }  // namespace
 
 // The variant's table; the body's functions have internal linkage.
-const SynthesisKernels kKernels{LinearTurns,    LinearRadians, SineValues,  SquareValues,       TriangleValues,
-                                AnyDoubtful,    StereoFrames,  SineOfTurns, ArcSineInHalfTurns};
+const SynthesisKernels kKernels{LinearTurns,  LinearRadians, SineValues,  WindowedSineValues, SquareValues,
+                                TriangleValues, AnyDoubtful,  StereoFrames, SineOfTurns,       ArcSineInHalfTurns};
 
 }  // namespace sondrel::SONDREL_KERNEL_NAMESPACE

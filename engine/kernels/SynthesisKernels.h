@@ -66,6 +66,11 @@ struct SynthesisKernels {
   // may lie from the reference's, in sample units, and is at least
   // 2^-52 scale.
   void (*sineValues)(const double* turns, int32_t count, double scale, double valueError, int16_t* values);
+  // Round(sin x * sin(y)^2 * scale), y = 2 pi windowTurns[i] in [0, pi]:
+  // a sine in a Hann-shaped window; valueError as for sineValues, the
+  // window's error included.
+  void (*windowedSineValues)(const double* turns, const double* windowTurns, int32_t count, double scale,
+                             double valueError, int16_t* values);
   // upper where sin x >= 0, lower otherwise; sineError bounds how far the
   // kernel's sine may lie from the reference's.
   void (*squareValues)(const double* turns, int32_t count, double sineError, int16_t upper, int16_t lower,

@@ -5,6 +5,7 @@
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
 #include "engine/Synthesis.h"
+#include "engine/tones/ToneFrequency.h"
 
 namespace sondrel {
 
@@ -12,16 +13,10 @@ namespace {
 
 constexpr long double kTwoPi = 6.28318530717958647692528676655900577L;
 
-std::string Hertz(long double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.10Lg Hz", value);
-  return text;
-}
-
 }  // namespace
 
 std::vector<ToneComponent> ToneListOf(const std::string& list) {
-  const AppError invalid("'" + list + "' is not a valid tone list");
+  const AppError invalid("'" + MessageExcerpt(list) + "' is not a valid tone list");
   std::vector<ToneComponent> tones;
   size_t start = 0;
   while (true) {
@@ -56,10 +51,7 @@ MultiToneRun::MultiToneRun(const PanelState& state) : Rate(state.SampleRate) {
   tones = ToneListOf(state.ToneList);
   int32_t common = Rate;  // gcd of the rate and every rounded frequency
   for (const ToneComponent& tone : tones) {
-    if (!(tone.frequency > 0) || tone.frequency > Rate / 2.0) {
-      throw AppError("The tone " + Hertz(tone.frequency) + " must lie above 0 Hz and at most at half the rate (" +
-                     Hertz(Rate / 2.0L) + ")");
-    }
+    CheckToneFrequency(tone.frequency, Rate);
     wholeHertz = wholeHertz && tone.frequency == std::floor(tone.frequency);
     common = GreatestCommonDivisor(common, Round(tone.frequency));
     weightSum += tone.weight;

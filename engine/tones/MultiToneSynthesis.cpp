@@ -41,20 +41,6 @@ std::vector<double> SineTable(int32_t N, const SynthesisKernels& kernels) {
   return table;
 }
 
-void AppendInLayout(const int16_t* values, int32_t count, const PanelState& state, const ChannelGains& gains,
-                    PcmBuffer& stream) {
-  const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
-  stream.Reserve(static_cast<size_t>(count) * (stereo ? 4 : 2));
-  for (int32_t n = 0; n < count; ++n) {
-    if (stereo) {
-      stream.AppendSample(static_cast<int16_t>(values[n] * gains.LeftGain));
-      stream.AppendSample(static_cast<int16_t>(values[n] * gains.PhaseSign * gains.RightGain));
-    } else {
-      stream.AppendSample(values[n]);
-    }
-  }
-}
-
 }  // namespace
 
 int64_t MultiToneValues(const MultiToneRun& run, int16_t* values) {
@@ -106,14 +92,14 @@ void SynthesizeMultiTone(const PanelState& state, const ChannelGains& gains, Pcm
   const MultiToneRun run(state);
   std::vector<int16_t> values(static_cast<size_t>(run.N));
   MultiToneValues(run, values.data());
-  AppendInLayout(values.data(), run.N, state, gains, stream);
+  AppendValuesInLayout(values.data(), run.N, state, gains, stream);
 }
 
 void SynthesizeMultiToneReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
   const MultiToneRun run(state);
   std::vector<int16_t> values(static_cast<size_t>(run.N));
   for (int32_t n = 0; n < run.N; ++n) values[static_cast<size_t>(n)] = ClipTo16Bits(run.ComputeSample(n));
-  AppendInLayout(values.data(), run.N, state, gains, stream);
+  AppendValuesInLayout(values.data(), run.N, state, gains, stream);
 }
 
 }  // namespace sondrel

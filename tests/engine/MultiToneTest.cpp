@@ -3,7 +3,6 @@
 // common rates, every kernel variant, and the lists and tones it refuses.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "engine/kernels/SynthesisKernels.h"
 #include "engine/tones/MultiTone.h"
 #include "engine/tones/MultiToneSynthesis.h"
+#include "tests/support/SynthesizedSamples.h"
 
 namespace sondrel {
 namespace {
@@ -26,22 +26,11 @@ PanelState MultiTonePanel(const std::string& list, const std::string& decibels =
   return state;
 }
 
-std::vector<int16_t> Samples(const PcmBuffer& buffer) {
-  std::vector<int16_t> samples(buffer.Size() / 2);
-  std::memcpy(samples.data(), buffer.Data(), buffer.Size());
-  return samples;
-}
-
 std::vector<int16_t> Fast(const PanelState& state, const ChannelGains& gains = {}) {
-  PcmBuffer buffer;
-  SynthesizeSignal(state, gains, buffer);
-  return Samples(buffer);
+  return testing_support::FastSamples(state, gains);
 }
-
 std::vector<int16_t> Reference(const PanelState& state, const ChannelGains& gains = {}) {
-  PcmBuffer buffer;
-  SynthesizeSignalReference(state, gains, buffer);
-  return Samples(buffer);
+  return testing_support::ReferenceSamples(state, gains);
 }
 
 // At a quarter of the rate the sine is 0, 1, 0, -1; an eighth adds

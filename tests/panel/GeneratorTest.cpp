@@ -37,9 +37,10 @@ TEST_F(GeneratorTest, StartsWithTheDesignedValues) {
   EXPECT_FALSE(g.Logarithmic->isChecked());
   EXPECT_FALSE(g.Logarithmic->isHidden());  // "Log Sweep" shows on the Sweep page
   EXPECT_EQ(g.Logarithmic->parentWidget(), g.Sweep);
-  EXPECT_EQ(g.SignalType->Tabs()->count(), 4);
+  EXPECT_EQ(g.SignalType->Tabs()->count(), 5);
   EXPECT_EQ(g.SignalType->Tabs()->tabText(2), "Noise");
   EXPECT_EQ(g.SignalType->Tabs()->tabText(3), "Multi-tone");
+  EXPECT_EQ(g.SignalType->Tabs()->tabText(4), "Burst");
   EXPECT_EQ(g.NoiseColour->count(), 5);  // the colours, then pink in the two level bands
   EXPECT_EQ(g.NoiseColour->currentText(), "White");
   EXPECT_EQ(g.NoiseColour->itemText(1), "Pink");
@@ -110,6 +111,39 @@ TEST_F(GeneratorTest, TheMultiTonePageOffersTheStandardListsByKeyboard) {
   SynthesizeSignal(g.ReadPanelState(), {1, 1, 1}, expected);
   EXPECT_EQ(waveOut.LastCall("Write")->buffer, std::vector<uint8_t>(expected.Data(), expected.Data() + expected.Size()));
   EXPECT_EQ(expected.Size(), 441u * 2);  // one common period of 441 frames, mono
+  g.OnButtonClick();
+}
+
+// The CEA-2010 bursts, chosen by keyboard, fill all four controls; the list
+// shows the burst the controls hold, and none once they hold another; ON
+// plays one period of the burst.
+TEST_F(GeneratorTest, TheBurstPageOffersTheCeaBurstsByKeyboard) {
+  TGenerator& g = *generator;
+  g.SignalType->SetActivePage(g.Burst);
+  EXPECT_TRUE(g.WaveForm->isHidden());
+  ASSERT_EQ(g.BurstPreset->count(), 6);
+  EXPECT_EQ(g.BurstPreset->currentText(), "CEA-2010 burst, 50 Hz");
+  SetText(g.BurstCycles, "10");
+  g.BurstWindow->setFocus();
+  QTest::keyClick(g.BurstWindow, Qt::Key_Down);
+  PanelState state = g.ReadPanelState();
+  EXPECT_EQ(state.SignalType, SignalPage::Burst);
+  EXPECT_EQ(state.BurstWindow, kRectangularWindow);
+  EXPECT_EQ(state.BurstCycles, "10");
+  EXPECT_EQ(g.BurstPreset->currentIndex(), -1);
+  g.BurstPreset->setFocus();
+  g.BurstPreset->setCurrentIndex(1);
+  QTest::keyClick(g.BurstPreset, Qt::Key_Down);
+  state = g.ReadPanelState();
+  EXPECT_EQ(g.BurstPreset->currentText(), "CEA-2010 burst, 31.5 Hz");
+  EXPECT_EQ(std::vector<std::string>({state.BurstFrequency, state.BurstCycles, state.BurstPeriod}),
+            std::vector<std::string>({"31.5", "6.5", "1"}));
+  EXPECT_EQ(state.BurstWindow, kHannWindow);
+  g.OnButtonClick();
+  PcmBuffer expected;
+  SynthesizeSignal(state, {1, 1, 1}, expected);
+  EXPECT_EQ(waveOut.LastCall("Write")->buffer, std::vector<uint8_t>(expected.Data(), expected.Data() + expected.Size()));
+  EXPECT_EQ(expected.Size(), 44100u * 2);  // one period of a second, mono
   g.OnButtonClick();
 }
 

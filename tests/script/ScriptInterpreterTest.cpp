@@ -13,6 +13,7 @@
 #include "tests/panel/PanelFixture.h"
 #include "tests/script/DelayCases.h"
 #include "tests/support/CasePrinting.h"
+#include "tests/support/PanelStates.h"
 
 namespace sondrel {
 namespace {
@@ -475,6 +476,23 @@ TEST_F(ScriptInterpreterTest, MultiToneLinePlaysTheMultiTonePage) {
   SynthesizeSignal(state, {1, 0, 1}, expected);
   EXPECT_EQ(queued, std::vector<uint8_t>(expected.Data(), expected.Data() + expected.Size()));
   EXPECT_EQ(waveOut.LastCall("Write")->playLimit, 22050u * 2 * 2);
+  ExpectWoundUp();
+}
+
+// The burst's line fills the page and plays its period for the duration to
+// the frame, in the window the line names.
+TEST_F(ScriptInterpreterTest, BurstLinePlaysTheBurstPage) {
+  std::vector<uint8_t> queued;
+  waveOut.onWrite = [&] { queued = waveOut.LastCall("Write")->buffer; };
+  Run("burst 1000 2 0.01 0.5 -6 rect\r\nend\r\n");
+  TGenerator& g = *generator;
+  EXPECT_EQ(g.SignalType->ActivePage(), g.Burst);
+  EXPECT_EQ(g.BurstWindow->currentText(), "Rectangular");
+  const PanelState state = testing_support::BurstPanel("1000", "2", "0.01", "-6", kRectangularWindow);
+  PcmBuffer expected;
+  SynthesizeSignal(state, {1, 1, 1}, expected);
+  EXPECT_EQ(queued, std::vector<uint8_t>(expected.Data(), expected.Data() + expected.Size()));
+  EXPECT_EQ(waveOut.LastCall("Write")->playLimit, 22050u * 2);
   ExpectWoundUp();
 }
 

@@ -30,13 +30,16 @@ class RecordingHost : public ScriptHost {
     calls.push_back("line " + std::to_string(lineCount) + " " + command);
   }
   void ShowPage(SignalPage page) override {
-    calls.push_back(page == SignalPage::Constant ? "page Constant" : page == SignalPage::Sweep ? "page Sweep" : "page Noise");
+    const char* names[] = {"Constant", "Sweep", "Noise", "MultiTone", "Burst"};
+    calls.push_back(std::string("page ") + names[static_cast<int>(page)]);
   }
   void SetField(ScriptField field, const std::string& text) override {
-    const char* names[] = {"fEdit", "fInit", "fFinal", "Duration", "Amplitude"};
+    const char* names[] = {"fEdit",    "fInit",          "fFinal",      "Duration",   "Amplitude",
+                           "ToneList", "BurstFrequency", "BurstCycles", "BurstPeriod"};
     calls.push_back(std::string(names[static_cast<int>(field)]) + "=" + text);
   }
   void SetWaveForm(int32_t index) override { calls.push_back("wave " + std::to_string(index)); }
+  void SetBurstWindow(int32_t index) override { calls.push_back("window " + std::to_string(index)); }
   void SetNoiseColour(int32_t index, const NoiseBand& band) override {
     calls.push_back("colour " + std::to_string(index) +
                     (band.Limited() ? " " + std::to_string(static_cast<int>(band.low)) + "-" +
@@ -111,6 +114,14 @@ INSTANTIATE_TEST_SUITE_P(
                  {"page Noise", "Duration=1.5", "Amplitude=-10", "colour 2", "channels L- out", "play"}},
         LineCase{"WhiteNoiseOnNeitherChannel", "noise white 1 0 B",
                  {"page Noise", "Duration=1", "Amplitude=0", "colour 0", "channels -- in", "play"}},
+        LineCase{"MultiToneKeepsTheChannels", "multitone 2 -6 60:4,7000:1",
+                 {"page MultiTone", "Duration=2", "Amplitude=-6", "ToneList=60:4,7000:1", "play"}},
+        LineCase{"BurstInAHannWindow", "burst 31.5 6.5 1 12 -10",
+                 {"page Burst", "BurstFrequency=31.5", "BurstCycles=6.5", "BurstPeriod=1", "Duration=12",
+                  "Amplitude=-10", "window 0", "play"}},
+        LineCase{"RectangularBurst", "burst 1000 10 0.5 3 -20 rect",
+                 {"page Burst", "BurstFrequency=1000", "BurstCycles=10", "BurstPeriod=0.5", "Duration=3",
+                  "Amplitude=-20", "window 1", "play"}},
         LineCase{"SpeakersInStereo", "speakers FR", {"speakers FR"}},
         LineCase{"AllSpeakersInAnyCase", "speakers ALL", {"speakers FL FR"}},
         LineCase{"Pause", "pause", {"pause: Pause in script. Press OK to continue"}},
@@ -147,6 +158,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"SpeakerOutsideTheLayout", "speakers FL,LFE", "'LFE' is not a speaker of the Stereo layout"},
                       ErrorCase{"NoSpeakerList", "speakers", "'' is not a speaker position"},
                       ErrorCase{"SpeakerListWithASpace", "speakers FL, FR", "'' is not a speaker position"},
+                      ErrorCase{"BurstWindowsAreLowerCase", "burst 50 6.5 1 3 0 Hann", "'Hann' is not a valid burst window"},
+                      ErrorCase{"UnknownBurstWindow", "burst 50 6.5 1 3 0 blackman",
+                                "'blackman' is not a valid burst window"},
                       ErrorCase{"DelayText", "delay abc", "'abc' is not a valid floating point value"}),
     [](const auto& test) { return std::string(test.param.name); });
 

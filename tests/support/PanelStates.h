@@ -45,6 +45,18 @@ inline PanelState MultiTonePanel(const std::string& list, const std::string& db)
   return state;
 }
 
+inline PanelState BurstPanel(const std::string& hz, const std::string& cycles, const std::string& every,
+                             const std::string& db, int32_t window = kHannWindow) {
+  PanelState state;
+  state.SignalType = SignalPage::Burst;
+  state.BurstFrequency = hz;
+  state.BurstCycles = cycles;
+  state.BurstPeriod = every;
+  state.Amplitude = db;
+  state.BurstWindow = window;
+  return state;
+}
+
 inline PanelState AtRate(int32_t rate, PanelState state) {
   state.SampleRate = rate;
   return state;

@@ -30,6 +30,7 @@ namespace sondrel {
 namespace {
 
 using testing_support::AtRate;
+using testing_support::BurstPanel;
 using testing_support::NoisePanel;
 using testing_support::MultiTonePanel;
 using testing_support::TonePanel;
@@ -214,6 +215,24 @@ TEST_F(RenderTest, AMultiToneRendersItsPeriodToTheFrame) {
   EXPECT_EQ(Raw(Read(folder / "tones.raw")), expected.samples);
 }
 
+// Each burst starts at a whole period's frame: 0.035 s at 44100 Hz is
+// 1543.5 frames, rounded to the even 1544, three periods of 441 and 221
+// frames of a fourth, which holds the whole 89-frame burst.
+TEST_F(RenderTest, BurstsStartEveryPeriodToTheFrame) {
+  Script("burst 1000 2 0.01 0.035 -6\r\nend\r\n");
+  ASSERT_EQ(Sondrel("--render test.kvs -o bursts.raw").status, 0);
+  Expected expected(1);
+  expected.Silence(8820);
+  expected.Frames(BurstPanel("1000", "2", "0.01", "-6"), {1, 1, 1}, 1544);
+  const std::vector<int16_t> samples = Raw(Read(folder / "bursts.raw"));
+  EXPECT_EQ(samples, expected.samples);
+  for (size_t start = 8820; start < samples.size(); start += 441) {
+    EXPECT_EQ(samples[start], 0);  // the Hann window's first frame
+    EXPECT_NE(samples[start + 1], 0) << "a burst starts at frame " << start;
+    EXPECT_EQ(samples[start + 89], 0) << "the burst of frame " << start << " ends after 89 frames";
+  }
+}
+
 // Only constant tones and noise wait 200 ms: a mono sweep after stereo
 // tones, laid out for a stereo file, starts at once.
 TEST_F(RenderTest, ASweepInAStereoFileHasNoStartPause) {
@@ -375,6 +394,10 @@ INSTANTIATE_TEST_SUITE_P(
                                   "line 1: The tone 30000 Hz must lie above 0 Hz and at most at half the rate (22050 Hz)"},
                       FailureCase{"BadToneList", "multitone 1 -6 60:4;7000\r\nend\r\n",
                                   "line 1: '60:4;7000' is not a valid tone list"},
+                      FailureCase{"BurstLongerThanItsPeriod", "burst 20 6.5 0.3 1 0\r\nend\r\n",
+                                  "line 1: A burst of 6.5 cycles at 20 Hz lasts 0.325 s, longer than its period of 0.3 s"},
+                      FailureCase{"UnknownBurstWindow", "burst 50 6.5 1 1 0 blackman\r\nend\r\n",
+                                  "line 1: 'blackman' is not a valid burst window"},
                       FailureCase{"BadLogSweepWave", "logsweep 20 200 1 0 x\r\nend\r\n", "line 1: 'x' is not a valid integer value"},
                       FailureCase{"SilentRepeat", "rem\r\nrepeat\r\n",
                                   "The script repeats without any sound or silence before \"repeat\" in line 2"}),
