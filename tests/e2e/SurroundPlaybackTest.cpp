@@ -93,18 +93,13 @@ TEST_P(SurroundPlaybackTest, EverySpeakerPlaysOnItsOwnChannel) {
     const std::vector<int16_t> mono = SynthesizedSamples(sweep);
     EXPECT_EQ(SoundRuns(own, 1, 0, kRate / 20, 0).size(), 1u) << name << ": one sweep, and only its own";
     const PathComparison heard = CompareWithSignal(own, mono, 1);
-    EXPECT_TRUE(heard.found && heard.reachedEnd && heard.changedFrames == 0) << name << ": its sweep is not there sample for sample";
+    EXPECT_TRUE(ArrivedButForGraphHoles(heard, onPipeWire)) << name << ": its sweep is not there sample for sample: "
+                                                            << heard.Summary();
     // Each line starts where the server reads when it arrives, on the stream
     // the line before played on: nothing of its start goes missing behind
     // the read position. PulseAudio's monitor may have passed on up to the
     // recorder's latency of a stream it mixes in by rewinding the sink.
     EXPECT_LE(heard.lostAtStart, onPipeWire ? 0u : static_cast<size_t>(kRate / 40)) << name << ": its start is missing";
-    if (onPipeWire) {
-      EXPECT_LE(heard.longestDropout, kLongestGraphGlitch) << name << ": a dropout longer than the graph's missed cycles";
-    } else {
-      EXPECT_TRUE(heard.dropouts == 0 && heard.missingFrames == 0)
-          << name << ": " << heard.dropouts << " dropouts, " << heard.missingFrames << " frames missing";
-    }
   }
 }
 

@@ -183,6 +183,14 @@ struct PathComparison {
   size_t Glitches() const { return dropouts + changedRuns; }
   // Every frame from the first recorded one on arrived, in order, unchanged.
   bool Exact() const { return found && reachedEnd && dropouts == 0 && missingFrames == 0 && changedFrames == 0; }
+  // What a failure message says of it.
+  std::string Summary() const {
+    if (!found) return "the signal is not in the recording";
+    return std::to_string(dropouts) + " dropouts (" + std::to_string(silentFrames) + " frames, the longest " +
+           std::to_string(longestDropout) + "), " + std::to_string(lostAtStart) + " frames lost at the start, " +
+           std::to_string(missingFrames) + " missing, " + std::to_string(changedFrames) + " changed in " +
+           std::to_string(changedRuns) + " runs" + (reachedEnd ? "" : ", the end not recorded");
+  }
 };
 
 // Compares interleaved `recording` with interleaved `signal`, both of
@@ -273,6 +281,17 @@ inline PathComparison CompareWithSignal(const std::vector<int16_t>& recording, c
 // for one sink or one channel of it, whatever the client: paplay's streams
 // are recorded with such holes too (scripts/surround-holes.sh counts both).
 inline constexpr size_t kLongestGraphGlitch = 1024;
+
+// Whether `heard` arrived as sent, to its last frame and unchanged: on
+// PulseAudio every frame from the first recorded one on; on PipeWire but
+// for the graph's missed cycles, each a hole of silence of at most
+// kLongestGraphGlitch frames (in the place of the frames of those cycles,
+// or before them).
+inline bool ArrivedButForGraphHoles(const PathComparison& heard, bool onPipeWire) {
+  if (!(heard.found && heard.reachedEnd && heard.changedFrames == 0)) return false;
+  if (!onPipeWire) return heard.dropouts == 0 && heard.missingFrames == 0;
+  return heard.longestDropout <= kLongestGraphGlitch;
+}
 
 // How many frames recorder `a` is ahead of recorder `b`: both record at the
 // server's pace, so this is the distance between the two recordings'
