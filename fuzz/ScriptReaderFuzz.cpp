@@ -58,6 +58,9 @@ class CheckingHost : public sondrel::ScriptHost {
   void SetNoiseColour(int32_t index, const sondrel::NoiseBand& band) override {
     if (index < 0 || index > 2 || (band.Limited() && index != 1)) std::abort();
   }
+  void SetBurstWindow(int32_t index) override {
+    if (index != sondrel::kHannWindow && index != sondrel::kRectangularWindow) std::abort();
+  }
   void SetChannels(bool, bool, bool) override {}
   void SetSpeakers(sondrel::SpeakerSet) override {}
   bool SetLogarithmic(bool checked) override { return std::exchange(logarithmic_, checked); }
