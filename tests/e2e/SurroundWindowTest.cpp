@@ -2,7 +2,7 @@
 // 4, 6 and 8 channels, a one-shot sweep played from the window with every
 // other speaker ticked, then the others, recorded from the monitor of a null
 // sink of the layout. The ticked speakers' channels hold the sweep sample
-// for sample as synthesized (but for the holes of the PipeWire graph's
+// for sample as synthesized (but for the glitches of the PipeWire graph's
 // missed cycles, which paplay's streams have as often); the others are
 // silent.
 #include <gtest/gtest.h>

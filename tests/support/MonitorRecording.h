@@ -282,15 +282,15 @@ inline PathComparison CompareWithSignal(const std::vector<int16_t>& recording, c
 // are recorded with such holes too (scripts/surround-holes.sh counts both).
 inline constexpr size_t kLongestGraphGlitch = 1024;
 
-// Whether `heard` arrived as sent, to its last frame and unchanged: on
-// PulseAudio every frame from the first recorded one on; on PipeWire but
-// for the graph's missed cycles, each a hole of silence of at most
-// kLongestGraphGlitch frames (in the place of the frames of those cycles,
-// or before them).
+// Whether `heard` arrived as sent, to its last frame: on PulseAudio every
+// frame from the first recorded one on, unchanged; on PipeWire but for the
+// graph's missed cycles, each glitch (a hole of silence, or a stretch of a
+// cycle recorded as other samples) at most kLongestGraphGlitch frames.
 inline bool ArrivedButForGraphHoles(const PathComparison& heard, bool onPipeWire) {
-  if (!(heard.found && heard.reachedEnd && heard.changedFrames == 0)) return false;
-  if (!onPipeWire) return heard.dropouts == 0 && heard.missingFrames == 0;
-  return heard.longestDropout <= kLongestGraphGlitch;
+  if (!(heard.found && heard.reachedEnd)) return false;
+  if (!onPipeWire) return heard.Exact();
+  return std::all_of(heard.glitches.begin(), heard.glitches.end(),
+                     [](const PathComparison::Glitch& glitch) { return glitch.frames <= kLongestGraphGlitch; });
 }
 
 // How many frames recorder `a` is ahead of recorder `b`: both record at the
