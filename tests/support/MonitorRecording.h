@@ -276,8 +276,8 @@ inline PathComparison CompareWithSignal(const std::vector<int16_t>& recording, c
   return result;
 }
 
-// The private PipeWire session's graph runs in cycles of 256 frames (the
-// recorders ask for 10 ms) and now and then misses one or a few in a row,
+// The private PipeWire session's graph runs in cycles of 512 frames (its
+// smallest; the recorders ask for 10 ms) and now and then misses one or two in a row,
 // for one sink or one channel of it, whatever the client: paplay's streams
 // are recorded with such holes too (scripts/surround-holes.sh counts both).
 inline constexpr size_t kLongestGraphGlitch = 1024;
