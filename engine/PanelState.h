@@ -3,6 +3,7 @@
 // or is exported. Each field bears the name of the control that supplies it;
 // numbers stay texts until the synthesis converts them.
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -59,7 +60,11 @@ struct PanelState {
   bool AlwaysStereo = false;
   bool LongBuffer = false;
   int32_t SampleRate = kFramesPerSecond;  // frames per second of the buffer and the device
+  int32_t FadeMs = 0;            // each play's fade in and out, ms; 0: none
 };
+
+// The fades a play may have, ms; the first, none, is the default.
+inline constexpr std::array<int32_t, 6> kFadeChoicesMs = {0, 5, 10, 20, 50, 100};
 
 // The stored options as every signal is made with them: the settings
 // window's boxes, the rate resolved to frames per second.
@@ -68,12 +73,14 @@ struct SignalOptions {
   bool longBuffer = false;
   int32_t rate = kFramesPerSecond;
   SpeakerLayoutId speakers = SpeakerLayoutId::Stereo;  // what a signal is placed on
+  int32_t fadeMs = 0;  // one of kFadeChoicesMs
 };
 
 inline void ApplySignalOptions(const SignalOptions& options, PanelState& state) {
   state.AlwaysStereo = options.alwaysStereo;
   state.LongBuffer = options.longBuffer;
   state.SampleRate = options.rate;
+  state.FadeMs = options.fadeMs;
 }
 
 // The channel check boxes as the engine sees them, kept in step with the

@@ -3,6 +3,7 @@
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
 #include "engine/Synthesis.h"
+#include "platform/PlayFade.h"
 
 namespace sondrel {
 
@@ -125,6 +126,7 @@ void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuf
                        : background_ != nullptr                  ? &background_->ReadyBytes()
                                                                  : nullptr;
   WaveHeader.playLimit = 0;
+  WaveHeader.fadeFrames = FadeFrames(state.FadeMs, state.SampleRate);
   if (PeriodicToTheFrame(state.SignalType) && !state.Loop) {
     WaveHeader.playLimit = PlayedFrames(state, static_cast<uint32_t>(stream.Size() / WaveFormat.nBlockAlign)) *
                            WaveFormat.nBlockAlign;

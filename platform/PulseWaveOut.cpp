@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
+#include "platform/PlayFade.h"
 #include "platform/PulseLibrary.h"
 #include "platform/RealtimeScheduling.h"
 
@@ -192,9 +194,17 @@ struct PulseWaveOut::Stream {
   int progressStale = 0;      // of those, asked before the current buffer
   int drainsAsked = 0;        // likewise for drains
   int drainsStale = 0;
+  PlayFade fade;              // the play's fades
+  uint64_t position = 0;      // play frames handed over
+  std::vector<int16_t> faded; // room for frames in a fade
+  bool stopping = false;      // a stop's fade-out is being placed: nothing more is handed over
+  bool tailSounding = false;  // ...and it was handed over after what the listener hears now
+  int timingAnswers = 0;      // answers to FadeOut's question, counted by the stream thread
 
   // Hands the server up to `wanted` bytes, pass after pass without a gap.
   void Fill(size_t wanted);
+  // Hands over `count` bytes of the buffer from `offset` on, faded where the play fades.
+  bool Write(size_t count, pa_seek_mode_t seek);
   void Later(pa_usec_t usec);
   void CancelTimer();
   void AskProgress();
@@ -212,7 +222,7 @@ struct PulseWaveOut::Stream {
 };
 
 void PulseWaveOut::Stream::Fill(size_t wanted) {
-  if (header == nullptr || handedOver || stream == nullptr) return;
+  if (header == nullptr || handedOver || stream == nullptr || stopping) return;
   const uint32_t size = header->dwBufferLength;
   while (wanted >= frameBytes && loopsLeft > 0) {
     const size_t ready =
@@ -228,7 +238,7 @@ void PulseWaveOut::Stream::Fill(size_t wanted) {
     }
     // libpulse copies the bytes: the buffer stays the caller's.
     const pa_seek_mode_t seek = startsAnew ? PA_SEEK_RELATIVE_ON_READ : PA_SEEK_RELATIVE;
-    if (pulse->stream_write(stream, header->lpData + offset, count, nullptr, 0, seek) < 0) return;
+    if (!Write(count, seek)) return;
     startsAnew = false;
     wanted -= count;
     offset += static_cast<uint32_t>(count);
@@ -248,6 +258,20 @@ void PulseWaveOut::Stream::Fill(size_t wanted) {
     }
     AskProgress();
   }
+}
+
+bool PulseWaveOut::Stream::Write(size_t count, pa_seek_mode_t seek) {
+  const size_t frames = count / frameBytes;
+  const uint8_t* bytes = header->lpData + offset;
+  if (fade.Touches(position, frames)) {
+    faded.resize(count / 2);
+    std::memcpy(faded.data(), bytes, count);
+    fade.Apply(faded.data(), frames, frameBytes / 2, position);
+    bytes = reinterpret_cast<const uint8_t*>(faded.data());
+  }
+  if (pulse->stream_write(stream, bytes, count, nullptr, 0, seek) < 0) return false;
+  position += frames;
+  return true;
 }
 
 void PulseWaveOut::Stream::Later(pa_usec_t usec) {
@@ -607,6 +631,10 @@ WaveResult PulseWaveOut::Write(HWAVEOUT handle, WAVEHDR* header) {
   stream->handedOver = false;
   stream->played = false;
   stream->startsAnew = true;
+  stream->stopping = false;
+  stream->tailSounding = false;
+  stream->fade = FadeOf(*header, stream->frameBytes);
+  stream->position = 0;
   stream->Fill(pulse_->stream_writable_size(stream->stream));
   return {};
 }
@@ -617,13 +645,62 @@ WaveResult PulseWaveOut::Reset(HWAVEOUT handle) {
   Stream* stream = Find(handle);
   if (stream == nullptr) return "The sound device is not open";
   // A buffer still playing is cut off at once, without waiting for the
-  // server; one that has played to its end is left to sound out on the
+  // server, or faded out from where the listener is (one round trip to ask
+  // the server); one that has played to its end is left to sound out on the
   // device (a flush would take back its last frames from the device too).
   if (stream->header != nullptr) {
-    stream->header->dwFlags.fetch_or(WHDR_DONE);
-    stream->Cut();
+    WAVEHDR* header = stream->header;
+    if (header->fadeFrames == 0 || stream->failed || !FadeOutLocked(lock, *stream)) stream->Cut();
+    header->dwFlags.fetch_or(WHDR_DONE);
   }
   return {};
+}
+
+// The fade-out replaces what the server holds from a little after the frame
+// the listener hears now: PulseAudio takes back (rewinds) what its device
+// holds beyond that, pipewire-pulse's queue ends there. Everything queued
+// after the fade is dropped with it, so the stop takes no longer than the
+// fade. False when the server does not say where it is.
+bool PulseWaveOut::FadeOutLocked(Lock& lock, Stream& stream) {
+  stream.stopping = true;
+  stream.CancelTimer();
+  const int answersBefore = stream.timingAnswers;
+  auto onTiming = [](pa_stream*, int, void* userdata) { ++static_cast<Stream*>(userdata)->timingAnswers; };
+  pa_operation* asked = pulse_->stream_update_timing_info(stream.stream, onTiming, &stream);
+  if (asked == nullptr) return false;
+  Release(*pulse_, asked);
+  if (!lock.WaitFor([&] { return stream.timingAnswers != answersBefore || stream.failed; }) || stream.failed) return false;
+  if (stream.header == nullptr) return true;  // it played to its end meanwhile
+  const auto answered = std::chrono::steady_clock::now();
+  const pa_timing_info* timing = pulse_->stream_get_timing_info(stream.stream);
+  if (timing == nullptr || timing->read_index_corrupt != 0 || timing->write_index_corrupt != 0) return false;
+  // Server indices are bytes since the stream began; this play began where
+  // its first frame went.
+  const int64_t frameBytes = static_cast<int64_t>(stream.frameBytes);
+  const int64_t start = timing->write_index - static_cast<int64_t>(stream.position) * frameBytes;
+  const auto late = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - answered);
+  const auto usecToFrames = [&](int64_t usec) { return usec * static_cast<int64_t>(stream.rate) / 1000000; };
+  const int64_t heard = (timing->read_index - start) / frameBytes - usecToFrames(static_cast<int64_t>(timing->sink_usec));
+  const int64_t from = std::clamp<int64_t>(heard + usecToFrames(kStopLeadMs * 1000 + late.count()), 0,
+                                           static_cast<int64_t>(stream.position));
+  stream.fade.StopAt(static_cast<uint64_t>(from));
+  const std::vector<int16_t> tail = FadedFrames(*stream.header, stream.frameBytes, stream.fade, static_cast<uint64_t>(from),
+                                                stream.fade.PlayFrames() - static_cast<uint64_t>(from));
+  stream.Forget();
+  stream.header = nullptr;
+  stream.loopsLeft = 0;
+  // Nothing to fade (the play ends there anyway): what is queued stays.
+  if (tail.empty()) return true;
+  if (pulse_->stream_write(stream.stream, tail.data(), tail.size() * 2, nullptr, start + from * frameBytes,
+                           PA_SEEK_ABSOLUTE) < 0) {
+    return false;
+  }
+  // A short play may not have started; and PipeWire passes on a last part
+  // shorter than its graph's cycle only when asked to drain.
+  Release(*pulse_, pulse_->stream_trigger(stream.stream, nullptr, nullptr));
+  Release(*pulse_, pulse_->stream_drain(stream.stream, nullptr, nullptr));
+  stream.tailSounding = true;
+  return true;
 }
 
 WaveResult PulseWaveOut::UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) {
@@ -666,7 +743,7 @@ void PulseWaveOut::KeepLocked(std::unique_ptr<Stream> stream) {
     CloseLocked(*stream);
     return;
   }
-  if (!stream->played) {
+  if (!stream->played && !stream->tailSounding) {
     // Stopped before its end: silent at once, and nothing more asked for.
     stream->Cut();
     Release(*pulse_, pulse_->stream_cork(stream->stream, 1, nullptr, nullptr));
@@ -685,7 +762,7 @@ void PulseWaveOut::ReleaseKeptLocked() {
 }
 
 void PulseWaveOut::LetTheKeptStreamSoundOut(Lock& lock) {
-  if (kept_ == nullptr || !kept_->played || kept_->failed) return;
+  if (kept_ == nullptr || !(kept_->played || kept_->tailSounding) || kept_->failed) return;
   // Its last frames may still be in the device: the server answers the
   // drain once they have played (and ending the stream first would take
   // them back).

@@ -48,6 +48,9 @@ inline constexpr uint32_t kTargetLatencyMs = 2000;
 // The server asks for more sound whenever this much has room.
 inline constexpr uint32_t kRefillMs = 25;
 inline constexpr uint32_t kKeepClosedMs = 1500;
+// A stop's fade-out starts this long after the frame the listener hears when
+// the stop comes: time for it to reach the server and the device.
+inline constexpr int64_t kStopLeadMs = 30;
 
 class PulseWaveOut : public WaveOut {
  public:
@@ -115,6 +118,7 @@ class PulseWaveOut : public WaveOut {
   const Sink* SinkLocked(int32_t device) const;
   void DisconnectLocked();
   void CloseLocked(Stream& stream);
+  bool FadeOutLocked(Lock& lock, Stream& stream);
   // Keeps a closed stream for the next open, or ends it.
   void KeepLocked(std::unique_ptr<Stream> stream);
   void ReleaseKeptLocked();

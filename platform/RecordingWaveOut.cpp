@@ -46,6 +46,7 @@ WaveResult RecordingWaveOut::Write(HWAVEOUT handle, WAVEHDR* header) {
   Call call = Simple("Write", handle);
   call.loops = header->dwLoops;
   call.playLimit = header->playLimit;
+  call.fadeFrames = header->fadeFrames;
   call.flags = header->dwFlags.load();
   // A buffer still being synthesized is recorded once it is complete.
   while (header->lpReady != nullptr && header->lpReady->load() < header->dwBufferLength) std::this_thread::yield();

@@ -21,6 +21,7 @@ class RecordingWaveOut : public WaveOut {
     WAVEFORMATEX format;                 // Open only
     uint32_t loops = 0;                // Write only
     uint64_t playLimit = 0;            // Write only: bytes, 0 for whole passes
+    uint32_t fadeFrames = 0;           // Write only
     uint32_t flags = 0;                // Write only: dwFlags as handed over
     std::vector<uint8_t> buffer;       // Write only: a copy of the queued bytes
   };

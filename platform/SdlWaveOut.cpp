@@ -1,10 +1,14 @@
 #include "platform/SdlWaveOut.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <thread>
+#include <vector>
 
+#include "platform/PlayFade.h"
 #include "platform/PulseServerProbe.h"
 #include "platform/SdlLibrary.h"
 
@@ -14,6 +18,10 @@ namespace {
 // Frames SDL asks for per callback: about 12 ms at 44100 Hz, short enough
 // that a stop or a one-shot tone's end is not noticeably late.
 constexpr Uint16 kFramesPerCallback = 512;
+// A closing device waits for a stop's fade-out (at most 100 ms of sound,
+// taken a callback at a time) this long at most: kTailLooks looks apart.
+constexpr int kTailLookMs = 5;
+constexpr int kTailLooks = 200;
 
 // Whether SDL may pick its PulseAudio back end: no driver is named, or that one.
 bool MayUsePulseAudio() {
@@ -32,23 +40,52 @@ std::string SdlReason(const char* what) {
 struct SdlWaveOut::Device {
   SDL_AudioDeviceID id = 0;
   std::string name;  // as listed; empty for the default output
+  size_t frameBytes = 0;
   WAVEHDR* header = nullptr;  // the queued buffer, nullptr when none plays
   uint32_t offset = 0;           // next byte of the buffer to hand out
   uint32_t loopsLeft = 0;        // whole passes still to play, counting the current one
   uint64_t bytesLeft = 0;        // with a play limit: bytes still to play; otherwise unused
   bool lastFramesSent = false;   // the final pass has been handed to SDL
+  PlayFade fade;                 // the play's fades
+  uint64_t position = 0;         // play frames handed out
+  std::vector<int16_t> tail;     // a stop's fade-out, still to hand out
+  size_t tailSent = 0;           // ...of which this many samples are out
+  std::vector<int16_t> faded;    // room for frames in a fade
 
   static void SDLCALL Feed(void* userdata, Uint8* stream, int length);
+  // Copies `count` bytes of the buffer from `offset` on, faded where the play fades.
+  void HandOut(Uint8* stream, size_t count);
+  bool TailSounding() const { return tailSent < tail.size(); }
 };
+
+void SdlWaveOut::Device::HandOut(Uint8* stream, size_t count) {
+  const size_t frames = count / frameBytes;
+  if (!fade.Touches(position, frames)) {
+    std::memcpy(stream, header->lpData + offset, count);
+  } else {
+    faded.resize(count / 2);
+    std::memcpy(faded.data(), header->lpData + offset, count);
+    fade.Apply(faded.data(), frames, frameBytes / 2, position);
+    std::memcpy(stream, faded.data(), count);
+  }
+  position += frames;
+}
 
 // SDL's audio thread. Copies the buffer into SDL's chunk, pass after pass
 // without a gap, and pads with silence once the loop count is used up. The
 // done flag is set one callback after the last frame went out, so by then
-// SDL has taken that frame on towards the device.
+// SDL has taken that frame on towards the device. A stop's fade-out goes
+// before anything else.
 void SDLCALL SdlWaveOut::Device::Feed(void* userdata, Uint8* stream, int length) {
   auto* device = static_cast<Device*>(userdata);
   size_t filled = 0;
   const size_t wanted = static_cast<size_t>(length);
+  if (device->TailSounding()) {
+    const size_t count = std::min(wanted, (device->tail.size() - device->tailSent) * 2);
+    std::memcpy(stream, device->tail.data() + device->tailSent, count);
+    device->tailSent += count / 2;
+    filled = count;
+  }
   WAVEHDR* header = device->header;
   if (header != nullptr && device->lastFramesSent) {
     header->dwFlags.fetch_or(WHDR_DONE);
@@ -63,7 +100,7 @@ void SDLCALL SdlWaveOut::Device::Feed(void* userdata, Uint8* stream, int length)
       if (device->offset >= ready) break;  // not synthesized yet: silence until it is
       size_t count = std::min<size_t>(wanted - filled, ready - device->offset);
       if (header->playLimit != 0) count = static_cast<size_t>(std::min<uint64_t>(count, device->bytesLeft));
-      std::memcpy(stream + filled, header->lpData + device->offset, count);
+      device->HandOut(stream + filled, count);
       filled += count;
       device->offset += static_cast<uint32_t>(count);
       if (header->playLimit != 0 && (device->bytesLeft -= count) == 0) device->loopsLeft = 0;
@@ -181,6 +218,7 @@ WaveResult SdlWaveOut::OpenNamed(HWAVEOUT* handle, const std::string* name, cons
   if (!initialised_) return initError_;
   auto opened = std::make_unique<Device>();
   opened->name = name != nullptr ? *name : std::string();
+  opened->frameBytes = size_t{2} * format.nChannels;
   SDL_AudioSpec want{};
   want.freq = static_cast<int>(format.nSamplesPerSec);
   want.format = AUDIO_S16LSB;
@@ -222,6 +260,8 @@ WaveResult SdlWaveOut::Write(HWAVEOUT handle, WAVEHDR* header) {
   device->loopsLeft = header->dwLoops;
   device->bytesLeft = header->playLimit;
   device->lastFramesSent = false;
+  device->fade = FadeOf(*header, device->frameBytes);
+  device->position = 0;
   Sdl().UnlockAudioDevice(device->id);
   Sdl().PauseAudioDevice(device->id, 0);
   return {};
@@ -231,11 +271,19 @@ WaveResult SdlWaveOut::Reset(HWAVEOUT handle) {
   Device* device = Find(handle);
   if (device == nullptr) return "The sound device is not open";
   Sdl().LockAudioDevice(device->id);
+  if (device->header != nullptr && device->header->fadeFrames != 0) {
+    // The fade-out follows what SDL already has, from frames of its own.
+    device->fade.StopAt(device->position);
+    device->tail = FadedFrames(*device->header, device->frameBytes, device->fade, device->position,
+                               device->fade.PlayFrames() - device->position);
+    device->tailSent = 0;
+  }
   if (device->header != nullptr) device->header->dwFlags.fetch_or(WHDR_DONE);
   device->header = nullptr;
   device->loopsLeft = 0;
+  const bool fading = device->TailSounding();
   Sdl().UnlockAudioDevice(device->id);
-  Sdl().PauseAudioDevice(device->id, 1);
+  if (!fading) Sdl().PauseAudioDevice(device->id, 1);
   return {};
 }
 
@@ -253,19 +301,30 @@ WaveResult SdlWaveOut::UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) {
 WaveResult SdlWaveOut::Close(HWAVEOUT handle) {
   auto found = devices_.find(handle);
   if (found == devices_.end()) return "The sound device is not open";
-  // Silent at once: the callback hands out nothing more from the buffer.
+  // Silent at once, or once a stop's fade-out is out: the callback hands
+  // out nothing more from the buffer.
   Device* device = found->second.get();
   Sdl().LockAudioDevice(device->id);
   device->header = nullptr;
   device->loopsLeft = 0;
+  const bool fading = device->TailSounding();
   Sdl().UnlockAudioDevice(device->id);
-  Sdl().PauseAudioDevice(device->id, 1);
+  if (!fading) Sdl().PauseAudioDevice(device->id, 1);
   // SDL_CloseAudioDevice waits for SDL's audio thread, which waits for the
   // sound server (seconds, on a slow one): it runs on the closer's thread,
   // which keeps the device's record until SDL is done with it.
   std::shared_ptr<Device> closing(std::move(found->second));
   devices_.erase(found);
-  closer_.Run([closing] { Sdl().CloseAudioDevice(closing->id); });
+  closer_.Run([closing] {
+    for (int look = 0; look < kTailLooks; ++look) {
+      Sdl().LockAudioDevice(closing->id);
+      const bool sounding = closing->TailSounding();
+      Sdl().UnlockAudioDevice(closing->id);
+      if (!sounding) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(kTailLookMs));
+    }
+    Sdl().CloseAudioDevice(closing->id);
+  });
   return {};
 }
 

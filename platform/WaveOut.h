@@ -55,6 +55,10 @@ struct WAVEHDR {
   // When not 0, the output ends after this many bytes, within a pass if
   // need be (noise plays its duration, not whole periods).
   uint64_t playLimit = 0;
+  // When not 0, the play fades in over its first this many frames and out
+  // over its last (PlayFade), and a Reset fades it out over as many frames
+  // from where the listener is instead of cutting it off.
+  uint32_t fadeFrames = 0;
 };
 
 // An opened device; 0 is never a valid handle.
@@ -95,7 +99,9 @@ class WaveOut {
   // then sets WHDR_DONE. A loop count of 0 or an empty buffer plays nothing
   // and is done at once.
   virtual WaveResult Write(HWAVEOUT handle, WAVEHDR* header) = 0;
-  // Stops the output at once and marks the queued buffer done.
+  // Stops the output at once and marks the queued buffer done. With
+  // fadeFrames the sound falls to silence over those frames first, on the
+  // device's own time: the buffer is free again when Reset returns.
   virtual WaveResult Reset(HWAVEOUT handle) = 0;
   virtual WaveResult UnprepareHeader(HWAVEOUT handle, WAVEHDR* header) = 0;
   virtual WaveResult Close(HWAVEOUT handle) = 0;

@@ -15,6 +15,7 @@
 
 #include "engine/Playback.h"
 #include "engine/Synthesis.h"
+#include "platform/PlayFade.h"
 #include "platform/PulseWaveOut.h"
 #include "platform/SoundOutput.h"
 #include "tests/engine/FakeEngineWindow.h"
@@ -169,6 +170,67 @@ TEST_F(PlaybackPathTest, ARetuneIsHeardWithinATenthOfASecond) {
   const size_t start = SignalStartIn(recording, after, 2);
   ASSERT_NE(start, std::string::npos) << "the new sweep is not in the recording";
   EXPECT_LT(static_cast<double>(start) - static_cast<double>(edit), rate / 10.0);
+}
+
+// With a fade, the stream's first frames rise from 0 and a stop falls to 0
+// over the fade's frames from a little after the frame heard when it came:
+// the recording holds the signal, then exactly the faded frames of a stop at
+// one frame, then silence.
+TEST_F(PlaybackPathTest, AFadedToneRisesAtItsStartAndFallsAtItsStop) {
+  window.panel.fEdit = "1000";
+  window.panel.FadeMs = 10;
+  const uint32_t fadeFrames = FadeFrames(10, rate);
+  MonitorRecorder recorder("sondrel_first", File("fade.raw"), rate);
+  Playback playback(waveOut, window);
+  playback.StartTone();
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  playback.StopTone();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const std::vector<int16_t> recording = recorder.Samples();
+  const std::vector<int16_t> period = SynthesizedSamples(window.panel);
+  const size_t periodFrames = period.size() / 2;
+  auto signal = [&](uint64_t frame, size_t channel) { return period[(frame % periodFrames) * 2 + channel]; };
+
+  const size_t frames = recording.size() / 2;
+  size_t last = frames;
+  while (last > 0 && recording[(last - 1) * 2] == 0 && recording[(last - 1) * 2 + 1] == 0) --last;
+  ASSERT_GT(last, 0u) << "nothing was recorded";
+  // The start: the first recorded frames are the fade-in's.
+  PlayFade rising(fadeFrames, kEndlessPlay);
+  std::vector<int16_t> start(2 * fadeFrames * 2);
+  for (size_t frame = 0; frame < 2 * fadeFrames; ++frame) {
+    for (size_t channel = 0; channel < 2; ++channel) start[frame * 2 + channel] = signal(frame, channel);
+  }
+  rising.Apply(start.data(), 2 * fadeFrames, 2, 0);
+  // PulseAudio loses the first frames of a stream that joins its running
+  // null sink, whatever the client: what was recorded is the rest of them.
+  size_t first = 0;
+  while (first < last && recording[first * 2] == 0 && recording[first * 2 + 1] == 0) ++first;
+  size_t lost = 0;
+  auto startMatches = [&](size_t from) {
+    return std::equal(start.begin() + static_cast<ptrdiff_t>(from * 2), start.end(),
+                      recording.begin() + static_cast<ptrdiff_t>(first * 2));
+  };
+  while (lost < fadeFrames && !startMatches(lost)) ++lost;
+  ASSERT_LT(lost, fadeFrames) << "the fade-in is not in the recording";
+  first -= std::min(first, lost);  // where the play's frame 0 would be
+  // The stop: the play that ends at the last sound, or a few frames later
+  // (the fade's last frames round to 0, more of them near a zero crossing),
+  // is the signal faded out over its last fadeFrames frames.
+  bool stopFound = false;
+  for (uint64_t end = last - first; end <= last - first + fadeFrames / 4 && !stopFound; ++end) {
+    PlayFade falling(fadeFrames, end);
+    bool same = true;
+    for (uint64_t frame = end - 2 * fadeFrames; frame < end && same; ++frame) {
+      for (size_t channel = 0; channel < 2; ++channel) {
+        int16_t expected = signal(frame, channel);
+        falling.Apply(&expected, 1, 1, frame);
+        same = same && recording[(first + frame) * 2 + channel] == expected;
+      }
+    }
+    stopFound = same;
+  }
+  EXPECT_TRUE(stopFound) << "the recording does not end in the stop's fade-out";
 }
 
 // Every channel count the program plays opens with its positions stated:

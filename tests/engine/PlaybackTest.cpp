@@ -169,6 +169,17 @@ TEST_F(PlaybackTest, AnotherRateOpensTheDeviceAtItAndCountsLoopsByIt) {
   EXPECT_EQ(LoopCount(noise, 262144), 2u);
 }
 
+// The fade goes to the device in frames at the signal's rate; none by default.
+TEST_F(PlaybackTest, TheFadeIsHandedToTheDeviceInFrames) {
+  playback.StartTone();
+  EXPECT_EQ(waveOut.LastCall("Write")->fadeFrames, 0u);
+  playback.StopTone();
+  window.panel.FadeMs = 20;
+  window.panel.SampleRate = 48000;
+  playback.StartTone();
+  EXPECT_EQ(waveOut.LastCall("Write")->fadeFrames, 960u);
+}
+
 TEST_F(PlaybackTest, ASweepOrAToneHasNoPlayLimit) {
   playback.StartTone();
   EXPECT_EQ(waveOut.LastCall("Write")->playLimit, 0u);

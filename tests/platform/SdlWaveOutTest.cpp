@@ -2,12 +2,16 @@
 // "device" lands in a file, byte for byte.
 #include "platform/SdlWaveOut.h"
 
+#include "platform/PlayFade.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -145,6 +149,65 @@ TEST_F(SdlWaveOutTest, ResetStopsTheOutputAtOnceAndMarksTheBufferDone) {
   ASSERT_LT(cut - start, buffer.size());
   for (size_t i = start; i < cut; ++i) ASSERT_EQ(recorded[i], buffer[i - start]);
   for (size_t i = cut; i < recorded.size(); ++i) ASSERT_EQ(recorded[i], 0) << "byte " << i;
+}
+
+// With a fade the output is the buffer's frames times the fade's factors:
+// rising from 0 at the start, falling to 0 over the last frames of the loop
+// count, or over as many frames from where SDL was when a reset came.
+TEST_F(SdlWaveOutTest, AFadedPlayRisesAndFallsAtItsEndOrItsReset) {
+  UseDiskDriver(true);
+  constexpr uint32_t kFade = 441;
+  for (const bool reset : {false, true}) {
+    auto waveOut = std::make_unique<SdlWaveOut>();
+    const std::vector<uint8_t> buffer = Pattern(3000, 2);
+    WAVEHDR header;
+    header.lpData = buffer.data();
+    header.dwBufferLength = static_cast<uint32_t>(buffer.size());
+    header.dwLoops = reset ? 0xFFFFFFFF : 3;
+    header.fadeFrames = kFade;
+    HWAVEOUT handle = 0;
+    ASSERT_EQ(waveOut->Open(&handle, WAVE_MAPPER, Format(2)), "");
+    waveOut->PrepareHeader(handle, &header);
+    waveOut->Write(handle, &header);
+    if (reset) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      waveOut->Reset(handle);
+      EXPECT_TRUE(header.dwFlags.load() & WHDR_DONE);
+    } else {
+      ASSERT_TRUE(WaitUntilDone(header, std::chrono::seconds(30)));
+    }
+    waveOut->UnprepareHeader(handle, &header);
+    waveOut->Close(handle);
+    waveOut.reset();
+    const std::vector<uint8_t> recorded = Recorded();
+
+    // Where the output departs from the buffer faded in, a stop began (its
+    // first factors are so near 1 that a frame or two may not change).
+    auto asBytes = [](const std::vector<int16_t>& samples) {
+      std::vector<uint8_t> bytes(samples.size() * 2);
+      std::memcpy(bytes.data(), samples.data(), bytes.size());
+      return bytes;
+    };
+    const PlayFade rising(kFade, kEndlessPlay);
+    const std::vector<uint8_t> unstopped = asBytes(FadedFrames(header, 4, rising, 0, recorded.size() / 4));
+    const size_t offset = LeadingSilence(recorded) - std::min(LeadingSilence(recorded), LeadingSilence(unstopped));
+    size_t departs = 0;
+    while (offset + departs < recorded.size() && departs < unstopped.size() &&
+           recorded[offset + departs] == unstopped[departs]) {
+      ++departs;
+    }
+    bool found = false;
+    for (uint64_t stop = departs / 4; stop + 32 >= departs / 4 && stop > 0 && !found; --stop) {
+      PlayFade fade = FadeOf(header, 4);
+      if (reset) fade.StopAt(stop);
+      const std::vector<uint8_t> bytes = asBytes(FadedFrames(header, 4, fade, 0, fade.PlayFrames()));
+      if (offset + bytes.size() > recorded.size()) continue;
+      found = std::equal(bytes.begin(), bytes.end(), recorded.begin() + static_cast<ptrdiff_t>(offset)) &&
+              std::all_of(recorded.begin() + static_cast<ptrdiff_t>(offset + bytes.size()), recorded.end(),
+                          [](uint8_t byte) { return byte == 0; });
+    }
+    EXPECT_TRUE(found) << (reset ? "a reset" : "the loop count's end") << " is not the faded buffer";
+  }
 }
 
 TEST_F(SdlWaveOutTest, ZeroLoopsAndEmptyBuffersAreDoneAtOnce) {
