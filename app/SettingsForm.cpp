@@ -26,7 +26,7 @@ TSettingsForm::TSettingsForm(TGenerator& generator, std::string storePath)
   setObjectName("SettingsForm");
   setWindowTitle("Compatibility Settings");
   setFont(generator.font());
-  setFixedSize(generator.Scaled(239), generator.Scaled(204));
+  setFixedSize(generator.Scaled(239), generator.Scaled(252));
   move(generator.Scaled(460), generator.Scaled(264));
 
   AlwaysStereo = new QCheckBox("Always generate stereo signal", this);
@@ -67,10 +67,22 @@ TSettingsForm::TSettingsForm(TGenerator& generator, std::string storePath)
                        "speaker map chooses which of them play");
   Speakers->setAccessibleName("Speakers");
   speakersLabel->setBuddy(Speakers);
+  auto* fadeLabel = new QLabel("Fade:", this);
+  fadeLabel->move(generator.Scaled(16), generator.Scaled(202));
+  fadeLabel->adjustSize();
+  Fade = new QComboBox(this);
+  Fade->setObjectName("Fade");
+  Fade->setGeometry(generator.Scaled(16), generator.Scaled(220), generator.Scaled(213), generator.Scaled(24));
+  for (const int32_t fade : kFadeChoicesMs) Fade->addItem(QString("%1 ms").arg(fade), fade);
+  Fade->setToolTip("Every tone, sweep and noise fades in and out over this time, and so does a stop, so that "
+                   "no click starts or ends it. 0 ms starts and stops on the sample");
+  Fade->setAccessibleName("Fade");
+  fadeLabel->setBuddy(Fade);
   setTabOrder(AlwaysStereo, Button1);
   setTabOrder(Button1, LongBuffer);
   setTabOrder(LongBuffer, SampleRate);
   setTabOrder(SampleRate, Speakers);
+  setTabOrder(Speakers, Fade);
 
   connect(Button1, &QPushButton::clicked, this, [this] { Guard(this, [this] { Button1Click(); }); });
   InstallContextHelp(this, kHelpContext);
@@ -89,6 +101,7 @@ void TSettingsForm::FormCreate() {
   SampleRate->setCurrentIndex(std::max(0, SampleRate->findData(options.sampleRate)));
   const uint32_t speakers = options.speakersFollowDevice ? kDeviceLayout : static_cast<uint32_t>(options.speakers);
   Speakers->setCurrentIndex(std::max(0, Speakers->findData(speakers)));
+  Fade->setCurrentIndex(std::max(0, Fade->findData(options.fadeMs)));
   generator_.FollowSpeakerLayout();
   if (!options.error.empty()) throw AppError(options.error);
 }
@@ -100,6 +113,7 @@ StoredOptions TSettingsForm::Shown() const {
   const uint32_t speakers = Speakers->currentData().toUInt();
   shown.speakersFollowDevice = speakers == kDeviceLayout;
   if (!shown.speakersFollowDevice) shown.speakers = static_cast<SpeakerLayoutId>(speakers);
+  shown.fadeMs = Fade->currentData().toInt();
   return shown;
 }
 

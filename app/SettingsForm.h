@@ -1,6 +1,6 @@
 #pragma once
 // The compatibility settings window: two options for sound devices that need
-// them, and below them the sample rate and the speaker layout. Its controls are the settings
+// them, and below them the sample rate, the speaker layout and the fade. Its controls are the settings
 // themselves: the engine reads them at every start of a tone. They are loaded
 // from the per-user store when the window is created at start-up and stored
 // only by OK.
@@ -27,6 +27,7 @@ class TSettingsForm : public QWidget {
   QCheckBox* LongBuffer = nullptr;    // "Use large buffer size"
   QComboBox* SampleRate = nullptr;    // 44100 .. 96000 Hz, or "The output device's rate"
   QComboBox* Speakers = nullptr;      // Stereo .. 7.1, or "The output device's layout"
+  QComboBox* Fade = nullptr;          // 0 .. 100 ms
 
   // The chosen rate in frames per second, or kDeviceRate.
   int32_t ChosenSampleRate() const;

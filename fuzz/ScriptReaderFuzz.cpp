@@ -61,6 +61,9 @@ class CheckingHost : public sondrel::ScriptHost {
   void SetBurstWindow(int32_t index) override {
     if (index != sondrel::kHannWindow && index != sondrel::kRectangularWindow) std::abort();
   }
+  void SetFade(int32_t ms) override {
+    if (ms < 0 || ms > sondrel::kLongestFadeMs) std::abort();
+  }
   void SetChannels(bool, bool, bool) override {}
   void SetSpeakers(sondrel::SpeakerSet) override {}
   bool SetLogarithmic(bool checked) override { return std::exchange(logarithmic_, checked); }

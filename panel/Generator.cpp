@@ -315,6 +315,7 @@ PanelState TGenerator::ReadPanelState() {
   state.Loop = Loop->isChecked();
   state.Logarithmic = Logarithmic->isChecked();
   ApplySignalOptions(CurrentSignalOptions(), state);
+  if (ScriptFadeMs) state.FadeMs = *ScriptFadeMs;
   engine_->Speakers = SpeakerMap->Layout();
   if (walking_) state.Loop = true;  // the walk times each speaker itself
   return state;

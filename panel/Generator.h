@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "engine/EngineWindow.h"
 #include "engine/Playback.h"
@@ -60,6 +61,8 @@ class TGenerator : public QMainWindow, public EngineWindow {
   // The stored options as the settings window's boxes hold them now.
   std::function<StoredOptions()> ReadStoredOptions;
   ScriptRunner* Scripts = nullptr;
+  // While a script runs, the fade its "fade" line chose, in place of the setting's.
+  std::optional<int32_t> ScriptFadeMs;
 
   // EngineWindow
   PanelState ReadPanelState() override;

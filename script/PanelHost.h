@@ -33,6 +33,7 @@ class PanelHost : public ScriptHost {
   }
   void SetWaveForm(int32_t index) override { panel_.WaveForm = index; }
   void SetBurstWindow(int32_t index) override { panel_.BurstWindow = index; }
+  void SetFade(int32_t ms) override { panel_.FadeMs = ms; }
   void SetNoiseColour(int32_t index, const NoiseBand& band) override {
     panel_.NoiseColour = index;
     panel_.Band = band;

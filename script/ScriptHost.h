@@ -54,6 +54,8 @@ class ScriptHost {
   virtual void SetNoiseColour(int32_t index, const NoiseBand& band) = 0;
   // The burst's window list's entry.
   virtual void SetBurstWindow(int32_t index) = 0;
+  // "fade": every signal line after it fades in and out over `ms`.
+  virtual void SetFade(int32_t ms) = 0;
   virtual void SetChannels(bool left, bool right, bool inPhase) = 0;
   // "speakers": the layout a speaker list is read against, and the speakers
   // the list chose for the signal lines after it. In Stereo, FL and FR are

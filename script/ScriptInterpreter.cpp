@@ -77,6 +77,8 @@ void ScriptInterpreter::SetWaveForm(int32_t index) { generator_.WaveForm->setCur
 
 void ScriptInterpreter::SetBurstWindow(int32_t index) { generator_.BurstWindow->setCurrentIndex(index); }
 
+void ScriptInterpreter::SetFade(int32_t ms) { generator_.ScriptFadeMs = ms; }
+
 void ScriptInterpreter::SetNoiseColour(int32_t index, const NoiseBand& band) {
   if (band.Limited()) {
     generator_.SelectNoiseBand(band);
@@ -144,6 +146,7 @@ void ScriptInterpreter::InvalidCommand(const std::string& message) {
 }
 
 void ScriptInterpreter::WindUp(bool loopWasChecked) {
+  generator_.ScriptFadeMs.reset();  // the window's own plays fade as the settings say
   generator_.Loop->setChecked(loopWasChecked);
   generator_.SetMainWindowEnabled(true);
   popup_.hide();

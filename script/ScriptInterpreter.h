@@ -34,6 +34,7 @@ class ScriptInterpreter : public ScriptRunner, private ScriptHost {
   void SetWaveForm(int32_t index) override;
   void SetNoiseColour(int32_t index, const NoiseBand& band) override;
   void SetBurstWindow(int32_t index) override;
+  void SetFade(int32_t ms) override;
   void SetChannels(bool left, bool right, bool inPhase) override;
   const SpeakerLayout& Layout() const override;
   void SetSpeakers(SpeakerSet chosen) override;

@@ -42,6 +42,14 @@ int32_t BurstWindowOf(const std::string& word) {
   throw AppError("'" + MessageExcerpt(word) + "' is not a valid burst window");
 }
 
+int32_t FadeMsOf(const std::string& word) {
+  const bool digits = !word.empty() && word.size() <= 4 &&
+                      word.find_first_not_of("0123456789") == std::string::npos;
+  if (digits && std::stoi(word) <= kLongestFadeMs) return std::stoi(word);
+  throw AppError("'" + MessageExcerpt(word) + "' is not a valid fade (whole milliseconds, 0 to " +
+                 std::to_string(kLongestFadeMs) + ")");
+}
+
 NoiseChoice NoiseColourOf(const std::string& word) {
   if (word == "white") return {kWhite, {}};
   if (word == "pink") return {kPink, {}};

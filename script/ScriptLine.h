@@ -46,6 +46,11 @@ NoiseChoice NoiseColourOf(const std::string& word);
 // "rect". Throws "'%s' is not a valid burst window".
 int32_t BurstWindowOf(const std::string& word);
 
+// The fade of a "fade" line: whole milliseconds from 0 to kLongestFadeMs.
+// Throws "'%s' is not a valid fade (whole milliseconds, 0 to 1000)".
+inline constexpr int32_t kLongestFadeMs = 1000;
+int32_t FadeMsOf(const std::string& word);
+
 // A three-character word puts the channels out of phase; any other keeps them in phase.
 bool InPhaseOf(const std::string& word);
 

@@ -13,6 +13,7 @@
 #include "engine/Playback.h"
 #include "engine/Synthesis.h"
 #include "engine/WideSamples.h"
+#include "platform/PlayFade.h"
 #include "script/ScriptFile.h"
 #include "script/PanelHost.h"
 #include "script/ScriptRun.h"
@@ -59,6 +60,14 @@ class ScriptRenderer::Output {
     return !Full();
   }
 
+  // The fades of the play the next buffers hold, its first frame the next
+  // one written, until EndPlay.
+  void BeginPlay(const PlayFade& fade) {
+    fade_ = fade;
+    playFrame_ = 0;
+  }
+  void EndPlay() { fade_ = PlayFade(); }
+
   // Where the signals that follow play in a surround layout: a factor for
   // each of the file's channels (SpeakerFactors); empty for Stereo.
   void Place(std::vector<int> factors) { factors_ = std::move(factors); }
@@ -102,6 +111,12 @@ class ScriptRenderer::Output {
   void Put(const Sample* samples, uint64_t frames) {
     if (frames > limit_ - frames_) cut_ = true;
     frames = std::min(frames, limit_ - frames_);
+    if (fade_.Touches(playFrame_, frames)) {
+      faded_.assign(samples, samples + frames * static_cast<size_t>(channels_));
+      fade_.Apply(faded_.data(), static_cast<size_t>(frames), static_cast<size_t>(channels_), playFrame_);
+      samples = faded_.data();
+    }
+    playFrame_ += frames;
     write_(samples, static_cast<size_t>(frames));
     frames_ += frames;
     if (progress_) progress_(frames_);
@@ -116,6 +131,9 @@ class ScriptRenderer::Output {
   std::vector<int> factors_;
   std::vector<Sample> laidOut_;  // a buffer in the file's layout; its room is kept
   std::vector<Sample> zeros_;  // a piece of silence, made at its first use
+  PlayFade fade_;              // of the play being written
+  uint64_t playFrame_ = 0;     // ...its frames written so far
+  std::vector<Sample> faded_;  // frames in a fade
 };
 
 // Reads the script through once, without audio, to learn whether any
@@ -193,16 +211,20 @@ void ScriptRenderer::AudioHost<Sample>::Play() {
         !out_.Silence(FramesOf(kConstantToneStartPauseMs, panel_.SampleRate))) {
       return;
     }
+    out_.BeginPlay(PlayFade(FadeFrames(panel_.FadeMs, panel_.SampleRate), played));
     out_.Buffer(values, frames, stereo, played);
+    out_.EndPlay();
   };
   if (panel_.SignalType == SignalPage::Sweep) {
     // Played once, a sweep of hours is made and written a piece at a time.
     const int32_t frames = std::max(SignalRun(panel_).N, 0);
+    out_.BeginPlay(PlayFade(FadeFrames(panel_.FadeMs, panel_.SampleRate), static_cast<uint64_t>(frames)));
     for (int32_t from = 0; from < frames && out_.Room(static_cast<uint64_t>(frames - from)); from += kSweepPieceFrames) {
       const int32_t to = static_cast<int32_t>(std::min<int64_t>(frames, int64_t{from} + kSweepPieceFrames));
       Synthesize(from, to);
       out_.Buffer(values_.data(), values_.size() / channels, stereo, values_.size() / channels);
     }
+    out_.EndPlay();
     return;
   }
   Synthesize(0, -1);

@@ -46,6 +46,8 @@ bool ScriptRun::Execute(const ScriptWords& words) {
     host_.StartOver(lineCount_);
     file_.Rewind();
     lineCount_ = 0;
+  } else if (command == "fade") {
+    host_.SetFade(FadeMsOf(words[1]));
   } else if (command == "speakers") {
     host_.SetSpeakers(SpeakerListOf(words[1], host_.Layout()));
   } else if (command == "rem") {

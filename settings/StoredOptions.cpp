@@ -18,6 +18,7 @@ constexpr const char* kAlwaysStereoValue = "AlwaysStereo";
 constexpr const char* kLongBufferValue = "LongBuffer";
 constexpr const char* kSampleRateValue = "SampleRate";
 constexpr const char* kSpeakersValue = "Speakers";
+constexpr const char* kFadeValue = "Fade";
 
 bool ReadFlag(const SettingsStore& store, const char* name) {
   const std::optional<StoredValue> value = store.ReadValue(kSettingsKey, name);
@@ -60,6 +61,14 @@ void ReadSpeakers(const SettingsStore& store, StoredOptions& options) {
   }
 }
 
+int32_t ReadFade(const SettingsStore& store) {
+  const std::optional<uint32_t> number = ReadNumber(store, kFadeValue);
+  for (const int32_t fade : kFadeChoicesMs) {
+    if (number == static_cast<uint32_t>(fade)) return fade;
+  }
+  return kFadeChoicesMs[0];
+}
+
 // What is reported for a settings file that exists but cannot be read (the
 // system's error number); such a file is never written over.
 std::string UnreadableSettingsText(const std::string& storePath, int error) {
@@ -73,7 +82,7 @@ SignalOptions StoredOptions::ForSignals(int32_t deviceRate, const std::vector<st
   const int32_t rate = FollowsDevice() ? (deviceRate > 0 ? deviceRate : kFramesPerSecond) : sampleRate;
   const SpeakerLayoutId layout =
       speakersFollowDevice ? LayoutWithPositions(devicePositions).value_or(SpeakerLayoutId::Stereo) : speakers;
-  return {alwaysStereo, longBuffer, rate, layout};
+  return {alwaysStereo, longBuffer, rate, layout, fadeMs};
 }
 
 StoredOptions LoadStoredOptions(const std::string& storePath) {
@@ -84,6 +93,7 @@ StoredOptions LoadStoredOptions(const std::string& storePath) {
     if (!store.KeyExists(kSettingsKey)) return options;  // first start: both off
     options.sampleRate = ReadSampleRate(store);
     ReadSpeakers(store, options);
+    options.fadeMs = ReadFade(store);
     if (!store.ReadValue(kSettingsKey, kLongBufferValue)) return options;
     options.alwaysStereo = ReadFlag(store, kAlwaysStereoValue);
     options.longBuffer = ReadFlag(store, kLongBufferValue);
@@ -103,6 +113,9 @@ void SaveStoredOptions(const std::string& storePath, const StoredOptions& option
   }
   const uint32_t speakers = options.speakersFollowDevice ? kDeviceLayout : static_cast<uint32_t>(options.speakers);
   if (speakers != 0 || store.ReadValue(kSettingsKey, kSpeakersValue)) values.emplace_back(kSpeakersValue, speakers);
+  if (options.fadeMs != kFadeChoicesMs[0] || store.ReadValue(kSettingsKey, kFadeValue)) {
+    values.emplace_back(kFadeValue, static_cast<uint32_t>(options.fadeMs));
+  }
   if (store.WriteDwords(kSettingsKey, values) != 0) throw AppError("Failed to set data for 'AlwaysStereo'");
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The options stored between runs: the two compatibility options, the
-// sample rate and the speaker layout. Read and written here alone, by the rules the settings window
+// sample rate, the speaker layout and the fade. Read and written here alone, by the rules the settings window
 // has always followed (every value name is spelled once, in the .cpp), and
 // turned here into what a signal is made with, for the window, --render and
 // --play alike. Free of Qt, so that the terminal reads them too.
@@ -29,6 +29,7 @@ struct StoredOptions {
   std::string error;
   SpeakerLayoutId speakers = SpeakerLayoutId::Stereo;
   bool speakersFollowDevice = false;  // "The output device's layout", when it is one of them
+  int32_t fadeMs = kFadeChoicesMs[0];  // each play's fade in and out, one of kFadeChoicesMs
 
   bool FollowsDevice() const { return sampleRate == kDeviceRate; }
   // What every signal is made with: the chosen rate, or, following the
@@ -44,13 +45,14 @@ struct StoredOptions {
 // is a dword holding one of kSampleRates or 0; missing, of another type or
 // another number, it is 44100. The speakers are a dword holding a layout's
 // number (0 Stereo, 1 2.1, 2 Quad, 3 5.1, 4 7.1) or kDeviceLayout; missing,
-// of another type or another number, Stereo.
+// of another type or another number, Stereo. The fade is a dword holding one
+// of kFadeChoicesMs; otherwise none.
 StoredOptions LoadStoredOptions(const std::string& storePath);
 
 // Writes the options (their error aside). The rate is written once it differs
 // from 44100 or was stored before, the speakers once they differ from Stereo
-// or were stored before: the file of a user who never chose stays as it
-// always was. Throws AppError when the file could not be read
+// or were stored before, the fade likewise once it is not 0: the file of a
+// user who never chose stays as it always was. Throws AppError when the file could not be read
 // (it is left alone) or written ("Failed to set data for 'AlwaysStereo'").
 void SaveStoredOptions(const std::string& storePath, const StoredOptions& options);
 

@@ -169,6 +169,32 @@ INSTANTIATE_TEST_SUITE_P(
                       SpeakersCase{"AnotherType", "[Software\\Kelvo]\nSpeakers=sz:5.1\n", "Stereo"}),
     [](const auto& test) { return std::string(test.param.name); });
 
+// The fade follows the speakers by Tab, is chosen by keyboard, stored once
+// chosen, and every start fades by it; a script's "fade" line counts for
+// its run alone.
+TEST_F(SettingsFormTest, TheFadeIsChosenByKeyboardAndEveryStartFadesByIt) {
+  Create();
+  QWidget* next = form->Speakers->nextInFocusChain();
+  while (next != nullptr && !(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
+  EXPECT_EQ(next, form->Fade);
+  EXPECT_EQ(form->Fade->currentText(), "0 ms");
+  form->Button1Click();
+  EXPECT_FALSE(Stored().contains("Fade"));
+  form->Fade->setFocus();
+  QTest::keyClick(form->Fade, Qt::Key_Down);
+  QTest::keyClick(form->Fade, Qt::Key_Down);
+  EXPECT_EQ(form->Fade->currentText(), "10 ms");
+  form->Button1Click();
+  EXPECT_TRUE(Stored().contains("Fade=dword:0000000a")) << Stored().toStdString();
+  generator->OnButtonClick();
+  EXPECT_EQ(waveOut.LastCall("Write")->fadeFrames, 441u);
+  generator->OnButtonClick();
+  generator->ScriptFadeMs = 0;
+  EXPECT_EQ(generator->ReadPanelState().FadeMs, 0);
+  generator->ScriptFadeMs.reset();
+  EXPECT_EQ(generator->ReadPanelState().FadeMs, 10);
+}
+
 // The layout comes after the rate, is stored once chosen, and the main
 // window follows it when the settings window closes: the speaker map takes
 // the Left and Right boxes' place, which come back, as they were, in Stereo.

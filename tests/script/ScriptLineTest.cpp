@@ -1,5 +1,7 @@
 #include "script/ScriptLine.h"
 
+#include "engine/AppError.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,6 +104,21 @@ INSTANTIATE_TEST_SUITE_P(Words, ColourWordTest,
                                            ColourCase{"pink:500-2000-3", -1, {}}, ColourCase{"white:500-2000", -1, {}},
                                            ColourCase{"pink 500-2000", -1, {}}),
                          CaseName());
+
+TEST(FadeWordTest, IsWholeMillisecondsUpToASecond) {
+  EXPECT_EQ(FadeMsOf("0"), 0);
+  EXPECT_EQ(FadeMsOf("10"), 10);
+  EXPECT_EQ(FadeMsOf("0004"), 4);
+  EXPECT_EQ(FadeMsOf("1000"), 1000);
+  for (const char* word : {"", "1001", "-5", "2.5", "10ms", "99999", " 5"}) {
+    try {
+      FadeMsOf(word);
+      ADD_FAILURE() << "'" << word << "' was taken";
+    } catch (const AppError& error) {
+      EXPECT_EQ(std::string(error.what()), "'" + std::string(word) + "' is not a valid fade (whole milliseconds, 0 to 1000)");
+    }
+  }
+}
 
 TEST(PhaseWordTest, ThreeCharactersPutTheChannelsOutOfPhase) {
   EXPECT_FALSE(InPhaseOf("xyz"));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/PlayFade.h"
 #include "script/ScriptFile.h"
 
 namespace sondrel {
@@ -94,6 +95,41 @@ TEST(ScriptRendererTest, EverySpeakerPlaysUntilAListChoosesAndStereoKeepsItsChan
     ASSERT_EQ(left[frame * 2], mono[frame]) << frame;
     ASSERT_EQ(left[frame * 2 + 1], 0) << frame;
   }
+}
+
+// "fade" fades every play after it, the start pause aside, and "fade 0"
+// gives the signals their edges back: each play is the unfaded one times
+// its fade's factors.
+TEST(ScriptRendererTest, AFadeLineFadesThePlaysAfterIt) {
+  const std::string lines[] = {"tone 1000 0.1 -6 0\r\n", "sweep 100 900 0.05 -6 0\r\n", "tone 1000 0.1 -6 0\r\n"};
+  int channels = 0;
+  const std::vector<int16_t> plain = Render(lines[0] + lines[1] + lines[2] + "end\r\n", SpeakerLayoutId::Stereo, &channels);
+  int fadedChannels = 0;
+  const std::vector<int16_t> faded = Render("fade 10\r\n" + lines[0] + lines[1] + "fade 0\r\n" + lines[2] + "end\r\n",
+                                            SpeakerLayoutId::Stereo, &fadedChannels);
+  ASSERT_EQ(fadedChannels, channels);
+  ASSERT_EQ(faded.size(), plain.size());
+  // {first frame, frames, fade frames} of each play, after the tones' 200 ms pauses.
+  const struct {
+    size_t first, frames;
+    uint32_t fade;
+  } plays[] = {{8820, 4410, 441}, {13230, 2205, 441}, {15435 + 8820, 4410, 0}};
+  ASSERT_EQ(plain.size() / static_cast<size_t>(channels), 15435u + 8820 + 4410);
+  size_t frame = 0;
+  for (const auto& play : plays) {
+    for (; frame < play.first; ++frame) ASSERT_EQ(faded[frame * channels], plain[frame * channels]) << frame;
+    const PlayFade fade(play.fade, play.frames);
+    for (size_t n = 0; n < play.frames; ++n, ++frame) {
+      for (size_t channel = 0; channel < static_cast<size_t>(channels); ++channel) {
+        int16_t expected = plain[frame * channels + channel];
+        fade.Apply(&expected, 1, 1, n);
+        ASSERT_EQ(faded[frame * channels + channel], expected) << "frame " << n << " of the play at " << play.first;
+      }
+    }
+  }
+  EXPECT_EQ(faded[8820 * channels], 0);
+  EXPECT_EQ(faded[(8820 + 4409) * channels], 0);
+  EXPECT_EQ(faded[(8820 + 441) * channels], plain[(8820 + 441) * channels]);
 }
 
 }  // namespace

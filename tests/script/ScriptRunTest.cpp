@@ -40,6 +40,7 @@ class RecordingHost : public ScriptHost {
   }
   void SetWaveForm(int32_t index) override { calls.push_back("wave " + std::to_string(index)); }
   void SetBurstWindow(int32_t index) override { calls.push_back("window " + std::to_string(index)); }
+  void SetFade(int32_t ms) override { calls.push_back("fade " + std::to_string(ms)); }
   void SetNoiseColour(int32_t index, const NoiseBand& band) override {
     calls.push_back("colour " + std::to_string(index) +
                     (band.Limited() ? " " + std::to_string(static_cast<int>(band.low)) + "-" +
@@ -125,6 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"SpeakersInStereo", "speakers FR", {"speakers FR"}},
         LineCase{"AllSpeakersInAnyCase", "speakers ALL", {"speakers FL FR"}},
         LineCase{"Pause", "pause", {"pause: Pause in script. Press OK to continue"}},
+        LineCase{"Fade", "fade 20", {"fade 20"}},
         LineCase{"RemarkDoesNothing", "rem a b c d e f g h i j", {}}),
     [](const auto& test) { return std::string(test.param.name); });
 
@@ -161,7 +163,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"BurstWindowsAreLowerCase", "burst 50 6.5 1 3 0 Hann", "'Hann' is not a valid burst window"},
                       ErrorCase{"UnknownBurstWindow", "burst 50 6.5 1 3 0 blackman",
                                 "'blackman' is not a valid burst window"},
-                      ErrorCase{"DelayText", "delay abc", "'abc' is not a valid floating point value"}),
+                      ErrorCase{"DelayText", "delay abc", "'abc' is not a valid floating point value"},
+                      ErrorCase{"FadeBeyondASecond", "fade 2000", "'2000' is not a valid fade (whole milliseconds, 0 to 1000)"}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(ScriptRunTest, NewWordsAreCaseSensitiveCommands) {

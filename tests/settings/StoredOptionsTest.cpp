@@ -126,6 +126,25 @@ TEST_F(StoredOptionsSaveTest, TheSpeakersAreWrittenOnlyOnceALayoutWasChosen) {
   EXPECT_NE(Text().find("Speakers=dword:00000000"), std::string::npos) << Text();
 }
 
+// The fade: one of the choices, otherwise none; written once it was chosen,
+// and every signal is made with it.
+TEST_F(StoredOptionsSaveTest, TheFadeIsOneOfTheChoicesAndWrittenOnceChosen) {
+  SaveStoredOptions(path, StoredOptions{});
+  EXPECT_EQ(Text().find("Fade"), std::string::npos) << Text();
+  StoredOptions faded;
+  faded.fadeMs = 20;
+  SaveStoredOptions(path, faded);
+  EXPECT_NE(Text().find("Fade=dword:00000014"), std::string::npos) << Text();
+  EXPECT_EQ(LoadStoredOptions(path).ForSignals(0).fadeMs, 20);
+  SaveStoredOptions(path, StoredOptions{});  // back to none: the value stays, as the choice
+  EXPECT_NE(Text().find("Fade=dword:00000000"), std::string::npos) << Text();
+  for (const char* stored : {"Fade=dword:00000007", "Fade=sz:20", "Fade=hex:14,00,00,00,00"}) {
+    std::ofstream(path) << "[Software\\Kelvo]\nAlwaysStereo=dword:0\nLongBuffer=dword:0\n" << stored << "\n";
+    EXPECT_EQ(LoadStoredOptions(path).fadeMs, 0) << stored;
+    EXPECT_EQ(LoadStoredOptions(path).error, "") << stored;
+  }
+}
+
 TEST_F(StoredOptionsSaveTest, AnUnreadableFileIsLeftAsItWas) {
   fs::create_directories(path);  // a folder where the file should be: it cannot be read
   EXPECT_THROW(SaveStoredOptions(path, StoredOptions{}), AppError);
