@@ -4,18 +4,22 @@
 #include <QProxyStyle>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <algorithm>
 
 namespace sondrel {
 
 namespace {
 
-// The desktop's own tabs with half their side padding.
+// The desktop's own tabs with less side padding: `space` pixels a tab.
 class CompactTabStyle : public QProxyStyle {
  public:
+  explicit CompactTabStyle(int space) : space_(space) {}
   int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
-    const int value = QProxyStyle::pixelMetric(metric, option, widget);
-    return metric == PM_TabBarTabHSpace ? value / 2 : value;
+    return metric == PM_TabBarTabHSpace ? space_ : QProxyStyle::pixelMetric(metric, option, widget);
   }
+
+ private:
+  int space_;
 };
 
 }  // namespace
@@ -55,8 +59,12 @@ void PageControl::SetActivePage(QWidget* page) {
 void PageControl::resizeEvent(QResizeEvent*) {
   // Where the captions outgrow the control at the desktop's padding, they
   // close up rather than hide the last tabs behind scroll arrows.
-  if (!compactTabs_ && tabs_->sizeHint().width() > width()) {
-    auto* compact = new CompactTabStyle;
+  if (!compactTabs_ && tabs_->sizeHint().width() > width() && tabs_->count() > 0) {
+    // Half the padding, or as much of it as leaves room for every caption.
+    const int count = tabs_->count();
+    const int padding = tabs_->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, tabs_);
+    const int captions = tabs_->sizeHint().width() - count * padding;
+    auto* compact = new CompactTabStyle(std::clamp((width() - captions) / count, 2, padding / 2));
     compact->setParent(tabs_);
     tabs_->setStyle(compact);
     compactTabs_ = true;
