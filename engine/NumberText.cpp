@@ -77,6 +77,14 @@ long double StrToFloat(const std::string& text) {
   return value;
 }
 
+bool TryWholeNumber(const std::string& text, int32_t most, int32_t* value) {
+  if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), IsDigit)) return false;
+  const int32_t number = std::stoi(text);
+  if (number > most) return false;
+  *value = number;
+  return true;
+}
+
 int32_t StrToInt(const std::string& text) {
   size_t i = 0;
   size_t last = text.size();

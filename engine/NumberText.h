@@ -25,6 +25,10 @@ bool TryStrToFloat(const std::string& text, long double* value);
 // Optional blanks, an optional sign, decimal digits, optional blanks, within
 // the signed 32-bit range. Throws "'%s' is not a valid integer value".
 int32_t StrToInt(const std::string& text);
+// A count in plain decimal digits (no sign, no blanks) from 0 to `most`
+// (below 100000), as the program's millisecond fields take it; false for
+// any other text.
+bool TryWholeNumber(const std::string& text, int32_t most, int32_t* value);
 
 // To the nearest integer, halves to the even neighbour, for |value| < 2^62.
 // Adding 1.5 * 2^63 leaves no fraction bits in the 64-bit mantissa, so the

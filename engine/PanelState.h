@@ -12,7 +12,11 @@
 
 namespace sondrel {
 
-enum class SignalPage { Constant, Sweep, Noise, MultiTone, Burst };
+enum class SignalPage { Constant, Sweep, Noise, MultiTone, Burst, Dtmf };
+
+// Signals whose buffer holds them once, as long as they are: played once
+// (or looped without end).
+inline bool PlayedOnce(SignalPage page) { return page == SignalPage::Sweep || page == SignalPage::Dtmf; }
 
 // Signals played from one looped period, to the frame for a duration.
 inline bool PeriodicToTheFrame(SignalPage page) {
@@ -54,6 +58,9 @@ struct PanelState {
   std::string BurstCycles = "6.5";       // cycles in each burst
   std::string BurstPeriod = "1";         // seconds from one burst's start to the next
   int32_t BurstWindow = kHannWindow;
+  std::string DtmfDigits = "123";  // the keys to play, in order
+  std::string DtmfToneMs = "100";  // each key's tone, whole ms
+  std::string DtmfGapMs = "70";    // the silence after each, whole ms
   int32_t WaveDevice = 0;        // device number; -1 for the default device
   bool Loop = true;
   bool Logarithmic = false;      // exponential sweep instead of linear

@@ -154,7 +154,7 @@ uint64_t FramesToTheFrame(const PanelState& state) {
 
 uint32_t LoopCount(const PanelState& state, uint32_t frames) {
   if (state.Loop) return kLoopForever;
-  if (state.SignalType == SignalPage::Sweep) return 1;
+  if (PlayedOnce(state.SignalType)) return 1;
   if (PeriodicToTheFrame(state.SignalType)) {
     if (frames == 0) return 0;
     return static_cast<uint32_t>((FramesToTheFrame(state) + frames - 1) / frames);

@@ -39,13 +39,14 @@ std::vector<std::string> SoundNotes(const PanelState& panel, const ChannelGains&
   if (surround ? (speakers & layout.All()) == 0 : gains.LeftGain == 0 && gains.RightGain == 0) {
     notes.push_back(std::string("no ") + (surround ? "speaker" : "channel") + " is chosen: " + plays);
   }
-  const bool noise = PeriodicToTheFrame(panel.SignalType);  // noise, a multi-tone or a burst: no wave form
+  // Noise, a multi-tone, a burst or DTMF: no wave form.
+  const bool noise = PeriodicToTheFrame(panel.SignalType) || panel.SignalType == SignalPage::Dtmf;
   if (!noise && (panel.WaveForm < kSine || panel.WaveForm > kTriangular)) {
     notes.push_back(window ? "no wave form is chosen: " + plays
                            : "the wave form is none of 0 (sine), 1 (square) and 2 (triangle): " + plays);
   }
   long double duration = 0;
-  if (panel.SignalType != SignalPage::Sweep && TryStrToFloat(panel.Duration, &duration) && duration <= 0) {
+  if (!PlayedOnce(panel.SignalType) && TryStrToFloat(panel.Duration, &duration) && duration <= 0) {
     notes.push_back("a duration of 0 s or less plays nothing");
   }
   if (noise) return notes;

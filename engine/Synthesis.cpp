@@ -5,6 +5,7 @@
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
 #include "engine/noise/NoiseSynthesis.h"
+#include "engine/tones/Dtmf.h"
 #include "engine/tones/MultiToneSynthesis.h"
 #include "engine/tones/ToneBurstSynthesis.h"
 
@@ -92,6 +93,10 @@ void SynthesizeSignalReference(const PanelState& state, const ChannelGains& gain
   }
   if (state.SignalType == SignalPage::Burst) {
     SynthesizeToneBurstReference(state, gains, stream);
+    return;
+  }
+  if (state.SignalType == SignalPage::Dtmf) {
+    SynthesizeDtmf(state, gains, stream);
     return;
   }
   const SignalRun run(state);

@@ -11,6 +11,7 @@
 #include "engine/Synthesis.h"
 #include "engine/kernels/SynthesisKernels.h"
 #include "engine/noise/NoiseSynthesis.h"
+#include "engine/tones/Dtmf.h"
 #include "engine/tones/MultiToneSynthesis.h"
 #include "engine/tones/ToneBurstSynthesis.h"
 
@@ -191,6 +192,10 @@ void SynthesizeSignal(const PanelState& state, const ChannelGains& gains, PcmBuf
   }
   if (state.SignalType == SignalPage::Burst) {
     SynthesizeToneBurst(state, gains, stream);
+    return;
+  }
+  if (state.SignalType == SignalPage::Dtmf) {  // a few seconds at most: the definition itself
+    SynthesizeDtmf(state, gains, stream);
     return;
   }
   SynthesisJob job(state, gains, stream);

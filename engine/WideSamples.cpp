@@ -6,6 +6,7 @@
 #include "engine/NumberText.h"
 #include "engine/Synthesis.h"
 #include "engine/noise/NoiseSynthesis.h"
+#include "engine/tones/Dtmf.h"
 #include "engine/tones/MultiTone.h"
 #include "engine/tones/ToneBurst.h"
 
@@ -50,6 +51,13 @@ void Synthesize(const PanelState& state, const ChannelGains& gains, std::vector<
     const ToneBurstRun run(state);
     values.reserve(static_cast<size_t>(run.P) * (stereo ? 2 : 1));
     for (int32_t n = 0; n < run.P; ++n) append(fromTone(run.ComputeWave(n), run.A));
+    return;
+  }
+  if (state.SignalType == SignalPage::Dtmf) {
+    const DtmfRun run(state);
+    values.reserve(static_cast<size_t>(run.N) * (stereo ? 2 : 1));
+    for (int32_t n = 0; n < run.N; ++n) append(fromTone(run.ComputeWave(n), run.A));
+    run.ApplyFades(values.data(), stereo ? 2 : 1);
     return;
   }
   const SignalRun run(state);

@@ -168,6 +168,7 @@ void TGenerator::ApplyBurstPreset() {
 
 void TGenerator::ShowPageControls() {
   WaveForm->setVisible(SignalType->ActivePage() == Constant || SignalType->ActivePage() == Sweep);
+  Duration->setVisible(SignalType->ActivePage() != Dtmf);  // the keys decide how long it plays
   UpdateSoundNote();
 }
 
@@ -296,6 +297,7 @@ PanelState TGenerator::ReadPanelState() {
                      : page == Sweep  ? SignalPage::Sweep
                      : page == Noise  ? SignalPage::Noise
                      : page == Burst  ? SignalPage::Burst
+                     : page == Dtmf   ? SignalPage::Dtmf
                                       : SignalPage::MultiTone;
   state.fEdit = Bytes(fEdit);
   state.fInit = Bytes(fInit);
@@ -307,6 +309,9 @@ PanelState TGenerator::ReadPanelState() {
   state.BurstCycles = Bytes(BurstCycles);
   state.BurstPeriod = Bytes(BurstPeriod);
   state.BurstWindow = BurstWindow->currentIndex();
+  state.DtmfDigits = Bytes(DtmfDigits);
+  state.DtmfToneMs = Bytes(DtmfToneMs);
+  state.DtmfGapMs = Bytes(DtmfGapMs);
   state.WaveForm = WaveForm->currentIndex();
   const QVariant band = NoiseColour->currentData();
   state.NoiseColour = band.isValid() ? kPink : NoiseColour->currentIndex();

@@ -155,6 +155,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   QWidget* Noise = nullptr;
   QWidget* MultiTone = nullptr;
   QWidget* Burst = nullptr;
+  QWidget* Dtmf = nullptr;
 
   // Parameter controls.
   QLineEdit* fEdit = nullptr;
@@ -192,6 +193,10 @@ class TGenerator : public QMainWindow, public EngineWindow {
   QComboBox* BurstPreset = nullptr;
   void ShowBurstPreset();
   void ApplyBurstPreset();
+  // DTMF: the keys in order, each key's tone and the gap after it (ms).
+  QLineEdit* DtmfDigits = nullptr;
+  QLineEdit* DtmfToneMs = nullptr;
+  QLineEdit* DtmfGapMs = nullptr;
   QComboBox* WaveDevice = nullptr;
   QLineEdit* Amplitude = nullptr;
   UpDown* UpDown1 = nullptr;
@@ -262,6 +267,7 @@ class TGenerator : public QMainWindow, public EngineWindow {
   void CreateNoisePage();
   void CreateMultiTonePage();
   void CreateBurstPage();
+  void CreateDtmfPage();
   void CreateSharedControls(QWidget* client);
   void DescribeControls();  // tooltips and the names a screen reader speaks
   void SetControlsTabOrder();

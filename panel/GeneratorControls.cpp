@@ -16,6 +16,7 @@
 #include "panel/UiEvents.h"
 #include "panel/UpDown.h"
 #include "engine/NumberText.h"
+#include "engine/tones/Dtmf.h"
 #include "engine/tones/MultiTone.h"
 #include "engine/tones/ToneBurst.h"
 
@@ -92,12 +93,14 @@ void TGenerator::CreateControls() {
   Noise = SignalType->AddPage("Noise", "Noise");
   MultiTone = SignalType->AddPage("MultiTone", "Multi-tone");
   Burst = SignalType->AddPage("Burst", "Burst");
+  Dtmf = SignalType->AddPage("Dtmf", "DTMF");
 
   CreateConstantPage();
   CreateSweepPage();
   CreateNoisePage();
   CreateMultiTonePage();
   CreateBurstPage();
+  CreateDtmfPage();
   CreateSharedControls(client);
   DescribeControls();
   SetControlsTabOrder();
@@ -210,13 +213,28 @@ void TGenerator::CreateBurstPage() {
   AddLabel(Burst, "Window:", 135, 122);
 }
 
+// The keys where the multi-tone's list lies, the tone and gap lengths where
+// the others show the duration, which the keys decide here.
+void TGenerator::CreateDtmfPage() {
+  const ControlPlacer make(*this);
+  DtmfDigits = make.Edit(Dtmf, "DtmfDigits", "123", 16, 30, 140);
+  AddLabel(Dtmf, "Digits (0-9 * # A-D):", 18, 10);
+  DtmfToneMs = make.Edit(Dtmf, "DtmfToneMs", kDefaultDtmfToneMs, 168, 30, 36);
+  AddLabel(Dtmf, "Tone:", 170, 10);
+  AddLabel(Dtmf, "ms", 206, 34);
+  DtmfGapMs = make.Edit(Dtmf, "DtmfGapMs", kDefaultDtmfGapMs, 230, 30, 36);
+  AddLabel(Dtmf, "Gap:", 232, 10);
+  AddLabel(Dtmf, "ms", 268, 34);
+}
+
 void TGenerator::CreateSharedControls(QWidget* client) {
   // Each page carries its own labels for the shared controls.
-  for (QWidget* page : {Constant, Sweep, Noise, MultiTone, Burst}) {
+  for (QWidget* page : {Constant, Sweep, Noise, MultiTone, Burst, Dtmf}) {
     if (page != MultiTone && page != Burst) AddLabel(page, "Wave Device:", 18, 70);
     AddLabel(page, "Amplitude:", 18, 122);
     AddLabel(page, "dB", 100, 143);
     if (page == Constant || page == Sweep) AddLabel(page, "Wave Form:", 135, 122);
+    if (page == Dtmf) continue;
     AddLabel(page, "Duration:", 238, 10);
     AddLabel(page, "s", 290, 34);
   }
@@ -275,6 +293,10 @@ void TGenerator::DescribeControls() {
   BurstCycles->setToolTip("How many cycles of the tone each burst holds, 0.5 to 100");
   BurstPeriod->setToolTip("Seconds from the start of one burst to the start of the next");
   BurstWindow->setToolTip("Hann: each burst fades in and out smoothly; Rectangular: it starts and stops at once");
+  DtmfDigits->setToolTip("The telephone keys to play, in order: 0-9, *, #, A-D (up to 32); each sounds its "
+                         "row and column tones together and fades in and out over 4 ms");
+  DtmfToneMs->setToolTip("How long each key sounds, 10 to 2000 ms");
+  DtmfGapMs->setToolTip("The silence after each key, 0 to 2000 ms");
   BurstPreset->setToolTip("Choose a burst of the CEA-2010 subwoofer test: 6.5 cycles in a Hann window, once a second");
 
   // What a screen reader speaks for each control without a caption of its
@@ -287,7 +309,8 @@ void TGenerator::DescribeControls() {
       {WaveForm, "Wave Form"},             {Duration, "Duration"},   {NoiseColour, "Colour"},
       {ToneList, "Frequencies"},           {ToneListPreset, "Standard"},
       {BurstFrequency, "Burst frequency"}, {BurstCycles, "Cycles"},   {BurstPeriod, "Every"},
-      {BurstWindow, "Window"},             {BurstPreset, "Standard burst"}};
+      {BurstWindow, "Window"},             {BurstPreset, "Standard burst"},
+      {DtmfDigits, "DTMF digits"},         {DtmfToneMs, "Tone length"}, {DtmfGapMs, "Gap length"}};
   for (const auto& [control, name] : spoken) control->setAccessibleName(name);
   for (QLineEdit* box : findChildren<QLineEdit*>()) AllowAnyLength(box);
   for (int slot = 1; slot <= MemoryBank::kSlots; ++slot) {
@@ -302,7 +325,7 @@ void TGenerator::SetControlsTabOrder() {
   order.push_back(Logarithmic);
   for (const MemorySlot& memory : MemorySlots) order.push_back(memory.renameEdit);
   order.insert(order.end(), {NoiseColour, ToneList, ToneListPreset, BurstFrequency, BurstCycles, BurstPeriod,
-                             BurstPreset, BurstWindow, WaveDevice, Amplitude, WaveForm, Duration, OnButton, Loop, Lefttick,
+                             BurstPreset, BurstWindow, DtmfDigits, DtmfToneMs, DtmfGapMs, WaveDevice, Amplitude, WaveForm, Duration, OnButton, Loop, Lefttick,
                              InPhaseTick, RightTick});
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   setTabOrder(RightTick, SpeakersButton);
@@ -312,7 +335,8 @@ void TGenerator::ConnectControls() {
   auto changed = [this](QLineEdit* box) {
     connect(box, &QLineEdit::textChanged, this, [this] { Guard(this, [this] { fEditChange(); }); });
   };
-  for (QLineEdit* box : {fEdit, fInit, fFinal, Amplitude, Duration, ToneList, BurstFrequency, BurstCycles, BurstPeriod}) {
+  for (QLineEdit* box : {fEdit, fInit, fFinal, Amplitude, Duration, ToneList, BurstFrequency, BurstCycles, BurstPeriod,
+                         DtmfDigits, DtmfToneMs, DtmfGapMs}) {
     changed(box);
   }
   for (QLineEdit* box : {BurstFrequency, BurstCycles, BurstPeriod}) {

@@ -28,7 +28,8 @@ class PanelHost : public ScriptHost {
   void SetField(ScriptField field, const std::string& text) override {
     std::string* fields[] = {&panel_.fEdit,    &panel_.fInit,     &panel_.fFinal,
                              &panel_.Duration, &panel_.Amplitude, &panel_.ToneList,
-                             &panel_.BurstFrequency, &panel_.BurstCycles, &panel_.BurstPeriod};
+                             &panel_.BurstFrequency, &panel_.BurstCycles, &panel_.BurstPeriod,
+                             &panel_.DtmfDigits, &panel_.DtmfToneMs, &panel_.DtmfGapMs};
     *fields[static_cast<int>(field)] = text;
   }
   void SetWaveForm(int32_t index) override { panel_.WaveForm = index; }

@@ -27,7 +27,10 @@ inline uint64_t FramesOf(int milliseconds, int32_t rate) {
 }
 
 // The text fields a line writes, named after the controls they fill.
-enum class ScriptField { fEdit, fInit, fFinal, Duration, Amplitude, ToneList, BurstFrequency, BurstCycles, BurstPeriod };
+enum class ScriptField {
+  fEdit, fInit, fFinal, Duration, Amplitude, ToneList, BurstFrequency, BurstCycles, BurstPeriod,
+  DtmfDigits, DtmfToneMs, DtmfGapMs
+};
 
 class ScriptHost {
  public:

@@ -62,14 +62,15 @@ void ScriptInterpreter::EndLine() { generator_.ProcessMessages(); }
 void ScriptInterpreter::ShowPage(SignalPage page) {
   TGenerator& g = generator_;
   g.Loop->setChecked(false);  // StartTone then plays once and waits for the end
-  QWidget* pages[] = {g.Constant, g.Sweep, g.Noise, g.MultiTone, g.Burst};
+  QWidget* pages[] = {g.Constant, g.Sweep, g.Noise, g.MultiTone, g.Burst, g.Dtmf};
   g.SignalType->SetActivePage(pages[static_cast<int>(page)]);
 }
 
 void ScriptInterpreter::SetField(ScriptField field, const std::string& text) {
   TGenerator& g = generator_;
   QLineEdit* boxes[] = {g.fEdit,    g.fInit,          g.fFinal,      g.Duration,   g.Amplitude,
-                        g.ToneList, g.BurstFrequency, g.BurstCycles, g.BurstPeriod};
+                        g.ToneList, g.BurstFrequency, g.BurstCycles, g.BurstPeriod,
+                        g.DtmfDigits, g.DtmfToneMs, g.DtmfGapMs};
   SetBytes(boxes[static_cast<int>(field)], text);
 }
 

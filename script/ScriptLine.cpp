@@ -43,9 +43,8 @@ int32_t BurstWindowOf(const std::string& word) {
 }
 
 int32_t FadeMsOf(const std::string& word) {
-  const bool digits = !word.empty() && word.size() <= 4 &&
-                      word.find_first_not_of("0123456789") == std::string::npos;
-  if (digits && std::stoi(word) <= kLongestFadeMs) return std::stoi(word);
+  int32_t ms = 0;
+  if (TryWholeNumber(word, kLongestFadeMs, &ms)) return ms;
   throw AppError("'" + MessageExcerpt(word) + "' is not a valid fade (whole milliseconds, 0 to " +
                  std::to_string(kLongestFadeMs) + ")");
 }

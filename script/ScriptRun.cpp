@@ -4,6 +4,7 @@
 
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
+#include "engine/tones/Dtmf.h"
 #include "script/ScriptFile.h"
 
 namespace sondrel {
@@ -38,6 +39,8 @@ bool ScriptRun::Execute(const ScriptWords& words) {
     MultiTone(words);
   } else if (command == "burst") {
     Burst(words);
+  } else if (command == "dtmf") {
+    Dtmf(words);
   } else if (command == "pause") {
     host_.Pause("Pause in script. Press OK to continue");
   } else if (command == "delay") {
@@ -107,6 +110,17 @@ void ScriptRun::MultiTone(const ScriptWords& words) {
   host_.SetField(ScriptField::Duration, words[1]);
   host_.SetField(ScriptField::Amplitude, words[2]);
   host_.SetField(ScriptField::ToneList, words[3]);
+  host_.Play();
+}
+
+// DTMF keeps the channel boxes as they are, as a multi-tone does; a missing
+// tone or gap length is the usual 100 ms and 70 ms.
+void ScriptRun::Dtmf(const ScriptWords& words) {
+  host_.ShowPage(SignalPage::Dtmf);
+  host_.SetField(ScriptField::DtmfDigits, words[1]);
+  host_.SetField(ScriptField::Amplitude, words[2]);
+  host_.SetField(ScriptField::DtmfToneMs, words[3].empty() ? kDefaultDtmfToneMs : words[3]);
+  host_.SetField(ScriptField::DtmfGapMs, words[4].empty() ? kDefaultDtmfGapMs : words[4]);
   host_.Play();
 }
 

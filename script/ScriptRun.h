@@ -46,6 +46,7 @@ class ScriptRun {
   void Noise(const ScriptWords& words);
   void MultiTone(const ScriptWords& words);
   void Burst(const ScriptWords& words);
+  void Dtmf(const ScriptWords& words);
   // The channel boxes from a channel word, the phase box from a phase word.
   void SetChannels(const std::string& channelWord, const std::string& phaseWord);
   void Delay(const std::string& seconds);

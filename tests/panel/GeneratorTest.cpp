@@ -37,10 +37,11 @@ TEST_F(GeneratorTest, StartsWithTheDesignedValues) {
   EXPECT_FALSE(g.Logarithmic->isChecked());
   EXPECT_FALSE(g.Logarithmic->isHidden());  // "Log Sweep" shows on the Sweep page
   EXPECT_EQ(g.Logarithmic->parentWidget(), g.Sweep);
-  EXPECT_EQ(g.SignalType->Tabs()->count(), 5);
+  EXPECT_EQ(g.SignalType->Tabs()->count(), 6);
   EXPECT_EQ(g.SignalType->Tabs()->tabText(2), "Noise");
   EXPECT_EQ(g.SignalType->Tabs()->tabText(3), "Multi-tone");
   EXPECT_EQ(g.SignalType->Tabs()->tabText(4), "Burst");
+  EXPECT_EQ(g.SignalType->Tabs()->tabText(5), "DTMF");
   EXPECT_EQ(g.NoiseColour->count(), 5);  // the colours, then pink in the two level bands
   EXPECT_EQ(g.NoiseColour->currentText(), "White");
   EXPECT_EQ(g.NoiseColour->itemText(1), "Pink");
@@ -145,6 +146,39 @@ TEST_F(GeneratorTest, TheBurstPageOffersTheCeaBurstsByKeyboard) {
   EXPECT_EQ(waveOut.LastCall("Write")->buffer, std::vector<uint8_t>(expected.Data(), expected.Data() + expected.Size()));
   EXPECT_EQ(expected.Size(), 44100u * 2);  // one period of a second, mono
   g.OnButtonClick();
+}
+
+// The DTMF page: the keys, then the tone and the gap by Tab, no duration
+// (the keys decide it); ON plays the keys once; every tab's caption fits.
+TEST_F(GeneratorTest, TheDtmfPageTakesItsKeysByKeyboard) {
+  TGenerator& g = *generator;
+  g.show();
+  EXPECT_LE(g.SignalType->Tabs()->sizeHint().width(), g.SignalType->width()) << "a tab is behind scroll arrows";
+  g.SignalType->SetActivePage(g.Dtmf);
+  EXPECT_TRUE(g.Duration->isHidden());
+  EXPECT_TRUE(g.WaveForm->isHidden());
+  auto nextByTab = [](QWidget* widget) {
+    QWidget* next = widget->nextInFocusChain();
+    while (next != nullptr && !(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
+    return next;
+  };
+  EXPECT_EQ(nextByTab(g.DtmfDigits), g.DtmfToneMs);
+  EXPECT_EQ(nextByTab(g.DtmfToneMs), g.DtmfGapMs);
+  g.DtmfDigits->selectAll();
+  QTest::keyClicks(g.DtmfDigits, "5*");
+  g.DtmfToneMs->selectAll();
+  QTest::keyClicks(g.DtmfToneMs, "50");
+  const PanelState state = g.ReadPanelState();
+  EXPECT_EQ(state.SignalType, SignalPage::Dtmf);
+  EXPECT_EQ(std::vector<std::string>({state.DtmfDigits, state.DtmfToneMs, state.DtmfGapMs}),
+            std::vector<std::string>({"5*", "50", "70"}));
+  g.Loop->setChecked(true);
+  g.OnButtonClick();
+  EXPECT_EQ(waveOut.LastCall("Write")->buffer.size(), 2u * 2 * (2205 + 3087));  // two keys, mono
+  EXPECT_EQ(waveOut.LastCall("Write")->loops, kLoopForever);
+  g.OnButtonClick();
+  g.SignalType->SetActivePage(g.Constant);
+  EXPECT_FALSE(g.Duration->isHidden());
 }
 
 TEST_F(GeneratorTest, ListsTheDevicesInNumberOrderWithDuplicates) {

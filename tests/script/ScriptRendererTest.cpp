@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/PcmBuffer.h"
+#include "engine/Synthesis.h"
 #include "platform/PlayFade.h"
 #include "script/ScriptFile.h"
 
@@ -130,6 +132,28 @@ TEST(ScriptRendererTest, AFadeLineFadesThePlaysAfterIt) {
   EXPECT_EQ(faded[8820 * channels], 0);
   EXPECT_EQ(faded[(8820 + 4409) * channels], 0);
   EXPECT_EQ(faded[(8820 + 441) * channels], plain[(8820 + 441) * channels]);
+}
+
+// A dtmf line plays like a tone line: the start pause, then its keys once.
+TEST(ScriptRendererTest, ADtmfLineRendersItsKeysAfterTheStartPause) {
+  int channels = 0;
+  const std::vector<int16_t> rendered = Render("dtmf 1#9 -12 40 30\r\nend\r\n", SpeakerLayoutId::Stereo, &channels);
+  PanelState keys;
+  keys.SignalType = SignalPage::Dtmf;
+  keys.DtmfDigits = "1#9";
+  keys.DtmfToneMs = "40";
+  keys.DtmfGapMs = "30";
+  keys.Amplitude = "-12";
+  PcmBuffer buffer;
+  SynthesizeSignal(keys, {}, buffer);
+  const auto* expected = reinterpret_cast<const int16_t*>(buffer.Data());
+  const size_t frames = buffer.Size() / 2;
+  ASSERT_EQ(frames, 3u * (1764 + 1323));
+  ASSERT_EQ(rendered.size(), (8820 + frames) * static_cast<size_t>(channels));
+  for (size_t frame = 0; frame < 8820; ++frame) ASSERT_EQ(rendered[frame * channels], 0) << frame;
+  for (size_t frame = 0; frame < frames; ++frame) {
+    ASSERT_EQ(rendered[(8820 + frame) * channels], expected[frame]) << frame;
+  }
 }
 
 }  // namespace

@@ -30,12 +30,13 @@ class RecordingHost : public ScriptHost {
     calls.push_back("line " + std::to_string(lineCount) + " " + command);
   }
   void ShowPage(SignalPage page) override {
-    const char* names[] = {"Constant", "Sweep", "Noise", "MultiTone", "Burst"};
+    const char* names[] = {"Constant", "Sweep", "Noise", "MultiTone", "Burst", "Dtmf"};
     calls.push_back(std::string("page ") + names[static_cast<int>(page)]);
   }
   void SetField(ScriptField field, const std::string& text) override {
     const char* names[] = {"fEdit",    "fInit",          "fFinal",      "Duration",   "Amplitude",
-                           "ToneList", "BurstFrequency", "BurstCycles", "BurstPeriod"};
+                           "ToneList", "BurstFrequency", "BurstCycles", "BurstPeriod",
+                           "DtmfDigits", "DtmfToneMs", "DtmfGapMs"};
     calls.push_back(std::string(names[static_cast<int>(field)]) + "=" + text);
   }
   void SetWaveForm(int32_t index) override { calls.push_back("wave " + std::to_string(index)); }
@@ -127,6 +128,10 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"AllSpeakersInAnyCase", "speakers ALL", {"speakers FL FR"}},
         LineCase{"Pause", "pause", {"pause: Pause in script. Press OK to continue"}},
         LineCase{"Fade", "fade 20", {"fade 20"}},
+        LineCase{"DtmfWithItsUsualTimes", "dtmf 555*0# -10",
+                 {"page Dtmf", "DtmfDigits=555*0#", "Amplitude=-10", "DtmfToneMs=100", "DtmfGapMs=70", "play"}},
+        LineCase{"DtmfWithItsOwnTimes", "dtmf 1 0 40 40",
+                 {"page Dtmf", "DtmfDigits=1", "Amplitude=0", "DtmfToneMs=40", "DtmfGapMs=40", "play"}},
         LineCase{"RemarkDoesNothing", "rem a b c d e f g h i j", {}}),
     [](const auto& test) { return std::string(test.param.name); });
 
