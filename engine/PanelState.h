@@ -53,6 +53,7 @@ struct PanelState {
   int32_t WaveForm = kSine;      // -1 when nothing is selected
   int32_t NoiseColour = kWhite;  // the noise page's colour; -1 when nothing is selected
   NoiseBand Band;                // pink noise only: its band
+  bool NoiseIndependent = false;  // each channel (speaker) its own noise, not both alike
   std::string ToneList = "60:4,7000:1";  // the multi-tone's frequencies and weights
   std::string BurstFrequency = "50";     // the tone burst's frequency, Hz
   std::string BurstCycles = "6.5";       // cycles in each burst
@@ -88,6 +89,12 @@ inline void ApplySignalOptions(const SignalOptions& options, PanelState& state) 
   state.LongBuffer = options.longBuffer;
   state.SampleRate = options.rate;
   state.FadeMs = options.fadeMs;
+}
+
+// Whether the signal is two channels even where both boxes carry the same:
+// the option, or noise whose channels are each their own.
+inline bool StereoAlways(const PanelState& state) {
+  return state.AlwaysStereo || (state.SignalType == SignalPage::Noise && state.NoiseIndependent);
 }
 
 // The channel check boxes as the engine sees them, kept in step with the

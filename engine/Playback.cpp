@@ -3,6 +3,7 @@
 #include "engine/AppError.h"
 #include "engine/NumberText.h"
 #include "engine/Synthesis.h"
+#include "engine/noise/NoiseSynthesis.h"
 #include "platform/PlayFade.h"
 
 namespace sondrel {
@@ -44,10 +45,13 @@ void Playback::StartTone() {
         // complete before it plays, as every constant tone is.
         background_ = std::make_unique<BackgroundSynthesis>(made, gains, synthesized);
         background_->WaitForFrames(kHeadStartSeconds * static_cast<size_t>(state.SampleRate));
+      } else if (layout.Surround() && state.SignalType == SignalPage::Noise && state.NoiseIndependent) {
+        // Each speaker its own noise: made on the speakers, nothing to spread.
+        SynthesizeNoiseOnSpeakers(made, SpeakerFactors(layout, ChosenSpeakers, PhaseSign), SampleStream);
       } else {
         SynthesizeSignal(made, gains, synthesized);
       }
-      if (layout.Surround()) {
+      if (layout.Surround() && SampleStream.Empty()) {
         spread_ = std::make_unique<SpeakerSpread>(monoStream_, background_ != nullptr ? &background_->ReadyBytes() : nullptr,
                                                   SpeakerFactors(layout, ChosenSpeakers, PhaseSign), SampleStream);
       }
@@ -107,7 +111,7 @@ void Playback::CheckDevice() {
 
 void Playback::OpenAndPlay(const PanelState& state, int32_t device, const PcmBuffer& stream) {
   const SpeakerLayout& layout = LayoutOf(Speakers);
-  const bool stereo = StereoLayout(LeftGain, RightGain, PhaseSign, state.AlwaysStereo);
+  const bool stereo = StereoLayout(LeftGain, RightGain, PhaseSign, StereoAlways(state));
   const uint16_t channels = layout.Surround() ? static_cast<uint16_t>(layout.Channels()) : stereo ? 2 : 1;
   WaveFormat.wFormatTag = WAVE_FORMAT_PCM;
   WaveFormat.nChannels = channels;

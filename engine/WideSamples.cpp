@@ -24,7 +24,7 @@ float ClipUnit(float value) { return std::clamp(value, -1.0f, 1.0f); }
 template <typename Sample, typename FromTone, typename FromNoise>
 void Synthesize(const PanelState& state, const ChannelGains& gains, std::vector<Sample>& values, int32_t from,
                 int32_t to, long double fullScale, FromTone fromTone, FromNoise fromNoise) {
-  const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
+  const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, StereoAlways(state));
   values.clear();
   auto append = [&](Sample value) {
     if (stereo) {
@@ -38,6 +38,16 @@ void Synthesize(const PanelState& state, const ChannelGains& gains, std::vector<
   if (state.SignalType == SignalPage::Noise) {
     const NoisePeriod period = NoisePeriodOf(state, fullScale);
     values.reserve(period.x.size() * (stereo ? 2 : 1));
+    if (stereo && state.NoiseIndependent) {  // the right channel's own noise
+      const NoisePeriod right = NoisePeriodOf(state, fullScale, 1);
+      for (size_t n = 0; n < period.x.size(); ++n) {
+        values.push_back(static_cast<Sample>(fromNoise(period.x[n] * period.scale) * static_cast<Sample>(gains.LeftGain) + Sample{0}));
+        values.push_back(static_cast<Sample>(fromNoise(right.x[n] * right.scale) *
+                                                 static_cast<Sample>(gains.PhaseSign * gains.RightGain) +
+                                             Sample{0}));
+      }
+      return;
+    }
     for (const double x : period.x) append(fromNoise(x * period.scale));
     return;
   }
@@ -70,7 +80,35 @@ void Synthesize(const PanelState& state, const ChannelGains& gains, std::vector<
   }
 }
 
+// Noise laid out on the speakers: channel c's own noise times factors[c].
+template <typename Sample, typename FromNoise>
+void NoiseOnSpeakers(const PanelState& state, const std::vector<int>& factors, std::vector<Sample>& values,
+                     long double fullScale, FromNoise fromNoise) {
+  values.clear();
+  std::vector<NoisePeriod> periods;
+  for (size_t channel = 0; channel < factors.size(); ++channel) {
+    periods.push_back(NoisePeriodOf(state, fullScale, static_cast<int>(channel)));
+  }
+  const size_t frames = periods[0].x.size();
+  values.reserve(frames * factors.size());
+  for (size_t n = 0; n < frames; ++n) {
+    for (size_t channel = 0; channel < factors.size(); ++channel) {
+      const NoisePeriod& period = periods[channel];
+      values.push_back(static_cast<Sample>(fromNoise(period.x[n] * period.scale) * static_cast<Sample>(factors[channel]) +
+                                           Sample{0}));
+    }
+  }
+}
+
 }  // namespace
+
+void NoiseOnSpeakersS24(const PanelState& state, const std::vector<int>& factors, std::vector<int32_t>& values) {
+  NoiseOnSpeakers(state, factors, values, kFullScale24, [](long double value) { return Clip24(Round(value)) * 256; });
+}
+
+void NoiseOnSpeakersF32(const PanelState& state, const std::vector<int>& factors, std::vector<float>& values) {
+  NoiseOnSpeakers(state, factors, values, 1.0L, [](long double value) { return ClipUnit(static_cast<float>(value)); });
+}
 
 void SynthesizeS24(const PanelState& state, const ChannelGains& gains, std::vector<int32_t>& values, int32_t from,
                    int32_t to) {

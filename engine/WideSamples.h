@@ -26,5 +26,9 @@ void SynthesizeS24(const PanelState& state, const ChannelGains& gains, std::vect
                    int32_t from = 0, int32_t to = -1);
 void SynthesizeF32(const PanelState& state, const ChannelGains& gains, std::vector<float>& values,
                    int32_t from = 0, int32_t to = -1);
+// Independent noise laid out on a surround layout's speakers, as
+// SynthesizeNoiseOnSpeakers makes it in 16 bits.
+void NoiseOnSpeakersS24(const PanelState& state, const std::vector<int>& factors, std::vector<int32_t>& values);
+void NoiseOnSpeakersF32(const PanelState& state, const std::vector<int>& factors, std::vector<float>& values);
 
 }  // namespace sondrel

@@ -65,6 +65,7 @@ class CheckingHost : public sondrel::ScriptHost {
     if (ms < 0 || ms > sondrel::kLongestFadeMs) std::abort();
   }
   void SetChannels(bool, bool, bool) override {}
+  void SetNoiseChannels(bool) override {}
   void SetSpeakers(sondrel::SpeakerSet) override {}
   bool SetLogarithmic(bool checked) override { return std::exchange(logarithmic_, checked); }
   void Play() override {

@@ -316,6 +316,7 @@ PanelState TGenerator::ReadPanelState() {
   const QVariant band = NoiseColour->currentData();
   state.NoiseColour = band.isValid() ? kPink : NoiseColour->currentIndex();
   if (band.isValid()) state.Band = {band.toPointF().x(), band.toPointF().y()};
+  state.NoiseIndependent = NoiseIndependent->isChecked();
   state.WaveDevice = WaveDevice->currentIndex();
   state.Loop = Loop->isChecked();
   state.Logarithmic = Logarithmic->isChecked();

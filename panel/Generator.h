@@ -176,6 +176,8 @@ class TGenerator : public QMainWindow, public EngineWindow {
   // 2000 Hz, 24 dB an octave down beyond"; nothing for a colour.
   void ShowNoiseBand();
   QLabel* NoiseBandLabel = nullptr;
+  // "Independent channels": each channel (speaker) its own noise.
+  QCheckBox* NoiseIndependent = nullptr;
   // The multi-tone's frequencies and weights ("60:4,7000:1"), the standard
   // lists, and each tone's own level below the composite's peak.
   QLineEdit* ToneList = nullptr;

@@ -163,10 +163,13 @@ void TGenerator::CreateNoisePage() {
   AddLabel(Noise, "Colour:", 135, 122);
   // The band of a level-setting entry, whole, in the page's free top rows:
   // the list is too narrow to show it.
-  NoiseBandLabel = AddLabel(Noise, "", 18, 20);
+  NoiseBandLabel = AddLabel(Noise, "", 18, 32);
   NoiseBandLabel->setObjectName("NoiseBandLabel");
   NoiseBandLabel->setWordWrap(true);
   NoiseBandLabel->setFixedWidth(Scaled(210));
+  // Above the band, in the row where the other pages name their numbers.
+  NoiseIndependent = ControlPlacer(*this).Check(Noise, "NoiseIndependent", "Independent channels", 16, 8, 210, 18);
+  NoiseIndependent->setChecked(false);  // both channels alike, as noise always was
 }
 
 // The list lies where the constant tone's frequency does, wide enough for
@@ -293,6 +296,9 @@ void TGenerator::DescribeControls() {
   BurstCycles->setToolTip("How many cycles of the tone each burst holds, 0.5 to 100");
   BurstPeriod->setToolTip("Seconds from the start of one burst to the start of the next");
   BurstWindow->setToolTip("Hann: each burst fades in and out smoothly; Rectangular: it starts and stops at once");
+  NoiseIndependent->setToolTip("Each channel, or each speaker, plays a noise of its own: the same spectrum and level, "
+                               "no correlation. Off, every channel plays the same noise (for polarity and centre-image "
+                               "checks)");
   DtmfDigits->setToolTip("The telephone keys to play, in order: 0-9, *, #, A-D (up to 32); each sounds its "
                          "row and column tones together and fades in and out over 4 ms");
   DtmfToneMs->setToolTip("How long each key sounds, 10 to 2000 ms");
@@ -324,7 +330,7 @@ void TGenerator::SetControlsTabOrder() {
   for (const MemorySlot& memory : MemorySlots) order.push_back(memory.button);
   order.push_back(Logarithmic);
   for (const MemorySlot& memory : MemorySlots) order.push_back(memory.renameEdit);
-  order.insert(order.end(), {NoiseColour, ToneList, ToneListPreset, BurstFrequency, BurstCycles, BurstPeriod,
+  order.insert(order.end(), {NoiseColour, NoiseIndependent, ToneList, ToneListPreset, BurstFrequency, BurstCycles, BurstPeriod,
                              BurstPreset, BurstWindow, DtmfDigits, DtmfToneMs, DtmfGapMs, WaveDevice, Amplitude, WaveForm, Duration, OnButton, Loop, Lefttick,
                              InPhaseTick, RightTick});
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
@@ -376,7 +382,9 @@ void TGenerator::ConnectControls() {
   });
   // Ticked or cleared by the user, the box retunes a playing sweep as any
   // other edit does; set by a memory or a script, it waits for the next start.
-  connect(Logarithmic, &QCheckBox::clicked, this, [this] { Guard(this, [this] { fEditChange(); }); });
+  for (QCheckBox* box : {Logarithmic, NoiseIndependent}) {
+    connect(box, &QCheckBox::clicked, this, [this] { Guard(this, [this] { fEditChange(); }); });
+  }
   SignalType->onPageChanged = [this] { ShowPageControls(); };
 }
 

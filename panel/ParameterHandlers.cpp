@@ -135,7 +135,7 @@ void TGenerator::SaveWaveFile1Click() {
   if (!path) return;
   const std::string file = QFile::encodeName(*path).toStdString();
   if (QFileInfo(*path).suffix().compare("wav", Qt::CaseInsensitive) == 0) {
-    const bool stereo = StereoLayout(engine_->LeftGain, engine_->RightGain, engine_->PhaseSign, state.AlwaysStereo);
+    const bool stereo = StereoLayout(engine_->LeftGain, engine_->RightGain, engine_->PhaseSign, StereoAlways(state));
     WriteWaveFile(file, samples, stereo ? 2 : 1, state.SampleRate);
   } else {
     WritePcmFile(file, samples);

@@ -33,6 +33,7 @@ class PanelHost : public ScriptHost {
     *fields[static_cast<int>(field)] = text;
   }
   void SetWaveForm(int32_t index) override { panel_.WaveForm = index; }
+  void SetNoiseChannels(bool independent) override { panel_.NoiseIndependent = independent; }
   void SetBurstWindow(int32_t index) override { panel_.BurstWindow = index; }
   void SetFade(int32_t ms) override { panel_.FadeMs = ms; }
   void SetNoiseColour(int32_t index, const NoiseBand& band) override {
@@ -84,13 +85,20 @@ class PanelHost : public ScriptHost {
   ChannelGains SignalGains() const { return layout_.Surround() ? ChannelGains{} : gains_; }
   bool Stereo() const {
     const ChannelGains gains = SignalGains();
-    return StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, panel_.AlwaysStereo);
+    // In a surround layout independent noise is laid out on the speakers
+    // themselves (Placement), not made as two channels.
+    return StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign,
+                        layout_.Surround() ? panel_.AlwaysStereo : StereoAlways(panel_));
   }
   // Says through onNote what the panel's signal, about to play, will not
   // sound as written; each line once, also when a repeat plays it again.
   void NoteWhatWillNotSound() {
     if (!onNote || !noted_.insert(line_).second) return;
     for (const std::string& note : SoundNotes(panel_, gains_, layout_, speakers_)) onNote(line_, note);
+  }
+  // Independent noise in a surround layout: made on the speakers, each its own.
+  bool NoiseOnSpeakers() const {
+    return layout_.Surround() && panel_.SignalType == SignalPage::Noise && panel_.NoiseIndependent;
   }
   std::vector<int> Placement() const {
     return layout_.Surround() ? SpeakerFactors(layout_, speakers_, gains_.PhaseSign) : std::vector<int>{};

@@ -55,6 +55,8 @@ class ScriptHost {
   virtual void SetWaveForm(int32_t index) = 0;
   // The colour list's entry, and pink's band ({0, 0}: none).
   virtual void SetNoiseColour(int32_t index, const NoiseBand& band) = 0;
+  // "noisechannels": whether each channel (speaker) gets a noise of its own.
+  virtual void SetNoiseChannels(bool independent) = 0;
   // The burst's window list's entry.
   virtual void SetBurstWindow(int32_t index) = 0;
   // "fade": every signal line after it fades in and out over `ms`.

@@ -80,6 +80,8 @@ void ScriptInterpreter::SetBurstWindow(int32_t index) { generator_.BurstWindow->
 
 void ScriptInterpreter::SetFade(int32_t ms) { generator_.ScriptFadeMs = ms; }
 
+void ScriptInterpreter::SetNoiseChannels(bool independent) { generator_.NoiseIndependent->setChecked(independent); }
+
 void ScriptInterpreter::SetNoiseColour(int32_t index, const NoiseBand& band) {
   if (band.Limited()) {
     generator_.SelectNoiseBand(band);

@@ -35,6 +35,7 @@ class ScriptInterpreter : public ScriptRunner, private ScriptHost {
   void SetNoiseColour(int32_t index, const NoiseBand& band) override;
   void SetBurstWindow(int32_t index) override;
   void SetFade(int32_t ms) override;
+  void SetNoiseChannels(bool independent) override;
   void SetChannels(bool left, bool right, bool inPhase) override;
   const SpeakerLayout& Layout() const override;
   void SetSpeakers(SpeakerSet chosen) override;

@@ -42,6 +42,12 @@ int32_t BurstWindowOf(const std::string& word) {
   throw AppError("'" + MessageExcerpt(word) + "' is not a valid burst window");
 }
 
+bool NoiseIndependentOf(const std::string& word) {
+  if (word == "same") return false;
+  if (word == "independent") return true;
+  throw AppError("'" + MessageExcerpt(word) + "' is not a valid noise channels word (same or independent)");
+}
+
 int32_t FadeMsOf(const std::string& word) {
   int32_t ms = 0;
   if (TryWholeNumber(word, kLongestFadeMs, &ms)) return ms;

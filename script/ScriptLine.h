@@ -46,6 +46,10 @@ NoiseChoice NoiseColourOf(const std::string& word);
 // "rect". Throws "'%s' is not a valid burst window".
 int32_t BurstWindowOf(const std::string& word);
 
+// The word of a "noisechannels" line: "same" (false) or "independent"
+// (true). Throws "'%s' is not a valid noise channels word (same or independent)".
+bool NoiseIndependentOf(const std::string& word);
+
 // The fade of a "fade" line: whole milliseconds from 0 to kLongestFadeMs.
 // Throws "'%s' is not a valid fade (whole milliseconds, 0 to 1000)".
 inline constexpr int32_t kLongestFadeMs = 1000;

@@ -13,6 +13,7 @@
 #include "engine/Playback.h"
 #include "engine/Synthesis.h"
 #include "engine/WideSamples.h"
+#include "engine/noise/NoiseSynthesis.h"
 #include "platform/PlayFade.h"
 #include "script/ScriptFile.h"
 #include "script/PanelHost.h"
@@ -67,6 +68,19 @@ class ScriptRenderer::Output {
     playFrame_ = 0;
   }
   void EndPlay() { fade_ = PlayFade(); }
+
+  // Frames already in the file's layout (`frames` of them), over and over,
+  // `total` frames in all.
+  bool LaidOut(const Sample* values, size_t frames, uint64_t total) {
+    if (frames == 0 || !Room(total)) return !Full();
+    for (uint64_t done = 0; done < total && !Full();) {
+      const uint64_t at = done % frames;
+      const uint64_t piece = std::min<uint64_t>({frames - at, total - done, kPieceFrames});
+      Put(values + at * static_cast<size_t>(channels_), piece);
+      done += piece;
+    }
+    return !Full();
+  }
 
   // Where the signals that follow play in a surround layout: a factor for
   // each of the file's channels (SpeakerFactors); empty for Stereo.
@@ -224,6 +238,26 @@ void ScriptRenderer::AudioHost<Sample>::Play() {
       Synthesize(from, to);
       out_.Buffer(values_.data(), values_.size() / channels, stereo, values_.size() / channels);
     }
+    out_.EndPlay();
+    return;
+  }
+  if (NoiseOnSpeakers()) {  // each speaker its own noise, made in the file's layout
+    const std::vector<int> factors = Placement();
+    if constexpr (std::is_same_v<Sample, int16_t>) {
+      PcmBuffer buffer;
+      SynthesizeNoiseOnSpeakers(panel_, factors, buffer);
+      const auto* samples = reinterpret_cast<const int16_t*>(buffer.Data());
+      values_.assign(samples, samples + buffer.Size() / 2);
+    } else if constexpr (std::is_same_v<Sample, float>) {
+      NoiseOnSpeakersF32(panel_, factors, values_);
+    } else {
+      NoiseOnSpeakersS24(panel_, factors, values_);
+    }
+    const size_t frames = values_.size() / factors.size();
+    const uint64_t played = PlayedFrames(panel_, static_cast<uint32_t>(frames));
+    if (!out_.Silence(FramesOf(kConstantToneStartPauseMs, panel_.SampleRate))) return;
+    out_.BeginPlay(PlayFade(FadeFrames(panel_.FadeMs, panel_.SampleRate), played));
+    out_.LaidOut(values_.data(), frames, played);
     out_.EndPlay();
     return;
   }

@@ -49,6 +49,8 @@ bool ScriptRun::Execute(const ScriptWords& words) {
     host_.StartOver(lineCount_);
     file_.Rewind();
     lineCount_ = 0;
+  } else if (command == "noisechannels") {
+    host_.SetNoiseChannels(NoiseIndependentOf(words[1]));
   } else if (command == "fade") {
     host_.SetFade(FadeMsOf(words[1]));
   } else if (command == "speakers") {

@@ -107,14 +107,14 @@ std::string NoiseBandProblem(const NoiseBand& band, int32_t rate) {
          "half the rate (" + HertzText(rate / 2.0) + " Hz), its low edge below its high one";
 }
 
-NoiseSpectrum NoiseBins(int32_t colour, const NoiseBand& band, int32_t period, int32_t rate,
+NoiseSpectrum NoiseBins(int32_t colour, const NoiseBand& band, int32_t period, int32_t rate, uint64_t seed,
                         const std::vector<Complex>& twiddles) {
   NoiseSpectrum spectrum;
   spectrum.bins.assign(static_cast<size_t>(period / 2 + 1), Complex{});
   if (colour < kWhite || colour > kBrown) return spectrum;
   const int32_t lowest = static_cast<int32_t>((int64_t{kNoiseLowestHz} * period + rate - 1) / rate);
   const int shift = 64 - Log2(period);
-  SplitMix64 random(kNoiseSeed);
+  SplitMix64 random(seed);
   for (int32_t k = lowest; k < period / 2; ++k) {
     double magnitude = colour == kWhite  ? 1.0
                        : colour == kPink ? 1.0 / std::sqrt(static_cast<double>(k))

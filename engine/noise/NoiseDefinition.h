@@ -20,7 +20,11 @@
 //  - Bin k's phase is 2 pi j / P, where j is the top log2(P) bits of the
 //    next number of a SplitMix64 sequence seeded with kNoiseSeed, drawn for
 //    the bins in ascending order. Every colour has the same phases: pink and
-//    brown are the white noise filtered.
+//    brown are the white noise filtered. With independent channels, channel
+//    c of the stream (the right one in stereo, a speaker's position in a
+//    surround layout) draws from the seed NoiseChannelSeed(c) instead: the
+//    same magnitudes, so the same spectrum and level, other phases, so no
+//    correlation; channel 0 keeps kNoiseSeed, the noise of both-alike.
 //  - x_n = sum over the bins of X_k e^(2 pi i k n / P), the bins above P/2
 //    holding the conjugates, so x is real: computed by the radix-2
 //    decimation-in-time transform with the twiddle factors of TwiddleTable.
@@ -42,6 +46,10 @@ namespace sondrel {
 using Complex = std::complex<double>;
 
 inline constexpr uint64_t kNoiseSeed = 0x536F6E6472656C21;  // "Sondrel!"
+// kNoiseSeed plus c times SplitMix64's own increment: sequences apart.
+inline constexpr uint64_t NoiseChannelSeed(int channel) {
+  return kNoiseSeed + static_cast<uint64_t>(channel) * 0x9E3779B97F4A7C15u;
+}
 inline constexpr int32_t kNoiseLowestHz = 10;
 inline constexpr int32_t kNoiseMinimumSeconds = 5;
 
@@ -54,12 +62,12 @@ std::vector<Complex> TwiddleTable(int32_t period);
 
 // The bins X_0 .. X_(P/2) of the colour (0 white, 1 pink, 2 brown; any other
 // value gives none: silence), pink in its band where one is given, and the
-// sum S of their squared magnitudes.
+// sum S of their squared magnitudes, the phases drawn from `seed`.
 struct NoiseSpectrum {
   std::vector<Complex> bins;
   double powerSum = 0;
 };
-NoiseSpectrum NoiseBins(int32_t colour, const NoiseBand& band, int32_t period, int32_t rate,
+NoiseSpectrum NoiseBins(int32_t colour, const NoiseBand& band, int32_t period, int32_t rate, uint64_t seed,
                         const std::vector<Complex>& twiddles);
 // The error of a band that no noise can have at the rate ("The noise band
 // 500-30000 Hz must lie between 0 Hz and half the rate (22050 Hz), its low

@@ -72,9 +72,9 @@ struct NoiseShape {
 };
 
 // The period's shape from the reference transform.
-NoiseShape ReferenceShape(int32_t colour, const NoiseBand& band, int32_t period, int32_t rate) {
+NoiseShape ReferenceShape(int32_t colour, const NoiseBand& band, int32_t period, int32_t rate, uint64_t seed) {
   const std::vector<Complex> twiddles = TwiddleTable(period);
-  const NoiseSpectrum spectrum = NoiseBins(colour, band, period, rate, twiddles);
+  const NoiseSpectrum spectrum = NoiseBins(colour, band, period, rate, seed, twiddles);
   const std::vector<Complex> bins = HermitianSpectrum(spectrum, period);
   std::vector<Complex> values(bins.size());
   RecursiveTransform(bins.data(), 1, bins.size(), values.data(), twiddles);
@@ -84,19 +84,19 @@ NoiseShape ReferenceShape(int32_t colour, const NoiseBand& band, int32_t period,
 }
 
 // The period's shape from the in-place transform, computed once per colour,
-// band and rate and then kept (2 MiB each at 44100 Hz).
-std::shared_ptr<const NoiseShape> KeptShape(int32_t colour, NoiseBand band, int32_t period, int32_t rate) {
+// band, rate and seed and then kept (2 MiB each at 44100 Hz).
+std::shared_ptr<const NoiseShape> KeptShape(int32_t colour, NoiseBand band, int32_t period, int32_t rate, uint64_t seed) {
   static std::mutex mutex;
-  static std::map<std::tuple<int32_t, double, double, int32_t, int32_t>, std::shared_ptr<const NoiseShape>> kept;
+  static std::map<std::tuple<int32_t, double, double, int32_t, int32_t, uint64_t>, std::shared_ptr<const NoiseShape>> kept;
   const std::lock_guard<std::mutex> lock(mutex);
   if (colour < kWhite || colour > kBrown) colour = -1;  // no colour: silence
   if (colour != kPink) band = {};                       // only pink has a band
-  std::shared_ptr<const NoiseShape>& shape = kept[{colour, band.low, band.high, period, rate}];
+  std::shared_ptr<const NoiseShape>& shape = kept[{colour, band.low, band.high, period, rate, seed}];
   if (shape) return shape;
   static std::map<int32_t, std::vector<Complex>> twiddleTables;
   std::vector<Complex>& twiddles = twiddleTables[period];
   if (twiddles.empty()) twiddles = TwiddleTable(period);
-  const NoiseSpectrum spectrum = NoiseBins(colour, band, period, rate, twiddles);
+  const NoiseSpectrum spectrum = NoiseBins(colour, band, period, rate, seed, twiddles);
   std::vector<Complex> values = HermitianSpectrum(spectrum, period);
   IterativeTransform(values, twiddles);
   auto made = std::make_shared<NoiseShape>();
@@ -107,23 +107,20 @@ std::shared_ptr<const NoiseShape> KeptShape(int32_t colour, NoiseBand band, int3
   return shape;
 }
 
-// The definition's samples Round(x * scale) (NoiseSampleOf) into stream, in
-// the layout of the gains, the program's way: in double, x * scale rounds
-// once and scale was rounded once from its extended value, so the product lies
-// within 2^-51 of its size (at most 3e-11 for any level up to +10 dB, 5e-7
-// near the 32-bit limit) of the extended one. A first pass, which vectorises,
-// marks where that could put it on the other side of a half, or where it
-// leaves the range this can judge (-32768, which no sample is); the
-// definition decides those. `definition`: every sample by the definition.
-void WriteNoise(const NoiseShape& shape, long double scale, const PanelState& state, const ChannelGains& gains,
-                PcmBuffer& stream, bool definition) {
+// The definition's samples Round(x * scale) (NoiseSampleOf) of one shape,
+// the program's way: in double, x * scale rounds once and scale was rounded
+// once from its extended value, so the product lies within 2^-51 of its
+// size (at most 3e-11 for any level up to +10 dB, 5e-7 near the 32-bit
+// limit) of the extended one. A first pass, which vectorises, marks where
+// that could put it on the other side of a half, or where it leaves the
+// range this can judge (-32768, which no sample is); the definition decides
+// those. `definition`: every sample by the definition.
+void NoiseSamples(const NoiseShape& shape, long double scale, bool definition, std::vector<int16_t>& out) {
   constexpr double kDoubt = 1e-6;
   constexpr double kLargest = 0x1p30;
   constexpr int16_t kUndecided = -32768;
-  const bool stereo = StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, state.AlwaysStereo);
-  const size_t stride = stereo ? 2 : 1, count = shape.x.size();
-  static_assert(std::endian::native == std::endian::little, "samples are stored low byte first");
-  auto* out = reinterpret_cast<int16_t*>(stream.Grow(count * stride * 2));
+  const size_t count = shape.x.size();
+  out.resize(count);
   const double* x = shape.x.data();
   const double s = static_cast<double>(scale);
   for (size_t n = 0; n < count; ++n) {
@@ -131,19 +128,37 @@ void WriteNoise(const NoiseShape& shape, long double scale, const PanelState& st
     const double rounded = (v + 0x1.8p52) - 0x1.8p52;  // to the nearest, halves to even, for |v| < 2^51
     const bool settled = !definition && std::fabs(v) < kLargest && std::fabs(v - rounded) < 0.5 - kDoubt;
     const double clipped = rounded > 32767.0 ? 32767.0 : rounded < -32767.0 ? -32767.0 : rounded;
-    out[n * stride] = settled ? static_cast<int16_t>(clipped) : kUndecided;
+    out[n] = settled ? static_cast<int16_t>(clipped) : kUndecided;
   }
   for (size_t n = 0; n < count; ++n) {
-    if (out[n * stride] == kUndecided) out[n * stride] = NoiseSampleOf(x[n], scale);
+    if (out[n] == kUndecided) out[n] = NoiseSampleOf(x[n], scale);
   }
-  if (!stereo) return;
-  const int16_t left = static_cast<int16_t>(gains.LeftGain);
-  const int16_t right = static_cast<int16_t>(gains.PhaseSign * gains.RightGain);
-  for (size_t n = 0; n < count; ++n) {
-    const int16_t c = out[2 * n];
-    out[2 * n] = static_cast<int16_t>(c * left);
-    out[2 * n + 1] = static_cast<int16_t>(c * right);
+}
+
+// Channel c of the stream holds shape c's samples times factor c (-1, 0 or
+// 1), interleaved; a shape shared by neighbouring channels is rounded once.
+void WriteNoise(const std::vector<std::shared_ptr<const NoiseShape>>& shapes, const std::vector<int>& factors,
+                long double scale, PcmBuffer& stream, bool definition) {
+  static_assert(std::endian::native == std::endian::little, "samples are stored low byte first");
+  const size_t channels = factors.size(), count = shapes[0]->x.size();
+  auto* out = reinterpret_cast<int16_t*>(stream.Grow(count * channels * 2));
+  std::vector<int16_t> column;
+  const NoiseShape* rounded = nullptr;
+  for (size_t channel = 0; channel < channels; ++channel) {
+    const auto factor = static_cast<int16_t>(factors[channel]);
+    if (factor != 0 && shapes[channel].get() != rounded) {
+      rounded = shapes[channel].get();
+      NoiseSamples(*rounded, scale, definition, column);
+    }
+    for (size_t n = 0; n < count; ++n) out[n * channels + channel] = factor == 0 ? int16_t{0} : static_cast<int16_t>(column[n] * factor);
   }
+}
+
+// The factors of the panel's channels: one for a mono stream, the two
+// boxes' in stereo (the right one's times the phase).
+std::vector<int> ChannelFactors(const PanelState& state, const ChannelGains& gains) {
+  if (!StereoLayout(gains.LeftGain, gains.RightGain, gains.PhaseSign, StereoAlways(state))) return {1};
+  return {gains.LeftGain, gains.PhaseSign * gains.RightGain};
 }
 
 // The amplitude, then the band, as the panel's values are checked in order.
@@ -157,27 +172,52 @@ long double CheckedAmplitude(const PanelState& state) {
   return A;
 }
 
+// The shapes of `channels` channels: each its own with independent
+// channels, otherwise one for all.
+template <typename MakeShape>
+std::vector<std::shared_ptr<const NoiseShape>> ChannelShapes(const PanelState& state, size_t channels, MakeShape make) {
+  std::vector<std::shared_ptr<const NoiseShape>> shapes;
+  for (size_t channel = 0; channel < channels; ++channel) {
+    if (channel > 0 && !state.NoiseIndependent) {
+      shapes.push_back(shapes.front());
+    } else {
+      shapes.push_back(make(NoiseChannelSeed(static_cast<int>(channel))));
+    }
+  }
+  return shapes;
+}
+
+void WriteNoiseOf(const PanelState& state, const std::vector<int>& factors, PcmBuffer& stream, bool definition) {
+  const long double A = CheckedAmplitude(state);
+  const int32_t period = NoisePeriodFrames(state.SampleRate);
+  const auto shapes = ChannelShapes(state, factors.size(), [&](uint64_t seed) {
+    return definition ? std::make_shared<const NoiseShape>(
+                            ReferenceShape(state.NoiseColour, state.Band, period, state.SampleRate, seed))
+                      : KeptShape(state.NoiseColour, state.Band, period, state.SampleRate, seed);
+  });
+  WriteNoise(shapes, factors, NoiseScale(A, shapes[0]->powerSum), stream, definition);
+}
+
 }  // namespace
 
 void SynthesizeNoise(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
-  const long double A = CheckedAmplitude(state);
-  const int32_t period = NoisePeriodFrames(state.SampleRate);
-  const std::shared_ptr<const NoiseShape> shape = KeptShape(state.NoiseColour, state.Band, period, state.SampleRate);
-  WriteNoise(*shape, NoiseScale(A, shape->powerSum), state, gains, stream, false);
+  WriteNoiseOf(state, ChannelFactors(state, gains), stream, false);
 }
 
-NoisePeriod NoisePeriodOf(const PanelState& state, long double fullScale) {
+void SynthesizeNoiseOnSpeakers(const PanelState& state, const std::vector<int>& factors, PcmBuffer& stream) {
+  WriteNoiseOf(state, factors, stream, false);
+}
+
+NoisePeriod NoisePeriodOf(const PanelState& state, long double fullScale, int channel) {
   const long double A = CheckedAmplitude(state);
   const std::shared_ptr<const NoiseShape> shape =
-      KeptShape(state.NoiseColour, state.Band, NoisePeriodFrames(state.SampleRate), state.SampleRate);
+      KeptShape(state.NoiseColour, state.Band, NoisePeriodFrames(state.SampleRate), state.SampleRate,
+                NoiseChannelSeed(state.NoiseIndependent ? channel : 0));
   return {shape->x, NoiseScale(A, shape->powerSum, fullScale)};
 }
 
 void SynthesizeNoiseReference(const PanelState& state, const ChannelGains& gains, PcmBuffer& stream) {
-  const long double A = CheckedAmplitude(state);
-  const int32_t period = NoisePeriodFrames(state.SampleRate);
-  const NoiseShape shape = ReferenceShape(state.NoiseColour, state.Band, period, state.SampleRate);
-  WriteNoise(shape, NoiseScale(A, shape.powerSum), state, gains, stream, true);
+  WriteNoiseOf(state, ChannelFactors(state, gains), stream, true);
 }
 
 }  // namespace sondrel

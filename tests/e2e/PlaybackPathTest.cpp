@@ -204,28 +204,28 @@ TEST_F(PlaybackPathTest, AFadedToneRisesAtItsStartAndFallsAtItsStop) {
   rising.Apply(start.data(), 2 * fadeFrames, 2, 0);
   // PulseAudio loses the first frames of a stream that joins its running
   // null sink, whatever the client: what was recorded is the rest of them.
-  size_t first = 0;
-  while (first < last && recording[first * 2] == 0 && recording[first * 2 + 1] == 0) ++first;
+  size_t playStart = 0;
+  while (playStart < last && recording[playStart * 2] == 0 && recording[playStart * 2 + 1] == 0) ++playStart;
   size_t lost = 0;
   auto startMatches = [&](size_t from) {
     return std::equal(start.begin() + static_cast<ptrdiff_t>(from * 2), start.end(),
-                      recording.begin() + static_cast<ptrdiff_t>(first * 2));
+                      recording.begin() + static_cast<ptrdiff_t>(playStart * 2));
   };
   while (lost < fadeFrames && !startMatches(lost)) ++lost;
   ASSERT_LT(lost, fadeFrames) << "the fade-in is not in the recording";
-  first -= std::min(first, lost);  // where the play's frame 0 would be
+  playStart -= std::min(playStart, lost);  // where the play's frame 0 would be
   // The stop: the play that ends at the last sound, or a few frames later
   // (the fade's last frames round to 0, more of them near a zero crossing),
   // is the signal faded out over its last fadeFrames frames.
   bool stopFound = false;
-  for (uint64_t end = last - first; end <= last - first + fadeFrames / 4 && !stopFound; ++end) {
+  for (uint64_t end = last - playStart; end <= last - playStart + fadeFrames / 4 && !stopFound; ++end) {
     PlayFade falling(fadeFrames, end);
     bool same = true;
     for (uint64_t frame = end - 2 * fadeFrames; frame < end && same; ++frame) {
       for (size_t channel = 0; channel < 2; ++channel) {
         int16_t expected = signal(frame, channel);
         falling.Apply(&expected, 1, 1, frame);
-        same = same && recording[(first + frame) * 2 + channel] == expected;
+        same = same && recording[(playStart + frame) * 2 + channel] == expected;
       }
     }
     stopFound = same;

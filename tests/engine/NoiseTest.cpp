@@ -13,6 +13,7 @@
 
 #include "engine/AppError.h"
 #include "engine/Synthesis.h"
+#include "engine/WideSamples.h"
 #include "engine/noise/NoiseDefinition.h"
 #include "tests/support/CasePrinting.h"
 #include "tests/support/PanelStates.h"
@@ -378,6 +379,102 @@ TEST(NoiseFailureTest, NoColourSelectedIsAPeriodOfSilence) {
   const std::vector<int16_t> silence = Noise(-1, "0");
   ASSERT_EQ(silence.size(), size_t{kPeriod});
   EXPECT_TRUE(std::all_of(silence.begin(), silence.end(), [](int16_t v) { return v == 0; }));
+}
+
+// {colour, band, rate}: noise whose channels are each their own.
+struct IndependentCase {
+  int32_t colour;
+  NoiseBand band;
+  int32_t rate;
+};
+
+class IndependentNoiseTest : public ::testing::TestWithParam<IndependentCase> {
+ protected:
+  PanelState Panel(bool independent) const {
+    PanelState state = NoisePanel(GetParam().colour, "-20");
+    state.Band = GetParam().band;
+    state.SampleRate = GetParam().rate;
+    state.NoiseIndependent = independent;
+    return state;
+  }
+  static double Rms(const std::vector<int16_t>& samples, size_t channel, size_t channels) {
+    double sum = 0;
+    for (size_t n = channel; n < samples.size(); n += channels) sum += static_cast<double>(samples[n]) * samples[n];
+    return std::sqrt(sum / static_cast<double>(samples.size() / channels));
+  }
+  // |X_k| of bin k of one channel's period, by its own sum.
+  static double Bin(const std::vector<int16_t>& samples, size_t channel, size_t channels, size_t k) {
+    std::complex<double> sum;
+    const size_t frames = samples.size() / channels;
+    for (size_t n = 0; n < frames; ++n) {
+      sum += static_cast<double>(samples[n * channels + channel]) *
+             std::polar(1.0, -2 * M_PI * static_cast<double>(k * n % frames) / static_cast<double>(frames));
+    }
+    return std::abs(sum);
+  }
+};
+
+// The left channel is the noise of both-alike, byte for byte; the right one
+// has every bin's magnitude and so the level, but its own phases: no
+// correlation. Both ways of making it give the same bytes.
+TEST_P(IndependentNoiseTest, EachChannelHasItsOwnNoiseOfTheSameSpectrum) {
+  PcmBuffer alike;
+  SynthesizeNoise(Panel(false), {}, alike);
+  PcmBuffer own;
+  SynthesizeNoise(Panel(true), {}, own);  // both boxes on, in phase: two channels all the same
+  PcmBuffer reference;
+  SynthesizeNoiseReference(Panel(true), {}, reference);
+  const std::vector<int16_t> mono = Samples(alike), stereo = Samples(own);
+  ASSERT_EQ(stereo.size(), 2 * mono.size());
+  EXPECT_TRUE(Samples(reference) == stereo);
+  double cross = 0;
+  for (size_t n = 0; n < mono.size(); ++n) {
+    ASSERT_EQ(stereo[2 * n], mono[n]) << n;
+    cross += static_cast<double>(stereo[2 * n]) * stereo[2 * n + 1];
+  }
+  const double left = Rms(stereo, 0, 2), right = Rms(stereo, 1, 2);
+  EXPECT_NEAR(20 * std::log10(right / left), 0.0, 0.1);
+  // Brown noise's power lies in few low bins: two independent draws of it
+  // correlate by chance by a few percent; white and pink by far less.
+  EXPECT_LT(std::fabs(cross / static_cast<double>(mono.size()) / (left * right)),
+            GetParam().colour == kBrown ? 0.06 : 0.03);
+  const size_t frames = mono.size();
+  for (const double hertz : {100.0, 1000.0, 5000.0}) {
+    const size_t k = static_cast<size_t>(hertz * static_cast<double>(frames) / GetParam().rate);
+    EXPECT_NEAR(20 * std::log10(Bin(stereo, 1, 2, k) / Bin(stereo, 0, 2, k)), 0.0, 0.1) << hertz << " Hz";
+  }
+  // The wider formats take each channel's own noise too.
+  std::vector<float> floats;
+  SynthesizeF32(Panel(true), {}, floats, 0, -1);
+  ASSERT_EQ(floats.size(), stereo.size());
+  for (size_t n = 0; n < stereo.size(); n += 997) ASSERT_NEAR(floats[n] * 32767.0f, stereo[n], 0.51f) << n;
+}
+
+INSTANTIATE_TEST_SUITE_P(Colours, IndependentNoiseTest,
+                         ::testing::Values(IndependentCase{kWhite, {}, 44100}, IndependentCase{kPink, kSpeakerLevelBand, 48000},
+                                           IndependentCase{kBrown, {}, 44100}));
+
+// On a 5.1 layout each speaker plays its own noise, times its factor: FL the
+// noise of both-alike, FR its own inverted, the centre none.
+TEST(IndependentNoiseTest, EachSpeakerPlaysItsOwnNoise) {
+  PanelState state = NoisePanel(kPink, "-20");
+  state.NoiseIndependent = true;
+  PcmBuffer spread;
+  SynthesizeNoiseOnSpeakers(state, {1, -1, 0, 1, 1, -1}, spread);
+  const std::vector<int16_t> samples = Samples(spread);
+  const std::vector<int16_t> alike = Noise(kPink, "-20");
+  ASSERT_EQ(samples.size(), 6 * alike.size());
+  PcmBuffer stereo;
+  SynthesizeNoise(state, {}, stereo);
+  const std::vector<int16_t> two = Samples(stereo);
+  size_t differ = 0;
+  for (size_t n = 0; n < alike.size(); ++n) {
+    ASSERT_EQ(samples[6 * n], alike[n]) << n;
+    ASSERT_EQ(samples[6 * n + 1], -two[2 * n + 1]) << n;  // the second channel's noise, whatever the layout
+    ASSERT_EQ(samples[6 * n + 2], 0) << n;
+    differ += samples[6 * n + 3] != samples[6 * n + 4] && samples[6 * n + 3] != samples[6 * n];
+  }
+  EXPECT_GT(differ, alike.size() * 9 / 10);
 }
 
 }  // namespace

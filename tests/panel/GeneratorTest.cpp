@@ -181,6 +181,30 @@ TEST_F(GeneratorTest, TheDtmfPageTakesItsKeysByKeyboard) {
   EXPECT_FALSE(g.Duration->isHidden());
 }
 
+// "Independent channels" follows the colour list by Tab and is ticked by
+// the space bar; ON then plays two channels, the left the noise of
+// both-alike, the right one of its own.
+TEST_F(GeneratorTest, TheNoisePagesIndependentChannelsBoxGivesEachChannelItsOwnNoise) {
+  TGenerator& g = *generator;
+  ShowAndActivate();
+  g.SignalType->SetActivePage(g.Noise);
+  QWidget* next = g.NoiseColour->nextInFocusChain();
+  while (next != nullptr && !(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
+  EXPECT_EQ(next, g.NoiseIndependent);
+  EXPECT_FALSE(g.NoiseIndependent->isChecked());  // both alike, as noise always was
+  g.NoiseIndependent->setFocus();
+  QTest::keyClick(g.NoiseIndependent, Qt::Key_Space);
+  ASSERT_TRUE(g.NoiseIndependent->isChecked());
+  const PanelState state = g.ReadPanelState();
+  EXPECT_TRUE(state.NoiseIndependent);
+  g.OnButtonClick();
+  EXPECT_EQ(waveOut.LastCall("Open")->format.nChannels, 2);
+  PcmBuffer expected;
+  SynthesizeSignal(state, {1, 1, 1}, expected);
+  EXPECT_EQ(waveOut.LastCall("Write")->buffer, std::vector<uint8_t>(expected.Data(), expected.Data() + expected.Size()));
+  g.OnButtonClick();
+}
+
 TEST_F(GeneratorTest, ListsTheDevicesInNumberOrderWithDuplicates) {
   waveOut.deviceNames = {"Speakers", "Speakers", "A name far longer than thirty-two characters in all"};
   TGenerator other(waveOut);

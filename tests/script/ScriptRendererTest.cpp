@@ -134,6 +134,24 @@ TEST(ScriptRendererTest, AFadeLineFadesThePlaysAfterIt) {
   EXPECT_EQ(faded[(8820 + 441) * channels], plain[(8820 + 441) * channels]);
 }
 
+// Independent noise on a surround layout: each speaker its own noise, laid
+// out as it is made; FL's is the noise of both-alike.
+TEST(ScriptRendererTest, IndependentNoiseGivesEverySpeakerItsOwn) {
+  int channels = 0;
+  const std::vector<int16_t> alike = Render("speakers FL\r\nnoise white 0.5 -20\r\nend\r\n", SpeakerLayoutId::Quad, &channels);
+  ASSERT_EQ(channels, 4);
+  const std::vector<int16_t> own =
+      Render("noisechannels independent\r\nnoise white 0.5 -20\r\nend\r\n", SpeakerLayoutId::Quad, &channels);
+  ASSERT_EQ(own.size(), alike.size());
+  ASSERT_EQ(own.size() / 4, 8820u + 22050);
+  size_t differ = 0;
+  for (size_t frame = 8820; frame < own.size() / 4; ++frame) {
+    ASSERT_EQ(own[frame * 4], alike[frame * 4]) << frame;
+    differ += own[frame * 4 + 1] != own[frame * 4] && own[frame * 4 + 2] != own[frame * 4 + 3];
+  }
+  EXPECT_GT(differ, 22050u * 9 / 10);
+}
+
 // A dtmf line plays like a tone line: the start pause, then its keys once.
 TEST(ScriptRendererTest, ADtmfLineRendersItsKeysAfterTheStartPause) {
   int channels = 0;

@@ -42,6 +42,7 @@ class RecordingHost : public ScriptHost {
   void SetWaveForm(int32_t index) override { calls.push_back("wave " + std::to_string(index)); }
   void SetBurstWindow(int32_t index) override { calls.push_back("window " + std::to_string(index)); }
   void SetFade(int32_t ms) override { calls.push_back("fade " + std::to_string(ms)); }
+  void SetNoiseChannels(bool independent) override { calls.push_back(independent ? "independent" : "same"); }
   void SetNoiseColour(int32_t index, const NoiseBand& band) override {
     calls.push_back("colour " + std::to_string(index) +
                     (band.Limited() ? " " + std::to_string(static_cast<int>(band.low)) + "-" +
@@ -128,6 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"AllSpeakersInAnyCase", "speakers ALL", {"speakers FL FR"}},
         LineCase{"Pause", "pause", {"pause: Pause in script. Press OK to continue"}},
         LineCase{"Fade", "fade 20", {"fade 20"}},
+        LineCase{"IndependentNoise", "noisechannels independent", {"independent"}},
+        LineCase{"NoiseAlike", "noisechannels same", {"same"}},
         LineCase{"DtmfWithItsUsualTimes", "dtmf 555*0# -10",
                  {"page Dtmf", "DtmfDigits=555*0#", "Amplitude=-10", "DtmfToneMs=100", "DtmfGapMs=70", "play"}},
         LineCase{"DtmfWithItsOwnTimes", "dtmf 1 0 40 40",
@@ -169,6 +172,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"UnknownBurstWindow", "burst 50 6.5 1 3 0 blackman",
                                 "'blackman' is not a valid burst window"},
                       ErrorCase{"DelayText", "delay abc", "'abc' is not a valid floating point value"},
+                      ErrorCase{"NoiseChannelsWord", "noisechannels both",
+                                "'both' is not a valid noise channels word (same or independent)"},
                       ErrorCase{"FadeBeyondASecond", "fade 2000", "'2000' is not a valid fade (whole milliseconds, 0 to 1000)"}),
     [](const auto& test) { return std::string(test.param.name); });
 
