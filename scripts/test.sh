@@ -11,7 +11,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
 "$root/scripts/build.sh" --sanitize
-"$root/scripts/fuzz.sh" --all "${SONDREL_FUZZ_RUNS:-100000}"
+"$root/scripts/fuzz.sh" --all "${SONDREL_FUZZ_RUNS:-50000}"
 
 pulse="$(mktemp -d /tmp/sondrel-pulse.XXXXXX)"
 pipewire="$(mktemp -d /tmp/sondrel-pipewire.XXXXXX)"
