@@ -219,14 +219,21 @@ void ScriptRenderer::AudioHost<Sample>::Play() {
   const bool stereo = Stereo();
   const size_t channels = stereo ? 2 : 1;
   out_.Place(Placement());
-  auto play = [&](const Sample* values, size_t frames) {
+  // The start pause (none before a sweep), then the buffer as long as the
+  // device would play it, faded: in the signal's own layout, or `laidOut`
+  // in the file's already.
+  auto play = [&](const Sample* values, size_t frames, bool laidOut) {
     const uint64_t played = PlayedFrames(panel_, static_cast<uint32_t>(frames));
     if (panel_.SignalType != SignalPage::Sweep &&
         !out_.Silence(FramesOf(kConstantToneStartPauseMs, panel_.SampleRate))) {
       return;
     }
     out_.BeginPlay(PlayFade(FadeFrames(panel_.FadeMs, panel_.SampleRate), played));
-    out_.Buffer(values, frames, stereo, played);
+    if (laidOut) {
+      out_.LaidOut(values, frames, played);
+    } else {
+      out_.Buffer(values, frames, stereo, played);
+    }
     out_.EndPlay();
   };
   if (panel_.SignalType == SignalPage::Sweep) {
@@ -253,16 +260,11 @@ void ScriptRenderer::AudioHost<Sample>::Play() {
     } else {
       NoiseOnSpeakersS24(panel_, factors, values_);
     }
-    const size_t frames = values_.size() / factors.size();
-    const uint64_t played = PlayedFrames(panel_, static_cast<uint32_t>(frames));
-    if (!out_.Silence(FramesOf(kConstantToneStartPauseMs, panel_.SampleRate))) return;
-    out_.BeginPlay(PlayFade(FadeFrames(panel_.FadeMs, panel_.SampleRate), played));
-    out_.LaidOut(values_.data(), frames, played);
-    out_.EndPlay();
+    play(values_.data(), values_.size() / factors.size(), true);
     return;
   }
   Synthesize(0, -1);
-  play(values_.data(), values_.size() / channels);
+  play(values_.data(), values_.size() / channels, false);
 }
 
 // The panel's signal, or frames [from, to) of it, into values_ in the sample
