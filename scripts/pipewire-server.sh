@@ -35,7 +35,7 @@ case "$action" in
         for sink in First Second; do
           lower="$(echo "$sink" | tr '[:upper:]' '[:lower:]')"
           pactl load-module module-null-sink "sink_name=sondrel_$lower" rate=48000 channels=2 \
-            "sink_properties=device.description=Sondrel-Test-$sink" >/dev/null
+            "sink_properties=device.description=Sondrel-Test-$sink node.group=sondrel-tests" >/dev/null
         done
         pactl set-default-sink sondrel_first
         # The sinks appear in the graph a moment after they are loaded.
